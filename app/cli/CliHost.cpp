@@ -1,0 +1,102 @@
+#include "app/cli/CliHost.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <string>
+
+#if defined(_WIN32)
+#include <io.h>
+#define SKARN_ISATTY _isatty
+#define SKARN_FILENO _fileno
+#else
+#include <unistd.h>
+#define SKARN_ISATTY isatty
+#define SKARN_FILENO fileno
+#endif
+
+namespace skarn::cli {
+
+namespace fs = std::filesystem;
+
+CliHost::CliHost(CliOptions options) : options_(std::move(options)) {}
+
+void CliHost::ShowMessage(const std::string& text) {
+  std::fputs(text.c_str(), stderr);
+  if (text.empty() || text.back() != '\n') std::fputc('\n', stderr);
+  std::fflush(stderr);
+}
+
+bool CliHost::Interactive() const {
+  return SKARN_ISATTY(SKARN_FILENO(stdin)) != 0 && SKARN_ISATTY(SKARN_FILENO(stderr)) != 0;
+}
+
+bool CliHost::AskOnTerminal(const std::string& prompt, bool defaultAnswer) {
+  std::fputs(prompt.c_str(), stderr);
+  std::fputs(defaultAnswer ? " [Y/n] " : " [y/N] ", stderr);
+  std::fflush(stderr);
+  std::string answer;
+  if (!std::getline(std::cin, answer)) return defaultAnswer;
+  const size_t first = answer.find_first_not_of(" \t");
+  if (first == std::string::npos) return defaultAnswer;
+  const char c = answer[first];
+  if (c == 'y' || c == 'Y') return true;
+  if (c == 'n' || c == 'N') return false;
+  return defaultAnswer;
+}
+
+bool CliHost::AskYesNo(const std::string& question) {
+  if (options_.fs2000) return *options_.fs2000;
+  if (Interactive()) return AskOnTerminal(question, true);
+  if (!toldDefaultAnswer_) {
+    toldDefaultAnswer_ = true;
+    ShowMessage("skarn: \"" + question + "\" answered Yes (no terminal to ask; use --fs98 to answer No)");
+  }
+  return true;
+}
+
+std::optional<std::string> CliHost::ChooseOutputPath(const std::string& proposedName, const std::string&,
+                                                     bool overwritePrompt) {
+  std::string path;
+  if (options_.out) {
+    path = *options_.out;
+    if (path == "-") return path;
+  } else {
+    path = (fs::path(options_.input).parent_path() / proposedName).string();
+  }
+  std::error_code ec;
+  if (fs::equivalent(fs::path(path), fs::path(options_.input), ec)) {
+    ShowMessage("Error: the output file " + path + " is the input file; choose another with -o");
+    return std::nullopt;
+  }
+  if (overwritePrompt && !options_.force && fs::exists(fs::path(path), ec)) {
+    if (Interactive()) {
+      if (AskOnTerminal("skarn: " + path + " exists. Replace it?", false)) return path;
+      return std::nullopt;
+    }
+    ShowMessage("Error: " + path + " exists; use --force to replace it");
+    return std::nullopt;
+  }
+  return path;
+}
+
+std::time_t CliHost::Now() {
+  // Reproducible output: the time can be fixed from outside.
+  if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH"); epoch != nullptr && *epoch != '\0') {
+    errno = 0;
+    char* end = nullptr;
+    const long long v = std::strtoll(epoch, &end, 10);
+    if (errno == 0 && end != nullptr && *end == '\0' && v >= 0) return static_cast<std::time_t>(v);
+    ShowMessage("skarn: SOURCE_DATE_EPOCH is not a number of seconds; using the clock");
+  }
+  return std::time(nullptr);
+}
+
+std::unique_ptr<ByteSink> CliHost::OpenOutput(const std::string& path, std::string* error) {
+  if (path == "-") return std::make_unique<StreamSink>(stdout);
+  return Host::OpenOutput(path, error);
+}
+
+}  // namespace skarn::cli

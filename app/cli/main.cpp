@@ -1,0 +1,137 @@
+// skarn: the command line over the core.
+//
+//   skarn summary FILE [-o OUT]
+//   skarn disasm  FILE [-o OUT] [--force] [--fs2000|--fs98]
+//
+// Exit status: 0 when the file was analysed (and the output written), 1 when
+// it could not be read or analysed or an output could not be written, 2 for
+// a usage error.
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+#include "app/cli/CliHost.h"
+#include "core/Commands.h"
+#include "core/SkarnDoc.h"
+
+namespace {
+
+using skarn::cli::CliOptions;
+
+const char kUsage[] =
+    "Usage: skarn COMMAND FILE [options]\n"
+    "\n"
+    "Reads a compiled scenery file (BGL) and shows or rebuilds what it holds.\n"
+    "\n"
+    "Commands:\n"
+    "  summary FILE [-o OUT]   print the summary of the file (with -o: save it\n"
+    "                          as a text file with CR LF line ends)\n"
+    "  disasm FILE [-o OUT]    write the file as assembler source: SCASM (.sca),\n"
+    "                          or BGLC (.asm) for terrain data. OUT defaults to\n"
+    "                          the input's name with that extension, beside it;\n"
+    "                          \"-o -\" writes to standard output\n"
+    "\n"
+    "Options:\n"
+    "  -o, --output OUT        the output file (\"-\" for standard output)\n"
+    "  -f, --force             replace an existing output file without asking\n"
+    "      --fs2000            answer Yes to \"Is this a FS2000/2002 .bgl-file?\"\n"
+    "      --fs98              answer No to it (older library-call layout)\n"
+    "  -h, --help              show this help\n"
+    "      --version           show the version\n"
+    "\n"
+    "Without --fs2000 or --fs98 the question is asked on a terminal; otherwise\n"
+    "it is answered Yes. Set SOURCE_DATE_EPOCH to fix the time written into the\n"
+    "source header.\n";
+
+int UsageError(const std::string& text) {
+  std::fprintf(stderr, "skarn: %s\nTry 'skarn --help'.\n", text.c_str());
+  return 2;
+}
+
+int RunSummary(const CliOptions& options) {
+  skarn::cli::CliHost host(options);
+  skarn::CSkarnDoc doc(host);
+  if (!doc.Open(options.input)) return 1;
+  if (options.out) {
+    // The text file (CR LF line ends); "-o -" sends its bytes to stdout.
+    return skarn::SaveSummary(doc) == skarn::CommandResult::kWritten ? 0 : 1;
+  }
+  for (const std::string& line : doc.summary()) {
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fputc('\n', stdout);
+  }
+  return std::fflush(stdout) == 0 ? 0 : 1;
+}
+
+int RunDisasm(const CliOptions& options) {
+  skarn::cli::CliHost host(options);
+  skarn::CSkarnDoc doc(host);
+  if (!doc.Open(options.input)) return 1;
+  return skarn::Disassemble(doc) == skarn::CommandResult::kWritten ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+#if defined(_WIN32)
+  _setmode(_fileno(stdout), _O_BINARY);  // the output's CR LF are written as they are
+#endif
+  std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.empty()) return UsageError("no command given");
+
+  std::string command;
+  CliOptions options;
+  bool haveInput = false;
+  bool fs2000 = false;
+  bool fs98 = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "-h" || a == "--help") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
+    if (a == "--version") {
+      std::printf("skarn %s\n", SKARN_VERSION);
+      return 0;
+    }
+    if (a == "-o" || a == "--output") {
+      if (i + 1 >= args.size()) return UsageError("option " + a + " needs a file name");
+      if (options.out) return UsageError("only one output file may be given");
+      options.out = args[++i];
+    } else if (a.rfind("--output=", 0) == 0) {
+      if (options.out) return UsageError("only one output file may be given");
+      options.out = a.substr(9);
+    } else if (a == "-f" || a == "--force") {
+      options.force = true;
+    } else if (a == "--fs2000") {
+      fs2000 = true;
+    } else if (a == "--fs98") {
+      fs98 = true;
+    } else if (a.size() > 1 && a[0] == '-' && a != "-") {
+      return UsageError("unknown option " + a);
+    } else if (command.empty()) {
+      command = a;
+    } else if (!haveInput) {
+      options.input = a;
+      haveInput = true;
+    } else {
+      return UsageError("unexpected argument " + a);
+    }
+  }
+  if (fs2000 && fs98) return UsageError("--fs2000 and --fs98 exclude each other");
+  if (fs2000) options.fs2000 = true;
+  if (fs98) options.fs2000 = false;
+
+  if (command != "summary" && command != "disasm") return UsageError("unknown command " + command);
+  if (!haveInput) return UsageError("no BGL file given");
+  if (options.out && options.out->empty()) return UsageError("empty output file name");
+
+  if (command == "summary") return RunSummary(options);
+  return RunDisasm(options);
+}

@@ -1,0 +1,149 @@
+// Throughput of open + summary and of disassembly on a generated file of
+// procedural objects (tens of MB by default; --size_mb=N to change).
+//
+//   skarn_bench [--size_mb=32] [google benchmark flags]
+//
+// Disassembly is reported in MB/s of source text written.
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "BglBuilder.h"
+#include "Examples.h"
+#include "FuzzHost.h"
+#include "core/Commands.h"
+#include "core/SkarnDoc.h"
+
+namespace {
+
+using skarn::test::Bytes;
+
+size_t g_sizeMb = 32;
+
+// A program of the commands that make up most scenery: a guarded call, a
+// bitmap, colours, points, polygons, surfaces and lines.
+Bytes Program(int seed) {
+  Bytes body;
+  body.u8(0x18).u8(0).i16(0).i16(0).i16(0).i16(0).text("tex" + std::to_string(seed % 97) + ".bmp", 12).zeros(2);
+  body.u8(0x2D).u8(0).u8(0xF0).u8(static_cast<uint32_t>(seed & 0xFF)).u8(0x34).u8(0x56);
+  body.u8(0x1A).u8(0).i16(0).i16(8);
+  for (int i = 0; i < 8; ++i) body.i16(i * 10 - seed % 50).i16(i).i16(-i * 7);
+  body.u8(0x3E).u8(0).i16(10).i16(0).i16(1).i16(0).i32(65536 * 5);
+  for (int i = 0; i < 10; ++i) body.i16(i);
+  body.u8(0x05).u8(0);
+  for (int i = 0; i < 6; ++i) body.u8(i == 0 ? 0x06 : 0x07).u8(0).i16(i * 3).i16(seed % 11).i16(-i * 5);
+  body.u8(0x08).u8(0);
+  body.u8(0x22).u8(0);
+  Bytes code;
+  code.u8(0x24).u8(0).i16(static_cast<int32_t>(10 + body.size() - 2)).u16(0x0346).i16(0).i16(100);
+  return code.append(body);
+}
+
+std::vector<uint8_t> BuildFile(size_t targetBytes) {
+  // Bands of objects until the file reaches its size.
+  Bytes objects;
+  std::vector<uint32_t> bandStarts;
+  int n = 0;
+  const size_t perBand = 2000;
+  while (objects.size() < targetBytes) {
+    bandStarts.push_back(static_cast<uint32_t>(objects.size()));
+    for (size_t i = 0; i < perBand && objects.size() < targetBytes; ++i, ++n) {
+      objects.append(skarn::test::Object06(5278701 + n * 4, 101412045 + n * 977, 100, Program(n)));
+    }
+    objects.u8(0);
+  }
+  const uint32_t tableSize = static_cast<uint32_t>(bandStarts.size() * 9 + 1);
+  Bytes proc;
+  for (size_t i = 0; i < bandStarts.size(); ++i) {
+    proc.u8(0x15).i16(10310).i16(10312).u32(tableSize + bandStarts[i]);
+  }
+  proc.u8(0).append(objects);
+  skarn::test::BglBuilder b;
+  b.Section(0x3A, proc);
+  return b.Build();
+}
+
+const std::vector<uint8_t>& File() {
+  static const std::vector<uint8_t> file = BuildFile(g_sizeMb << 20);
+  return file;
+}
+
+void BM_OpenAndSummary(benchmark::State& state) {
+  const std::vector<uint8_t>& file = File();
+  for (auto _ : state) {
+    skarn::fuzz::FuzzHost host(true);
+    skarn::CSkarnDoc doc(host);
+    std::vector<uint8_t> copy = file;
+    benchmark::DoNotOptimize(doc.OpenImage(std::move(copy), "bench.bgl"));
+    benchmark::DoNotOptimize(doc.summary().size());
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(static_cast<size_t>(state.iterations()) * file.size()));
+}
+BENCHMARK(BM_OpenAndSummary)->Unit(benchmark::kMillisecond);
+
+// Counts the bytes written, discards them.
+class CountingHost : public skarn::fuzz::FuzzHost {
+ public:
+  CountingHost() : FuzzHost(true) {}
+  std::unique_ptr<skarn::ByteSink> OpenOutput(const std::string&, std::string*) override {
+    auto sink = std::make_unique<Counter>(this);
+    return sink;
+  }
+  size_t written = 0;
+
+ private:
+  class Counter : public skarn::ByteSink {
+   public:
+    explicit Counter(CountingHost* h) : h_(h) {}
+    void Write(const char*, size_t size) override { h_->written += size; }
+    void Commit() override {}
+    void Abort() noexcept override {}
+
+   private:
+    CountingHost* h_;
+  };
+};
+
+void BM_Disassemble(benchmark::State& state) {
+  CountingHost host;
+  skarn::CSkarnDoc doc(host);
+  std::vector<uint8_t> copy = File();
+  if (!doc.OpenImage(std::move(copy), "bench.bgl")) {
+    state.SkipWithError("analysis failed");
+    return;
+  }
+  size_t text = 0;
+  for (auto _ : state) {
+    host.written = 0;
+    skarn::Disassemble(doc);
+    text += host.written;
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(text));
+  state.counters["input_MB/s"] = benchmark::Counter(static_cast<double>(static_cast<size_t>(state.iterations()) * File().size()) / 1e6,
+                                                    benchmark::Counter::kIsRate);
+  state.counters["text_bytes"] = static_cast<double>(host.written);
+}
+BENCHMARK(BM_Disassemble)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Our own flag first; the rest goes to the benchmark library.
+  std::vector<char*> rest;
+  for (int i = 0; i < argc; ++i) {
+    if (std::strncmp(argv[i], "--size_mb=", 10) == 0) {
+      g_sizeMb = static_cast<size_t>(std::strtoul(argv[i] + 10, nullptr, 10));
+      if (g_sizeMb == 0) g_sizeMb = 1;
+    } else {
+      rest.push_back(argv[i]);
+    }
+  }
+  int n = static_cast<int>(rest.size());
+  benchmark::Initialize(&n, rest.data());
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,0 +1,60 @@
+// Base class of every section decoder.
+//
+// The document creates one object per section present in the header, in its
+// slot of the 22-slot section table. A section knows the file offset of its
+// first byte and reaches the image, the output writer and the host through its
+// document; it never copies or owns the image.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/ByteReader.h"
+#include "core/GeoText.h"
+#include "core/SourceWriter.h"
+
+namespace skarn {
+
+class CSkarnDoc;
+class Host;
+
+class BglSection {
+ public:
+  BglSection(CSkarnDoc& doc, uint64_t start);
+  virtual ~BglSection();
+  BglSection(const BglSection&) = delete;
+  BglSection& operator=(const BglSection&) = delete;
+
+  // Appends the section's summary lines.
+  virtual void Summarize(std::vector<std::string>& lines) = 0;
+  // Writes the section's source text through the document's writer.
+  virtual void WriteSource() = 0;
+  // Writes the records of one latitude band (offset from the section start).
+  virtual void WriteBand(uint32_t offset);
+
+  // Walks a latitude-band table (9-byte entries: id 0x15, two 16-bit band
+  // latitudes in 512 m units, a 32-bit records offset; a 0 byte ends it),
+  // writing a LatRange comment per band and calling target.WriteBand.
+  void BandWalk(uint64_t table, BglSection& target);
+
+  uint64_t start() const { return data_; }
+  const char* name() const { return name_; }
+
+ protected:
+  const ByteReader& img() const { return img_; }
+  SourceWriter& out() const { return out_; }
+  Host& host() const;
+  CSkarnDoc& doc() const { return doc_; }
+  // Sets the short section name (at most 7 characters are kept).
+  void SetName(const char* name);
+
+  CSkarnDoc& doc_;
+  const ByteReader& img_;
+  SourceWriter& out_;
+  uint64_t data_;  // file offset of the section's first byte
+  char name_[8] = {};
+  GeoText geo_;
+};
+
+}  // namespace skarn

@@ -1,0 +1,29 @@
+// The document's commands that write files: Disassemble and Save As.
+#pragma once
+
+#include <string>
+
+namespace skarn {
+
+class CSkarnDoc;
+
+enum class CommandResult {
+  kWritten,    // the output file is complete
+  kCancelled,  // the user chose no output path; nothing was written
+  kFailed,     // reported to the user; nothing was written
+};
+
+// Writes the analysed file as SCASM source (or BGLC source for terrain data).
+CommandResult Disassemble(CSkarnDoc& doc);
+// Writes the summary lines to a text file, each followed by a line end.
+CommandResult SaveSummary(CSkarnDoc& doc);
+
+// The output name proposed beside the input: the file name cut before its
+// last "." with the suffix appended (scenery.bgl + ".sca" gives scenery.sca).
+std::string ProposedName(const std::string& fileName, const std::string& suffix);
+
+extern const char* const kScasmFilter;
+extern const char* const kBglcFilter;
+extern const char* const kTextFilter;
+
+}  // namespace skarn

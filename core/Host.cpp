@@ -1,0 +1,29 @@
+#include "core/Host.h"
+
+#include "core/Format.h"
+
+namespace skarn {
+
+std::unique_ptr<ByteSink> Host::OpenOutput(const std::string& path, std::string* error) {
+  return AtomicFileSink::Create(path, error);
+}
+
+std::string CTimeText(std::time_t t) {
+  // The C library's asctime layout, built here because ctime's static buffer
+  // is shared by every thread.
+  static const char kDays[7][4] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+  static const char kMonths[12][4] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                      "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  std::tm tm{};
+#if defined(_WIN32)
+  localtime_s(&tm, &t);
+#else
+  localtime_r(&t, &tm);
+#endif
+  const int wday = tm.tm_wday >= 0 && tm.tm_wday < 7 ? tm.tm_wday : 0;
+  const int mon = tm.tm_mon >= 0 && tm.tm_mon < 12 ? tm.tm_mon : 0;
+  return Format("%.3s %.3s%3d %.2d:%.2d:%.2d %d\n", kDays[wday], kMonths[mon], tm.tm_mday, tm.tm_hour,
+                tm.tm_min, tm.tm_sec, 1900 + tm.tm_year);
+}
+
+}  // namespace skarn

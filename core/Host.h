@@ -1,0 +1,41 @@
+// What the core needs from the platform: a message to the user, a Yes/No
+// question, the choice of an output path, the current time, and the opening of
+// an output file. The window program, the command line and the tests each
+// supply their own.
+#pragma once
+
+#include <ctime>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "core/OutputSink.h"
+
+namespace skarn {
+
+class Host {
+ public:
+  virtual ~Host() = default;
+
+  // A message box with an OK button.
+  virtual void ShowMessage(const std::string& text) = 0;
+  // A Yes/No question; true for Yes.
+  virtual bool AskYesNo(const std::string& question) = 0;
+  // A save dialog: proposedName is a file name without a directory, filter is
+  // a "text|pattern|...||" list. Returns the chosen path, or nothing when the
+  // user cancels. With overwritePrompt an existing file is replaced only when
+  // the user agrees.
+  virtual std::optional<std::string> ChooseOutputPath(const std::string& proposedName,
+                                                      const std::string& filter,
+                                                      bool overwritePrompt) = 0;
+  // The current time (seconds since the epoch).
+  virtual std::time_t Now() = 0;
+  // Opens a chosen output path. The default writes a temporary file beside it
+  // and renames it into place when complete.
+  virtual std::unique_ptr<ByteSink> OpenOutput(const std::string& path, std::string* error);
+};
+
+// The C library's ctime text of t in local time: "Wed Jun 30 21:49:08 1993\n".
+std::string CTimeText(std::time_t t);
+
+}  // namespace skarn

@@ -1,0 +1,188 @@
+#include "core/SkarnDoc.h"
+
+#include <cstdio>
+#include <new>
+
+#include "core/Format.h"
+#include "core/UndecodedSection.h"
+#include "sections/nav/TableSections.h"
+#include "sections/procedural/ProceduralSection.h"
+
+namespace skarn {
+
+namespace {
+
+// Header field that holds each slot's section offset (0: the slot is never
+// filled from the header).
+constexpr uint32_t kSlotField[CSkarnDoc::kSlots] = {
+    0x12, 0x1A, 0x1E, 0x22, 0x26, 0x2A, 0x2E, 0x32, 0x36, 0x3A, 0x3E,
+    0x42, 0,    0x4A, 0x4E, 0x52, 0x66, 0x6E, 0x72, 0,    0xA4, 0};
+
+}  // namespace
+
+const char* SlotName(int slot) {
+  static const char* const kNames[CSkarnDoc::kSlots] = {
+      "VOR/ILS",        "seed 1",          "seed 2",       "seed 3",
+      "seed 4",         "seed 5",          "seed 6",       "MSA",
+      "terrain data",   "procedural scenery", "library",   "old-style facilities",
+      "",               "COM (ATIS)",      "NDB",          "dynamic scenery",
+      "miscellaneous",  "magnetic variation", "exclusion", "",
+      "new-style facilities", ""};
+  return slot >= 0 && slot < CSkarnDoc::kSlots ? kNames[slot] : "";
+}
+
+CSkarnDoc::CSkarnDoc(Host& host) : host_(host) {}
+
+CSkarnDoc::~CSkarnDoc() { DeleteContents(); }
+
+BglSection* CSkarnDoc::section(int slot) const {
+  return slot >= 0 && slot < kSlots ? sections_[static_cast<size_t>(slot)].get() : nullptr;
+}
+
+void CSkarnDoc::Report(const std::string& text) const { host_.ShowMessage(text); }
+
+void CSkarnDoc::SetPath(const std::string& path) {
+  fullPath_ = path;
+  const size_t cut = path.find_last_of("/\\");
+  fileName_ = cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+void CSkarnDoc::SetImage(std::vector<uint8_t> bytes) {
+  bytes_ = std::move(bytes);
+  image_ = ByteReader(bytes_.data(), bytes_.size());
+  hasImage_ = true;
+}
+
+void CSkarnDoc::DeleteContents() {
+  // Sections point into the image: they go first.
+  for (auto& s : sections_) s.reset();
+  summary_.clear();
+  bytes_.clear();
+  bytes_.shrink_to_fit();
+  image_ = ByteReader();
+  hasImage_ = false;
+  analysed_ = false;
+  terrain_ = false;
+}
+
+bool CSkarnDoc::Open(const std::string& path) {
+  SetPath(path);
+  DeleteContents();
+  ReadBglFile(path);
+  if (!hasImage_) return false;
+  analysed_ = AnalyzeImage();
+  return analysed_;
+}
+
+bool CSkarnDoc::OpenImage(std::vector<uint8_t> bytes, const std::string& path) {
+  SetPath(path);
+  DeleteContents();
+  SetImage(std::move(bytes));
+  analysed_ = AnalyzeImage();
+  return analysed_;
+}
+
+void CSkarnDoc::ReadBglFile(const std::string& path) {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (f == nullptr) {
+    Report("Error: unable to open BGL file");
+    return;
+  }
+  long length = -1;
+  if (std::fseek(f, 0, SEEK_END) == 0) length = std::ftell(f);
+  if (length < 0 || std::fseek(f, 0, SEEK_SET) != 0) {
+    std::fclose(f);
+    Report("Error: unable to open BGL file");
+    return;
+  }
+  std::vector<uint8_t> bytes;
+  try {
+    bytes.resize(static_cast<size_t>(length));
+  } catch (const std::bad_alloc&) {
+    std::fclose(f);
+    Report("Error: not enough memory to read BGL file");
+    return;
+  } catch (const std::length_error&) {
+    std::fclose(f);
+    Report("Error: not enough memory to read BGL file");
+    return;
+  }
+  const size_t got = bytes.empty() ? 0 : std::fread(bytes.data(), 1, bytes.size(), f);
+  std::fclose(f);
+  if (got != bytes.size()) {
+    // What did not arrive stays zero.
+    Report("Warning: number of bytes read not equal to file length");
+  }
+  SetImage(std::move(bytes));
+}
+
+std::unique_ptr<BglSection> CSkarnDoc::CreateSection(int slot, uint64_t start) {
+  switch (slot) {
+    case 7: return std::make_unique<MsaSection>(*this, start);
+    case 9: return std::make_unique<ProceduralSection>(*this, start);
+    case 17: return std::make_unique<MagvarSection>(*this, start);
+    default: return std::make_unique<UndecodedSection>(*this, start, slot);
+  }
+}
+
+void CSkarnDoc::CreateSlot(int slot, uint32_t offset) {
+  if (offset == 0) return;
+  if (offset >= image_.size()) {
+    Report(Format("Error: the %s section offset 0x%X lies beyond the end of the file (%zu bytes); section skipped",
+                  SlotName(slot), offset, image_.size()));
+    return;
+  }
+  sections_[static_cast<size_t>(slot)] = CreateSection(slot, offset);
+}
+
+bool CSkarnDoc::AnalyzeImage() {
+  const ByteReader& img = image_;
+  if (img.size() < hdr::kSize) {
+    Report(Format("Error: file too short for a BGL header (%zu bytes, at least %u needed)", img.size(),
+                  hdr::kSize));
+    return false;
+  }
+  const bool extended = img.U32(hdr::kExtendedMark) == hdr::kExtendedMagic;
+  if (extended && img.size() < hdr::kExtendedSize) {
+    Report(Format("Error: file too short for an extended BGL header (%zu bytes, at least %u needed)",
+                  img.size(), hdr::kExtendedSize));
+    return false;
+  }
+  if (img.U16(hdr::kCompressedFlag) != 0) {
+    Report("Error: Compressed BGL file, uncompression failed, compressed files are not supported yet\n");
+    return false;
+  }
+
+  summary_.push_back(Format("Filename: %s;  VIS-Type: %d", fileName_.c_str(), img.I16(hdr::kVisType)));
+  std::string bounds = "Latitude ";
+  bounds += geo_.Lat32Text(img.I32(hdr::kSouth));
+  bounds += " to ";
+  bounds += geo_.Lat32Text(img.I32(hdr::kNorth));
+  bounds += ", Longitude ";
+  bounds += geo_.Lon32Text(img.I32(hdr::kWest));
+  bounds += " to ";
+  bounds += geo_.Lon32Text(img.I32(hdr::kEast));
+  summary_.push_back(bounds);
+
+  for (int slot = 0; slot <= 18; ++slot) {
+    const uint32_t field = kSlotField[slot];
+    if (field == 0) continue;
+    const uint32_t offset = img.U32(field);
+    if (slot == 8 && offset != 0) terrain_ = true;
+    CreateSlot(slot, offset);
+  }
+
+  if (extended && img.U32(hdr::kObjectList) != 0) {
+    summary_.push_back("Facilities section (new style):");
+    CreateSlot(20, img.U32(hdr::kObjectList));
+    summary_.push_back(Format("   Object List at %.5X", img.U32(hdr::kObjectList)));
+    summary_.push_back(Format("   Name Lists at %.5X", img.U32(hdr::kNameLists)));
+  }
+
+  for (auto& s : sections_) {
+    if (s) s->Summarize(summary_);
+  }
+  return true;
+}
+
+}  // namespace skarn

@@ -1,0 +1,82 @@
+// The output text file.
+//
+// Sections compose a line in the line buffer (by formatting into it or
+// appending to it) and write it with FlushLine; fixed texts are written
+// directly. Only WriteLine and WriteNewline add a line end of their own; every
+// other line end comes from the text. Each line feed is stored as CR LF, every
+// other byte unchanged, on every platform.
+//
+// Output is buffered and streamed to the sink, so nothing proportional to the
+// output is kept in memory. A caller may Hold the buffer (nothing reaches the
+// sink while held) and later Rollback to the mark, which lets the walker drop
+// the half-printed text of a command that turned out to lie outside the file.
+#pragma once
+
+#include <cstdarg>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "core/Format.h"
+#include "core/OutputSink.h"
+
+namespace skarn {
+
+class SourceWriter {
+ public:
+  SourceWriter();
+  ~SourceWriter();
+  SourceWriter(const SourceWriter&) = delete;
+  SourceWriter& operator=(const SourceWriter&) = delete;
+
+  // The line being composed, and a second text for parts of a line.
+  std::string line;
+  std::string scratch;
+
+  // "; " followed by 40 minus signs and a line feed.
+  const std::string& separator() const { return separator_; }
+
+  // Starts writing to the sink (false for a null sink). Any earlier sink is
+  // discarded first.
+  bool Open(std::unique_ptr<ByteSink> sink);
+  bool IsOpen() const { return sink_ != nullptr; }
+  // Flushes and commits; throws OutputError. The writer is closed afterwards
+  // whatever happens.
+  void Close();
+  // Discards the output (the sink's Abort) and closes the writer.
+  void Abort() noexcept;
+
+  void WriteLine(std::string_view text);  // text + line feed
+  void WriteText(std::string_view text);  // text as it is
+  void WriteNewline();
+  void WriteSeparator();
+  void FlushLine();  // writes the line buffer, which keeps its content
+
+  // Line buffer = formatted text / line buffer += formatted text.
+  void SetLine(const char* fmt, ...) SKARN_PRINTF(2, 3);
+  void AddLine(const char* fmt, ...) SKARN_PRINTF(2, 3);
+  // Formats straight into the output (the line buffer is not touched).
+  void Printf(const char* fmt, ...) SKARN_PRINTF(2, 3);
+
+  // Output rollback: Hold returns a mark and keeps everything after it in
+  // memory until Release or Rollback. Holds nest.
+  size_t Hold();
+  void Release();
+  void Rollback(size_t mark);
+
+  // Bytes handed to the sink so far plus those still buffered (after CR LF).
+  uint64_t bytesWritten() const { return flushed_ + buffer_.size(); }
+
+ private:
+  void Put(std::string_view text);
+  void Drain();
+
+  std::string separator_;
+  std::string buffer_;
+  std::string printf_;
+  std::unique_ptr<ByteSink> sink_;
+  uint64_t flushed_ = 0;
+  int holds_ = 0;
+};
+
+}  // namespace skarn

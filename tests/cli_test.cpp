@@ -1,0 +1,156 @@
+// The skarn command line as a user runs it: exit codes, outputs, messages.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "BglBuilder.h"
+#include "Examples.h"
+
+namespace skarn::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct CliRun {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+std::string Slurp(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+class Cli : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("skarn-cli-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  fs::path Write(const std::string& name, const std::vector<uint8_t>& bytes) {
+    fs::path p = dir_ / name;
+    std::ofstream(p, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return p;
+  }
+
+  // Runs the tool with stdin from /dev/null (no terminal) and a fixed time.
+  CliRun Skarn(const std::string& args, const std::string& env = "SOURCE_DATE_EPOCH=0") {
+    const fs::path out = dir_ / "stdout", err = dir_ / "stderr";
+    const std::string cmd = "cd '" + dir_.string() + "' && env TZ=UTC " + env + " '" SKARN_CLI "' " + args +
+                            " </dev/null >'" + out.string() + "' 2>'" + err.string() + "'";
+    const int raw = std::system(cmd.c_str());
+    CliRun r{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Slurp(out), Slurp(err)};
+    return r;
+  }
+
+  fs::path dir_;
+};
+
+TEST_F(Cli, UsageHelpAndVersion) {
+  EXPECT_EQ(Skarn("").status, 2);
+  EXPECT_EQ(Skarn("frobnicate x.bgl").status, 2);
+  EXPECT_EQ(Skarn("disasm").status, 2);
+  EXPECT_EQ(Skarn("disasm a.bgl --bogus").status, 2);
+  EXPECT_EQ(Skarn("disasm a.bgl --fs98 --fs2000").status, 2);
+  EXPECT_EQ(Skarn("disasm a.bgl -o").status, 2);
+  CliRun help = Skarn("--help");
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("skarn COMMAND FILE"), std::string::npos);
+  CliRun version = Skarn("--version");
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out.rfind("skarn ", 0), 0u);
+}
+
+TEST_F(Cli, SummaryToStdoutAndToFile) {
+  BglBuilder b;
+  b.Section(0x32, Bytes().zeros(4));
+  Write("s.bgl", b.Build());
+  CliRun r = Skarn("summary s.bgl");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out,
+            "Filename: s.bgl;  VIS-Type: 0\n"
+            "Latitude  S00:00:00.00 to  S00:00:00.00, Longitude  W000:00:00.00 to  W000:00:00.00\n"
+            "File contains MSA table\n");
+  EXPECT_EQ(r.err, "");
+  r = Skarn("summary s.bgl -o sum.txt");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(Slurp(dir_ / "sum.txt"),
+            "Filename: s.bgl;  VIS-Type: 0\r\n"
+            "Latitude  S00:00:00.00 to  S00:00:00.00, Longitude  W000:00:00.00 to  W000:00:00.00\r\n"
+            "File contains MSA table\r\n");
+  r = Skarn("summary s.bgl -o -");
+  EXPECT_EQ(r.out, Slurp(dir_ / "sum.txt"));
+}
+
+TEST_F(Cli, DisasmOutputsAndOverwriteRule) {
+  Write("e.bgl", BglBuilder().Build());
+  CliRun r = Skarn("disasm e.bgl -o -");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out.substr(0, 44 + 61),
+            "; ----------------------------------------\r\n"
+            "; e.bgl disassembled by Skarn on Thu Jan  1 00:00:00 1970\r\n\r\n");
+  EXPECT_EQ(r.out.substr(r.out.size() - 23), "; end of SCASM source\r\n");
+
+  // Default output beside the input; an existing one needs --force.
+  r = Skarn("disasm e.bgl");
+  EXPECT_EQ(r.status, 0);
+  const std::string first = Slurp(dir_ / "e.sca");
+  EXPECT_EQ(first, Skarn("disasm e.bgl -o -").out);
+  r = Skarn("disasm e.bgl", "SOURCE_DATE_EPOCH=86400");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("exists; use --force"), std::string::npos);
+  EXPECT_EQ(Slurp(dir_ / "e.sca"), first);
+  r = Skarn("disasm e.bgl --force", "SOURCE_DATE_EPOCH=86400");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(Slurp(dir_ / "e.sca").find("Fri Jan  2 00:00:00 1970"), std::string::npos);
+
+  // The input is never the output.
+  const std::string before = Slurp(dir_ / "e.bgl");
+  EXPECT_EQ(Skarn("disasm e.bgl -o e.bgl --force").status, 1);
+  EXPECT_EQ(Slurp(dir_ / "e.bgl"), before);
+  // An output that cannot be written.
+  r = Skarn("disasm e.bgl -o no/such/dir/x.sca");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "Error: Unable to open output file\n");
+}
+
+TEST_F(Cli, BadInputGivesMessagesAndStatusOne) {
+  CliRun r = Skarn("summary missing.bgl");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "Error: unable to open BGL file\n");
+  Write("short.bgl", std::vector<uint8_t>(40, 0x15));
+  r = Skarn("disasm short.bgl -o -");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "Error: file too short for a BGL header (40 bytes, at least 128 needed)\n");
+  BglBuilder b;
+  b.Set(0x6E, 0x7FFFFFF0, 4);
+  Write("past.bgl", b.Build());
+  r = Skarn("summary past.bgl");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.err.find("magnetic variation section offset 0x7FFFFFF0 lies beyond the end"), std::string::npos);
+}
+
+TEST_F(Cli, ExampleFilesMatchTheirBuilders) {
+  for (const auto& [name, bytes] : AllExamples()) {
+    const std::string committed = Slurp(fs::path(SKARN_SOURCE_DIR) / "examples" / name);
+    EXPECT_EQ(committed, std::string(bytes.begin(), bytes.end())) << name << " differs from its builder";
+  }
+}
+
+}  // namespace
+}  // namespace skarn::test

@@ -1,0 +1,444 @@
+// The document, the output writer, the band walker and the disassembly
+// driver's opening block.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "BglBuilder.h"
+#include "Examples.h"
+#include "FakeHost.h"
+#include "core/Commands.h"
+#include "core/SkarnDoc.h"
+
+namespace skarn::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kSep = "; ----------------------------------------\r\n";
+
+// CR LF back to LF, for readable expectations.
+std::string Lf(const std::string& s) {
+  std::string out;
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '\r' && i + 1 < s.size() && s[i + 1] == '\n') continue;
+    out += s[i];
+  }
+  return out;
+}
+
+std::string ReadFile(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+class TempDir {
+ public:
+  TempDir() {
+    path_ = fs::temp_directory_path() /
+            ("skarn-test-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+             ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(path_);
+    fs::create_directories(path_);
+  }
+  ~TempDir() { fs::remove_all(path_); }
+  const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
+// ---- output writer ----
+
+TEST(SourceWriter, LineDisciplineAndCrLf) {
+  SourceWriter w;
+  auto sink = std::make_unique<StringSink>();
+  StringSink* s = sink.get();
+  ASSERT_TRUE(w.Open(std::move(sink)));
+  w.line = "a\n";
+  w.FlushLine();
+  w.FlushLine();            // the buffer keeps its content
+  w.WriteText("no end");    // the next write continues this line
+  w.WriteText(" here\n");
+  w.WriteLine("");          // a bare line end
+  w.WriteSeparator();
+  w.SetLine("%d-%s", 7, "x");
+  w.AddLine("|%.2f\n", 0.125);
+  w.FlushLine();
+  w.Printf("\t%s\n\n", "two");
+  w.Close();
+  EXPECT_TRUE(s->committed);
+  EXPECT_EQ(s->text, "a\r\na\r\nno end here\r\n\r\n" + kSep + "7-x|0.12\r\n\ttwo\r\n\r\n");
+  EXPECT_EQ(w.separator(), "; " + std::string(40, '-') + "\n");
+}
+
+TEST(SourceWriter, RollbackDropsHeldTextOnly) {
+  SourceWriter w;
+  auto sink = std::make_unique<StringSink>();
+  StringSink* s = sink.get();
+  ASSERT_TRUE(w.Open(std::move(sink)));
+  w.WriteText("kept\n");
+  size_t mark = w.Hold();
+  w.WriteText(std::string(200000, 'x'));  // larger than a drain: still held
+  w.Rollback(mark);
+  mark = w.Hold();
+  w.WriteText("also kept\n");
+  w.Release();
+  w.Close();
+  EXPECT_EQ(s->text, "kept\r\nalso kept\r\n");
+}
+
+TEST(SourceWriter, LargeOutputStreamsThroughTheSink) {
+  SourceWriter w;
+  auto sink = std::make_unique<StringSink>();
+  StringSink* s = sink.get();
+  ASSERT_TRUE(w.Open(std::move(sink)));
+  for (int i = 0; i < 100000; ++i) w.Printf("line %d\n", i);
+  EXPECT_GT(s->text.size(), 0u);  // drained before Close
+  w.Close();
+  EXPECT_EQ(s->text.substr(0, 16), "line 0\r\nline 1\r\n");
+  EXPECT_EQ(w.bytesWritten(), s->text.size());
+}
+
+TEST(AtomicFileSink, ReplacesOnlyWhenComplete) {
+  TempDir dir;
+  const fs::path target = dir.path() / "out.sca";
+  std::ofstream(target) << "old";
+  std::string error;
+  {
+    SourceWriter w;
+    ASSERT_TRUE(w.Open(AtomicFileSink::Create(target.string(), &error))) << error;
+    w.WriteText(std::string(300000, 'y'));
+    w.Abort();
+  }
+  EXPECT_EQ(ReadFile(target), "old");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+  {
+    SourceWriter w;
+    ASSERT_TRUE(w.Open(AtomicFileSink::Create(target.string(), &error))) << error;
+    w.WriteLine("new");
+    w.Close();
+  }
+  EXPECT_EQ(ReadFile(target), "new\r\n");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+  // A writer destroyed while open leaves nothing behind.
+  {
+    SourceWriter w;
+    ASSERT_TRUE(w.Open(AtomicFileSink::Create((dir.path() / "other.sca").string(), &error)));
+    w.WriteText("half");
+  }
+  EXPECT_FALSE(fs::exists(dir.path() / "other.sca"));
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+  // No file when the folder does not exist.
+  EXPECT_EQ(AtomicFileSink::Create((dir.path() / "none" / "x.sca").string(), &error), nullptr);
+  EXPECT_FALSE(error.empty());
+}
+
+TEST(CTimeText, MatchesTheCLibraryLayout) {
+  // The tests run with TZ=UTC.
+  EXPECT_EQ(CTimeText(0), "Thu Jan  1 00:00:00 1970\n");
+  EXPECT_EQ(CTimeText(1700000000), "Tue Nov 14 22:13:20 2023\n");
+}
+
+// ---- document: header analysis ----
+
+TEST(Document, EmptyHeaderGivesTwoLines) {
+  FakeHost host;
+  CSkarnDoc doc(host);
+  BglBuilder b;
+  b.Vis(-1).Bounds(LatMetres(47.5), LatMetres(-33.25), 0, 0);
+  ASSERT_TRUE(doc.OpenImage(b.Build(), "/some/dir/scenery.bgl"));
+  EXPECT_EQ(doc.fileName(), "scenery.bgl");
+  ASSERT_EQ(doc.summary().size(), 2u);
+  EXPECT_EQ(doc.summary()[0], "Filename: scenery.bgl;  VIS-Type: -1");
+  EXPECT_EQ(doc.summary()[1],
+            "Latitude  S33:15:00.00 to  N47:30:00.00, Longitude  W000:00:00.00 to  W000:00:00.00");
+  for (int slot = 0; slot < CSkarnDoc::kSlots; ++slot) EXPECT_EQ(doc.section(slot), nullptr);
+  EXPECT_TRUE(doc.analysed());
+  EXPECT_FALSE(doc.terrain());
+  EXPECT_TRUE(host.messages.empty());
+}
+
+TEST(Document, ExtendedHeaderFacilityLines) {
+  FakeHost host;
+  CSkarnDoc doc(host);
+  {
+    BglBuilder b;
+    b.Extended();
+    ASSERT_TRUE(doc.OpenImage(b.Build(), "x.bgl"));
+    EXPECT_EQ(doc.summary().size(), 2u);
+    EXPECT_EQ(doc.section(20), nullptr);
+  }
+  {
+    BglBuilder b;
+    b.Extended();
+    b.Section(0x6E, Bytes().zeros(4));  // magnetic variation
+    b.Set(0x9C, 0x1234, 4);
+    b.Section(0xA4, Bytes().zeros(8));
+    ASSERT_TRUE(doc.OpenImage(b.Build(), "x.bgl"));
+    ASSERT_GE(doc.summary().size(), 6u);
+    EXPECT_EQ(doc.summary()[2], "Facilities section (new style):");
+    EXPECT_EQ(doc.summary()[3], "   Object List at 000AC");
+    EXPECT_EQ(doc.summary()[4], "   Name Lists at 01234");
+    EXPECT_EQ(doc.summary()[5], "File contains magnetic variation table");
+    EXPECT_NE(doc.section(20), nullptr);
+    EXPECT_NE(doc.section(17), nullptr);
+  }
+}
+
+TEST(Document, TableSectionsInSlotOrder) {
+  FakeHost host;
+  CSkarnDoc doc(host);
+  BglBuilder b;
+  b.Section(0x6E, Bytes().zeros(4).raw({1, 2, 3}));  // magnetic variation: contents never read
+  b.Section(0x32, Bytes().zeros(4));                 // MSA
+  ASSERT_TRUE(doc.OpenImage(b.Build(), "t.bgl"));
+  ASSERT_EQ(doc.summary().size(), 4u);
+  EXPECT_EQ(doc.summary()[2], "File contains MSA table");
+  EXPECT_EQ(doc.summary()[3], "File contains magnetic variation table");
+  EXPECT_EQ(Disassemble(doc), CommandResult::kWritten);
+  const std::string src = Lf(host.output);
+  const std::string msa =
+      "\n; ----------------------------------------\n; MSA section\n; ----------------------------------------\n"
+      "; SCASM has no instructions to build the MSA table\n; which should be left unmodified for FS2000\n"
+      "; ----------------------------------------\n";
+  const std::string magvar =
+      "\n; ----------------------------------------\n; Magnetic variation table\n"
+      "; ----------------------------------------\n"
+      "; SCASM has no instructions to build the magnetic variation table\n"
+      "; which should be left unmodified for FS98 and FS2000\n; ----------------------------------------\n";
+  const std::string tail = "mifend\n" + msa + magvar + "; ----------------------------------------\n; end of SCASM source\n";
+  ASSERT_GE(src.size(), tail.size());
+  EXPECT_EQ(src.substr(src.size() - tail.size()), tail);
+}
+
+TEST(Document, RejectsShortFilesAndSkipsOffsetsPastTheEnd) {
+  FakeHost host;
+  CSkarnDoc doc(host);
+  EXPECT_FALSE(doc.OpenImage(std::vector<uint8_t>(127, 0), "short.bgl"));
+  EXPECT_FALSE(doc.analysed());
+  EXPECT_TRUE(doc.summary().empty());
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(host.messages[0], "Error: file too short for a BGL header (127 bytes, at least 128 needed)");
+
+  BglBuilder ext;
+  ext.Extended();
+  std::vector<uint8_t> cut = ext.Build();
+  cut.resize(150);
+  EXPECT_FALSE(doc.OpenImage(cut, "ext.bgl"));
+  EXPECT_EQ(host.messages.back(),
+            "Error: file too short for an extended BGL header (150 bytes, at least 168 needed)");
+
+  host.messages.clear();
+  BglBuilder b;
+  b.Set(0x6E, 128, 4);     // at the end of a 128-byte image
+  b.Set(0x32, 0xFFFFFFFF, 4);
+  ASSERT_TRUE(doc.OpenImage(b.Build(), "bad.bgl"));
+  EXPECT_EQ(doc.section(7), nullptr);
+  EXPECT_EQ(doc.section(17), nullptr);
+  ASSERT_EQ(host.messages.size(), 2u);
+  EXPECT_EQ(host.messages[0],
+            "Error: the MSA section offset 0xFFFFFFFF lies beyond the end of the file (128 bytes); section skipped");
+  EXPECT_EQ(host.messages[1],
+            "Error: the magnetic variation section offset 0x80 lies beyond the end of the file (128 bytes); "
+            "section skipped");
+  EXPECT_EQ(doc.summary().size(), 2u);
+}
+
+TEST(Document, ReadErrorsAndStateBetweenFiles) {
+  FakeHost host;
+  CSkarnDoc doc(host);
+  EXPECT_FALSE(doc.Open("/nonexistent/dir/file.bgl"));
+  EXPECT_EQ(host.messages.back(), "Error: unable to open BGL file");
+  EXPECT_FALSE(doc.hasImage());
+
+  // A terrain file sets the flag; the next file starts clear, and a failed
+  // open leaves the document unanalysed.
+  BglBuilder t;
+  t.Section(0x36, Bytes().zeros(16));
+  ASSERT_TRUE(doc.OpenImage(t.Build(), "terrain.bgl"));
+  EXPECT_TRUE(doc.terrain());
+  ASSERT_TRUE(doc.OpenImage(BglBuilder().Build(), "plain.bgl"));
+  EXPECT_FALSE(doc.terrain());
+  EXPECT_FALSE(doc.OpenImage({1, 2, 3}, "tiny.bgl"));
+  EXPECT_FALSE(doc.analysed());
+  EXPECT_TRUE(doc.summary().empty());
+  doc.DeleteContents();
+  EXPECT_FALSE(doc.hasImage());
+}
+
+TEST(Document, ReadsFilesFromDisk) {
+  TempDir dir;
+  const fs::path p = dir.path() / "disk.bgl";
+  BglBuilder b;
+  b.Vis(3);
+  const std::vector<uint8_t> bytes = b.Build();
+  std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                           static_cast<std::streamsize>(bytes.size()));
+  FakeHost host;
+  CSkarnDoc doc(host);
+  ASSERT_TRUE(doc.Open(p.string()));
+  EXPECT_EQ(doc.summary()[0], "Filename: disk.bgl;  VIS-Type: 3");
+  EXPECT_EQ(doc.fullPath(), p.string());
+  // A folder is not a BGL file.
+  EXPECT_FALSE(doc.Open(dir.path().string()));
+}
+
+// ---- band walker ----
+
+class BandRecorder : public BglSection {
+ public:
+  BandRecorder(CSkarnDoc& doc, uint64_t start) : BglSection(doc, start) {}
+  void Summarize(std::vector<std::string>&) override {}
+  void WriteSource() override { BandWalk(data_, *this); }
+  void WriteBand(uint32_t offset) override { out_.Printf("band %X\n", offset); }
+};
+
+std::string WalkBands(const Bytes& table) {
+  FakeHost host;
+  CSkarnDoc doc(host);
+  BglBuilder b;
+  const uint32_t at = b.Append(table);
+  EXPECT_TRUE(doc.OpenImage(b.Build(), "bands.bgl"));
+  BandRecorder rec(doc, at);
+  auto sink = std::make_unique<StringSink>();
+  StringSink* s = sink.get();
+  doc.writer().Open(std::move(sink));
+  rec.WriteSource();
+  doc.writer().Close();
+  return s->text;
+}
+
+TEST(BandWalk, CommentsAndCallbacks) {
+  EXPECT_EQ(WalkBands(Bytes().u8(0)), "\r\n");
+  EXPECT_EQ(WalkBands(BandTable({{20, 0, 0x40}, {-20, 40, 0x1234}})),
+            "\r\n\r\n; LatRange(  N00:05:31.72  S00:00:00.00 )\r\n" + kSep + "band 40\r\n" +
+                "\r\n; LatRange(  S00:05:31.72  N00:11:03.44 )\r\n" + kSep + "band 1234\r\n");
+  // A bad identifier: the error text has no line end of its own.
+  EXPECT_EQ(WalkBands(Bytes().u8(0x16).zeros(8)), "\r\n; Error: unknown ID in LatBand table at 0");
+  Bytes third = BandTable({{0, 0, 1}, {0, 0, 2}});
+  third.vec().back() = 0x20;
+  third.zeros(8);
+  const std::string out = WalkBands(third);
+  EXPECT_EQ(out.substr(out.size() - 39), "band 2\r\n; Error: unknown ID in LatBand table at 12");
+}
+
+TEST(BandWalk, StopsAtTheImageEnd) {
+  // No terminating 0 and a cut-off entry: the walk ends with a comment.
+  Bytes t;
+  t.u8(0x15).i16(0).i16(0).u32(5).u8(0x15).i16(0);
+  const std::string out = WalkBands(t);
+  EXPECT_NE(out.find("band 5\r\n"), std::string::npos);
+  EXPECT_EQ(out.substr(out.size() - 60), "; Error: LatBand table at 9 runs past the end of the file\r\n" );
+  EXPECT_EQ(WalkBands(Bytes().u8(0x15)).substr(2), "; Error: LatBand table at 0 runs past the end of the file\r\n");
+}
+
+// ---- disassembly driver ----
+
+TEST(Disassemble, OpeningBlockOfAnEmptyFile) {
+  FakeHost host;
+  host.now = 86400 * 365;
+  CSkarnDoc doc(host);
+  ASSERT_TRUE(doc.OpenImage(BglBuilder().Build(), "dir/empty.bgl"));
+  EXPECT_EQ(Disassemble(doc), CommandResult::kWritten);
+  EXPECT_EQ(host.proposed.back(), "empty.sca");
+  EXPECT_EQ(host.filters.back(), "SCASM source files (*.sca, *.scm)|*.sca;*.scm|All Files (*.*)|*.*||");
+  EXPECT_TRUE(host.prompted);
+  EXPECT_EQ(doc.outputPath, "empty.sca");
+  EXPECT_EQ(host.output,
+            kSep +
+                "; empty.bgl disassembled by Skarn on Fri Jan  1 00:00:00 1971\r\n\r\n" + kSep +
+                "Header( 0  S00:00:00.00 S00:00:00.00 W000:00:00.00 W000:00:00.00 )\r\n"
+                "LatRange(  S00:00:00.00  S00:00:00.00 )\r\n"
+                "; since SCASM does not support multiple latitude ranges\r\n"
+                "; the range has been set to the minimum/maximum latitude.\r\n"
+                "; LatRange information in the BGL file is given as comment.\r\n"
+                "; If you want to use band separation, you must edit\r\n"
+                "; the source file manually.\r\n"
+                "\r\n"
+                "; Insert the \"Set( FSVers 0x800 )\" instruction at the beginning\r\n"
+                "; of the file, if you want to use the FS2002 instructions\r\n"
+                "; for the facilities section\r\n"
+                "mif( [$Version < 285] )\r\n"
+                "   Error( You need at least SCASM version 2.85 to compile this code )\r\n"
+                "mifend\r\n" +
+                kSep + "; end of SCASM source\r\n");
+}
+
+TEST(Disassemble, HeaderBoundsInTheirOrder) {
+  FakeHost host;
+  CSkarnDoc doc(host);
+  BglBuilder b;
+  // North 47.5, south 47.25, east 8.5, west -122.5 degrees.
+  b.Vis(5).Bounds(5278701, 5250920, 101412045, -1461669546);
+  ASSERT_TRUE(doc.OpenImage(b.Build(), "b.bgl"));
+  ASSERT_EQ(Disassemble(doc), CommandResult::kWritten);
+  const std::string src = Lf(host.output);
+  EXPECT_NE(src.find("\nHeader( 5  N47:29:59.99 N47:14:59.99 E008:29:59.99 W122:29:59.99 )\n"
+                     "LatRange(  N47:14:59.99  N47:29:59.99 )\n"),
+            std::string::npos)
+      << src;
+}
+
+TEST(Disassemble, ProposedNamesAndForms) {
+  EXPECT_EQ(ProposedName("scenery.bgl", ".sca"), "scenery.sca");
+  EXPECT_EQ(ProposedName("x.y.z", ".sca"), "x.y.sca");
+  EXPECT_EQ(ProposedName("x", ".sca"), "x.sca");
+  EXPECT_EQ(ProposedName("x.y.bgl", "_Bitmap.txt"), "x.y_Bitmap.txt");
+
+  // Terrain data: BGLC form, only the terrain section after the opening block.
+  FakeHost host;
+  CSkarnDoc doc(host);
+  BglBuilder b;
+  b.Section(0x36, Bytes().zeros(16));
+  b.Section(0x6E, Bytes().zeros(4));
+  ASSERT_TRUE(doc.OpenImage(b.Build(), "mesh.bgl"));
+  ASSERT_EQ(Disassemble(doc), CommandResult::kWritten);
+  EXPECT_EQ(host.proposed.back(), "mesh.asm");
+  EXPECT_EQ(host.filters.back(), "BGLC source files (*.asm, *.txt)|*.asm;*.txt|All Files (*.*)|*.*||");
+  EXPECT_EQ(host.output.find("Header("), std::string::npos);
+  EXPECT_EQ(host.output.find("end of SCASM source"), std::string::npos);
+  EXPECT_EQ(host.output.find("Magnetic"), std::string::npos);
+  EXPECT_EQ(host.output.substr(0, kSep.size() + 37), kSep + "; mesh.bgl disassembled by Skarn on Thu");
+}
+
+TEST(Disassemble, CancelAndOpenFailureWriteNothing) {
+  FakeHost host;
+  CSkarnDoc doc(host);
+  ASSERT_TRUE(doc.OpenImage(BglBuilder().Build(), "a.bgl"));
+  doc.outputPath = "before";
+  host.cancel = true;
+  EXPECT_EQ(Disassemble(doc), CommandResult::kCancelled);
+  EXPECT_EQ(doc.outputPath, "before");
+  EXPECT_TRUE(host.output.empty());
+  host.cancel = false;
+  host.failOpen = true;
+  EXPECT_EQ(Disassemble(doc), CommandResult::kFailed);
+  EXPECT_EQ(host.messages.back(), "Error: Unable to open output file");
+  EXPECT_TRUE(host.output.empty());
+}
+
+TEST(SaveSummary, WritesEveryLineWithCrLf) {
+  TempDir dir;
+  FakeHost host;
+  host.toDisk = true;
+  host.chosen = (dir.path() / "summary.txt").string();
+  CSkarnDoc doc(host);
+  ASSERT_TRUE(doc.OpenImage(BglBuilder().Build(), "s.bgl"));
+  ASSERT_EQ(SaveSummary(doc), CommandResult::kWritten);
+  EXPECT_EQ(host.filters.back(), "Text Files (*.txt)|*.txt|All Files (*.*)|*.*");
+  EXPECT_EQ(ReadFile(host.chosen),
+            "Filename: s.bgl;  VIS-Type: 0\r\n"
+            "Latitude  S00:00:00.00 to  S00:00:00.00, Longitude  W000:00:00.00 to  W000:00:00.00\r\n");
+  host.chosen = (dir.path() / "missing" / "summary.txt").string();
+  EXPECT_EQ(SaveSummary(doc), CommandResult::kFailed);
+  EXPECT_EQ(host.messages.back(), "Error: Unable to open output file");
+}
+
+}  // namespace
+}  // namespace skarn::test
