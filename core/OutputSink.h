@@ -28,14 +28,20 @@ class ByteSink {
   virtual void Abort() noexcept = 0;
 };
 
-// Collects the bytes in memory (tests, and callers that want the text).
+// Collects the bytes in a string the caller owns (tests, and callers that
+// want the text); the string outlives the writer that owns this sink.
 class StringSink : public ByteSink {
  public:
-  void Write(const char* data, size_t size) override { text.append(data, size); }
-  void Commit() override { committed = true; }
+  explicit StringSink(std::string* text, bool* committed = nullptr) : text_(text), committed_(committed) {}
+  void Write(const char* data, size_t size) override { text_->append(data, size); }
+  void Commit() override {
+    if (committed_ != nullptr) *committed_ = true;
+  }
   void Abort() noexcept override {}
-  std::string text;
-  bool committed = false;
+
+ private:
+  std::string* text_;
+  bool* committed_;
 };
 
 // Writes to an already open stream that it does not own (standard output).

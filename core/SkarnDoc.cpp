@@ -1,6 +1,7 @@
 #include "core/SkarnDoc.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <new>
 
 #include "core/Format.h"
@@ -83,15 +84,25 @@ bool CSkarnDoc::OpenImage(std::vector<uint8_t> bytes, const std::string& path) {
 }
 
 void CSkarnDoc::ReadBglFile(const std::string& path) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (f == nullptr) {
+  // Only a regular file has a length to read (a folder opens on some systems).
+  std::error_code ec;
+  const std::filesystem::path fsPath(path);
+  if (!std::filesystem::is_regular_file(fsPath, ec)) {
     Report("Error: unable to open BGL file");
     return;
   }
-  long length = -1;
-  if (std::fseek(f, 0, SEEK_END) == 0) length = std::ftell(f);
-  if (length < 0 || std::fseek(f, 0, SEEK_SET) != 0) {
-    std::fclose(f);
+  const uintmax_t length = std::filesystem::file_size(fsPath, ec);
+  if (ec) {
+    Report("Error: unable to open BGL file");
+    return;
+  }
+  // Every offset in the file is 32 bits wide: a larger file is not a BGL file.
+  if (length > 0xFFFFFFFFu) {
+    Report("Error: BGL file too large (over 4 GiB)");
+    return;
+  }
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (f == nullptr) {
     Report("Error: unable to open BGL file");
     return;
   }
@@ -99,10 +110,6 @@ void CSkarnDoc::ReadBglFile(const std::string& path) {
   try {
     bytes.resize(static_cast<size_t>(length));
   } catch (const std::bad_alloc&) {
-    std::fclose(f);
-    Report("Error: not enough memory to read BGL file");
-    return;
-  } catch (const std::length_error&) {
     std::fclose(f);
     Report("Error: not enough memory to read BGL file");
     return;

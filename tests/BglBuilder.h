@@ -1,6 +1,8 @@
 // Builds BGL images byte by byte, so every test says exactly what it feeds.
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
@@ -126,8 +128,9 @@ class BglBuilder {
   size_t headerSize() const { return header_.size(); }
 
   std::vector<uint8_t> Build() const {
-    std::vector<uint8_t> out = header_.vec();
-    out.insert(out.end(), body_.vec().begin(), body_.vec().end());
+    std::vector<uint8_t> out(header_.size() + body_.size());
+    std::copy(header_.vec().begin(), header_.vec().end(), out.begin());
+    std::copy(body_.vec().begin(), body_.vec().end(), out.begin() + static_cast<std::ptrdiff_t>(header_.size()));
     return out;
   }
 

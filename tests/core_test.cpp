@@ -30,6 +30,10 @@ std::string Lf(const std::string& s) {
   return out;
 }
 
+bool EndsWith(const std::string& s, const std::string& tail) {
+  return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
 std::string ReadFile(const fs::path& p) {
   std::ifstream in(p, std::ios::binary);
   std::stringstream ss;
@@ -57,9 +61,9 @@ class TempDir {
 
 TEST(SourceWriter, LineDisciplineAndCrLf) {
   SourceWriter w;
-  auto sink = std::make_unique<StringSink>();
-  StringSink* s = sink.get();
-  ASSERT_TRUE(w.Open(std::move(sink)));
+  std::string text;
+  bool committed = false;
+  ASSERT_TRUE(w.Open(std::make_unique<StringSink>(&text, &committed)));
   w.line = "a\n";
   w.FlushLine();
   w.FlushLine();            // the buffer keeps its content
@@ -72,16 +76,16 @@ TEST(SourceWriter, LineDisciplineAndCrLf) {
   w.FlushLine();
   w.Printf("\t%s\n\n", "two");
   w.Close();
-  EXPECT_TRUE(s->committed);
-  EXPECT_EQ(s->text, "a\r\na\r\nno end here\r\n\r\n" + kSep + "7-x|0.12\r\n\ttwo\r\n\r\n");
+  EXPECT_TRUE(committed);
+  EXPECT_EQ(text, "a\r\na\r\nno end here\r\n\r\n" + kSep + "7-x|0.12\r\n\ttwo\r\n\r\n");
   EXPECT_EQ(w.separator(), "; " + std::string(40, '-') + "\n");
 }
 
 TEST(SourceWriter, RollbackDropsHeldTextOnly) {
   SourceWriter w;
-  auto sink = std::make_unique<StringSink>();
-  StringSink* s = sink.get();
-  ASSERT_TRUE(w.Open(std::move(sink)));
+  std::string text;
+  bool committed = false;
+  ASSERT_TRUE(w.Open(std::make_unique<StringSink>(&text, &committed)));
   w.WriteText("kept\n");
   size_t mark = w.Hold();
   w.WriteText(std::string(200000, 'x'));  // larger than a drain: still held
@@ -90,19 +94,19 @@ TEST(SourceWriter, RollbackDropsHeldTextOnly) {
   w.WriteText("also kept\n");
   w.Release();
   w.Close();
-  EXPECT_EQ(s->text, "kept\r\nalso kept\r\n");
+  EXPECT_EQ(text, "kept\r\nalso kept\r\n");
 }
 
 TEST(SourceWriter, LargeOutputStreamsThroughTheSink) {
   SourceWriter w;
-  auto sink = std::make_unique<StringSink>();
-  StringSink* s = sink.get();
-  ASSERT_TRUE(w.Open(std::move(sink)));
+  std::string text;
+  bool committed = false;
+  ASSERT_TRUE(w.Open(std::make_unique<StringSink>(&text, &committed)));
   for (int i = 0; i < 100000; ++i) w.Printf("line %d\n", i);
-  EXPECT_GT(s->text.size(), 0u);  // drained before Close
+  EXPECT_GT(text.size(), 0u);  // drained before Close
   w.Close();
-  EXPECT_EQ(s->text.substr(0, 16), "line 0\r\nline 1\r\n");
-  EXPECT_EQ(w.bytesWritten(), s->text.size());
+  EXPECT_EQ(text.substr(0, 16), "line 0\r\nline 1\r\n");
+  EXPECT_EQ(w.bytesWritten(), text.size());
 }
 
 TEST(AtomicFileSink, ReplacesOnlyWhenComplete) {
@@ -306,12 +310,11 @@ std::string WalkBands(const Bytes& table) {
   const uint32_t at = b.Append(table);
   EXPECT_TRUE(doc.OpenImage(b.Build(), "bands.bgl"));
   BandRecorder rec(doc, at);
-  auto sink = std::make_unique<StringSink>();
-  StringSink* s = sink.get();
-  doc.writer().Open(std::move(sink));
+  std::string text;
+  doc.writer().Open(std::make_unique<StringSink>(&text));
   rec.WriteSource();
   doc.writer().Close();
-  return s->text;
+  return text;
 }
 
 TEST(BandWalk, CommentsAndCallbacks) {
@@ -325,7 +328,7 @@ TEST(BandWalk, CommentsAndCallbacks) {
   third.vec().back() = 0x20;
   third.zeros(8);
   const std::string out = WalkBands(third);
-  EXPECT_EQ(out.substr(out.size() - 39), "band 2\r\n; Error: unknown ID in LatBand table at 12");
+  EXPECT_TRUE(EndsWith(out, "band 2\r\n; Error: unknown ID in LatBand table at 12")) << out;
 }
 
 TEST(BandWalk, StopsAtTheImageEnd) {
@@ -334,7 +337,7 @@ TEST(BandWalk, StopsAtTheImageEnd) {
   t.u8(0x15).i16(0).i16(0).u32(5).u8(0x15).i16(0);
   const std::string out = WalkBands(t);
   EXPECT_NE(out.find("band 5\r\n"), std::string::npos);
-  EXPECT_EQ(out.substr(out.size() - 60), "; Error: LatBand table at 9 runs past the end of the file\r\n" );
+  EXPECT_TRUE(EndsWith(out, "band 5\r\n; Error: LatBand table at 9 runs past the end of the file\r\n")) << out;
   EXPECT_EQ(WalkBands(Bytes().u8(0x15)).substr(2), "; Error: LatBand table at 0 runs past the end of the file\r\n");
 }
 
@@ -374,13 +377,13 @@ TEST(Disassemble, HeaderBoundsInTheirOrder) {
   FakeHost host;
   CSkarnDoc doc(host);
   BglBuilder b;
-  // North 47.5, south 47.25, east 8.5, west -122.5 degrees.
+  // North 47.5, south 47.25 (to the metre), east and west with seconds.
   b.Vis(5).Bounds(5278701, 5250920, 101412045, -1461669546);
   ASSERT_TRUE(doc.OpenImage(b.Build(), "b.bgl"));
   ASSERT_EQ(Disassemble(doc), CommandResult::kWritten);
   const std::string src = Lf(host.output);
-  EXPECT_NE(src.find("\nHeader( 5  N47:29:59.99 N47:14:59.99 E008:29:59.99 W122:29:59.99 )\n"
-                     "LatRange(  N47:14:59.99  N47:29:59.99 )\n"),
+  EXPECT_NE(src.find("\nHeader( 5  N47:30:00.00 N47:15:00.00 E008:30:00.93 W122:30:56.61 )\n"
+                     "LatRange(  N47:15:00.00  N47:30:00.00 )\n"),
             std::string::npos)
       << src;
 }
@@ -404,7 +407,8 @@ TEST(Disassemble, ProposedNamesAndForms) {
   EXPECT_EQ(host.output.find("Header("), std::string::npos);
   EXPECT_EQ(host.output.find("end of SCASM source"), std::string::npos);
   EXPECT_EQ(host.output.find("Magnetic"), std::string::npos);
-  EXPECT_EQ(host.output.substr(0, kSep.size() + 37), kSep + "; mesh.bgl disassembled by Skarn on Thu");
+  EXPECT_EQ(host.output.rfind(kSep + "; mesh.bgl disassembled by Skarn on Thu Jan  1 00:00:00 1970\r\n\r\n" + kSep, 0),
+            0u);
 }
 
 TEST(Disassemble, CancelAndOpenFailureWriteNothing) {

@@ -1,0 +1,373 @@
+#include "sections/procedural/ProceduralSection.h"
+
+#include <algorithm>
+#include <array>
+
+#include "core/Format.h"
+#include "core/Host.h"
+#include "core/SkarnDoc.h"
+#include "sections/procedural/Opcodes.h"
+
+namespace skarn {
+
+namespace {
+
+constexpr uint8_t kBandId = 0x15;
+constexpr uint64_t kBandEntrySize = 9;
+// Data areas are written as rows of this many bytes.
+constexpr unsigned kBytesPerRow = 12;
+
+// Stands in for a command number no range registered: a length of 0 stops the
+// walk with an error comment instead of calling through a null pointer.
+int64_t MissingHandler(ProceduralSection&, uint64_t) { return 0; }
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Object index
+
+void ObjectIndex::Insert(int32_t lat, int32_t lon, int number) {
+  // Latitude without its two low bits, then longitude; the shift by 31 (not
+  // 32) is part of the order: it lets the latitude's top bit overlap the
+  // longitude's, exactly as the listing has always been sorted.
+  const uint64_t key = (static_cast<uint64_t>(static_cast<uint32_t>(lat) & ~3u) << 31) +
+                       static_cast<uint64_t>(static_cast<uint32_t>(lon));
+  const Entry e{lat, lon, key, number};
+  // An entry whose key does not exceed the first goes to the front (so equal
+  // keys at the head come out newest first); otherwise it goes after the last
+  // entry with a key not above its own.
+  if (entries_.empty() || key <= entries_.front().key) {
+    entries_.insert(entries_.begin(), e);
+    return;
+  }
+  const auto at = std::upper_bound(entries_.begin(), entries_.end(), key,
+                                   [](uint64_t k, const Entry& x) { return k < x.key; });
+  entries_.insert(at, e);
+}
+
+void ObjectIndex::Print(SourceWriter& out) {
+  for (const Entry& e : entries_) {
+    out.Printf("; %s %s Object # %d\n", geo_.Lat32Text(e.lat), geo_.Lon32Text(e.lon), e.number);
+  }
+  entries_.clear();
+}
+
+// ---------------------------------------------------------------------------
+// Handler table
+
+const OpHandler* CommandHandlers() {
+  // Filled once on first use and never changed afterwards, so documents on
+  // different threads can share it.
+  static const std::array<OpHandler, ProceduralSection::kCommandCount> table = [] {
+    std::array<OpHandler, ProceduralSection::kCommandCount> t{};
+    ops::Register00To3F(t.data());
+    ops::Register40To7F(t.data());
+    ops::Register80ToBD(t.data());
+    for (OpHandler& h : t) {
+      if (h == nullptr) h = &MissingHandler;
+    }
+    return t;
+  }();
+  return table.data();
+}
+
+// ---------------------------------------------------------------------------
+// Section
+
+ProceduralSection::ProceduralSection(CSkarnDoc& doc, uint64_t start)
+    : BglSection(doc, start), handlers_(CommandHandlers()) {
+  SetName("OBJ");
+}
+
+ProceduralSection::~ProceduralSection() = default;
+
+ProceduralSection::HeaderRead ProceduralSection::ReadObjectHeader(uint64_t p, ObjectHeader& h) const {
+  if (!img_.Has(p, 1)) return HeaderRead::kBadSize;
+  const uint8_t type = img_.U8(p);
+  if (type == 0) return HeaderRead::kEndOfList;
+  if (type < 0x04 || type > 0x0E) return HeaderRead::kUnknownType;
+
+  // Types 4 to 0x0C come in threes: an 8-, 16- or 32-bit size field. 0x0D
+  // moves the area parameter and the 16-bit size one byte on (and is written
+  // as area letter B); 0x0E has a 32-bit size.
+  unsigned paramAt = 9;
+  unsigned sizeAt = 10;
+  unsigned sizeWidth = 4;
+  if (type == 0x0D) {
+    paramAt = 10;
+    sizeAt = 11;
+    sizeWidth = 2;
+    h.areaLetter = 'B';
+  } else if (type == 0x0E) {
+    h.areaLetter = 'E';
+  } else {
+    sizeWidth = 1u << ((type - 4u) % 3u);
+    h.areaLetter = type < 0x0A ? static_cast<char>('0' + type) : static_cast<char>('A' + (type - 0x0A));
+  }
+  h.codeStart = sizeAt + sizeWidth;
+  if (!img_.Has(p, h.codeStart)) return HeaderRead::kBadSize;
+
+  h.lat = img_.I32(p + 1);
+  h.lon = img_.I32(p + 5);
+  h.areaParam = img_.U8(p + paramAt);
+  h.size = sizeWidth == 1 ? img_.U8(p + sizeAt) : sizeWidth == 2 ? img_.U16(p + sizeAt) : img_.U32(p + sizeAt);
+  // A size that ends inside the header would make the next header overlap
+  // this one (or, at 0, be this one again).
+  if (h.size < h.codeStart) return HeaderRead::kBadSize;
+  return HeaderRead::kObject;
+}
+
+void ProceduralSection::Summarize(std::vector<std::string>& lines) {
+  lines.emplace_back("Procedural Scenery Section:");
+  for (uint64_t entry = data_;; entry += kBandEntrySize) {
+    const uint32_t at = LabelOf(entry);
+    if (!img_.Has(entry, 1)) {
+      doc().Report(Format("Error: Proc Section LatBand table at Offset %X runs past the end of the file", at));
+      return;
+    }
+    const uint8_t id = img_.U8(entry);
+    if (id == 0) return;
+    if (id != kBandId) {
+      doc().Report(Format("Error: unknown ID in Proc Section, LatBand table at Offset %X", at));
+      return;
+    }
+    if (!img_.Has(entry, kBandEntrySize)) {
+      doc().Report(Format("Error: Proc Section LatBand table at Offset %X runs past the end of the file", at));
+      return;
+    }
+    // The latitude texts share one buffer: the first is copied before the
+    // second is made.
+    std::string line = Format("   Latitude Band %s to ", geo_.LatText(GeoText::Lat16(img_.I16(entry + 1))));
+    line += geo_.LatText(GeoText::Lat16(img_.I16(entry + 3)));
+    Appendf(line, ": %d objects", CountObjects(img_.U32(entry + 5)));
+    lines.push_back(std::move(line));
+  }
+}
+
+int ProceduralSection::CountObjects(uint32_t offset) {
+  int count = 0;
+  uint64_t p = data_ + offset;
+  for (;;) {
+    ObjectHeader h;
+    switch (ReadObjectHeader(p, h)) {
+      case HeaderRead::kEndOfList:
+        return count;
+      case HeaderRead::kUnknownType:
+        doc().Report(Format("Error: unknown ID in Procedural Section, Object Header at 0x%X", LabelOf(p)));
+        return count;
+      case HeaderRead::kBadSize:
+        doc().Report(Format("Error: bad object size in Procedural Section at 0x%X", LabelOf(p)));
+        return count;
+      case HeaderRead::kObject:
+        ++count;
+        p += h.size;
+        break;
+    }
+  }
+}
+
+void ProceduralSection::WriteSource() {
+  out_.WriteNewline();
+  out_.WriteSeparator();
+  out_.WriteText("; Procedural scenery\n");
+  out_.WriteSeparator();
+  listOnly_ = false;
+  objectCounter_ = 0;
+  BandWalk(data_, *this);
+  out_.WriteText("; sorted list of objects\n");
+  index_.Print(out_);
+}
+
+void ProceduralSection::ListBitmaps() {
+  listOnly_ = true;
+  objectCounter_ = 0;
+  BandWalk(data_, *this);
+}
+
+void ProceduralSection::WriteBand(uint32_t offset) {
+  uint64_t p = data_ + offset;
+  int n = objectCounter_;
+  for (;;) {
+    ObjectHeader h;
+    switch (ReadObjectHeader(p, h)) {
+      case HeaderRead::kEndOfList:
+        return;
+      case HeaderRead::kUnknownType:
+        // No line end: the next band's blank line closes the comment.
+        out_.Printf("; Error: unknown ID in Procedural Section, Object Header at %X", LabelOf(p));
+        return;
+      case HeaderRead::kBadSize:
+        out_.Printf("; Error: bad object size at offset %X\n", LabelOf(p));
+        return;
+      case HeaderRead::kObject:
+        break;
+    }
+    // The program's end is what the size says, even past the end of the
+    // file: the walker stops at the first command that leaves the image.
+    const uint64_t end = p + h.size;
+    ++n;
+    if (!listOnly_) {
+      out_.WriteSeparator();
+      out_.Printf("; Object # %d, offset: 0x%.4X size: %u bytes (0x%.4X) \n", n, LabelOf(p), h.size, h.size);
+      out_.Printf(";; Lat: %.09Xh Lon: %.09Xh\n", static_cast<uint32_t>(h.lat), static_cast<uint32_t>(h.lon));
+      out_.WriteSeparator();
+      index_.Insert(h.lat, h.lon, n);
+      out_.SetLine("Area( %c", h.areaLetter);
+      out_.line += geo_.Lat32Text(h.lat);
+      out_.line += geo_.Lon32Text(h.lon);
+      out_.AddLine(" %d )\n", h.areaParam);
+      out_.FlushLine();
+    }
+    labels_.Clear();
+    WalkCode(p + h.codeStart, end);
+    p = end;
+    if (!listOnly_) out_.WriteText("EndA\n\n");
+    objectCounter_ = n;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Walker
+
+void ProceduralSection::WalkCode(uint64_t start, uint64_t end) {
+  stretchEnd_ = end;
+  pass_ = 0;
+  RunPass(start);
+  if (listOnly_) return;
+  pass_ = 1;
+  RunPass(start);
+}
+
+void ProceduralSection::RunPass(uint64_t start) {
+  const bool print = printing();
+  // Besides the print pass only the bitmap list writes (from the collect pass).
+  const bool mayWrite = print || listOnly_;
+  uint64_t p = start;
+  bool areaSkipped = false;
+  while (p < stretchEnd_) {
+    // A data area is handled before the byte there is taken as a command:
+    // data after an unconditional transfer may hold any byte at all.
+    if (print) {
+      int64_t areaEnd = 0;
+      if (const char* text = labels_.TakeLabelsAt(LabelOf(p), &areaEnd)) {
+        out_.WriteText(text);
+        if (areaEnd != 0) {
+          // The area ends at the next label, but never beyond the program:
+          // the bytes after it belong to whatever follows.
+          const uint64_t to = areaEnd < 0 ? stretchEnd_
+                                          : std::min(data_ + static_cast<uint64_t>(areaEnd), stretchEnd_);
+          out_.WriteText("; unreachable code, possibly data area\n");
+          WriteDataRows(p, to);
+          if (areaEnd < 0 || to <= p) return;
+          p = to;
+          continue;
+        }
+      }
+    } else if (!areaSkipped) {
+      // One area at a time: the command where a skipped area ends is decoded
+      // even when a marked label stands there as well.
+      const int64_t areaEnd = labels_.DataAreaEnd(LabelOf(p));
+      if (areaEnd < 0) return;
+      if (areaEnd != 0) {
+        const uint64_t to = data_ + static_cast<uint64_t>(areaEnd);
+        if (to <= p) return;
+        p = to;
+        areaSkipped = true;
+        continue;
+      }
+    }
+    areaSkipped = false;
+
+    img_.ClearError();
+    const uint8_t c = img_.U8(p);
+    if (img_.failed()) {
+      if (print) out_.Printf("; Error: command at offset %.4X runs past the end of the file\n", LabelOf(p));
+      return;
+    }
+    if (c >= kCommandCount) {
+      if (print) out_.Printf("; Error: unexpected ID %x at offset %.4X\n", static_cast<unsigned>(c), LabelOf(p));
+      return;
+    }
+
+    // A command that reads outside the file, or claims bytes beyond it, is
+    // not written at all: its half-printed text is taken back.
+    const size_t mark = mayWrite ? out_.Hold() : 0;
+    const int64_t length = handlers_[c](*this, p);
+    const bool outside = img_.failed() || (length > 0 && !img_.Has(p, static_cast<uint64_t>(length)));
+    if (mayWrite) {
+      if (outside) {
+        out_.Rollback(mark);
+      } else {
+        out_.Release();
+      }
+    }
+    if (outside) {
+      if (print) out_.Printf("; Error: command at offset %.4X runs past the end of the file\n", LabelOf(p));
+      return;
+    }
+    // A length built from a count in the data may be zero or negative; the
+    // walk could never leave the command.
+    if (length <= 0) {
+      if (print) {
+        out_.Printf("; Error: command at offset %.4X has length %lld, walk stopped\n", LabelOf(p),
+                    static_cast<long long>(length));
+      }
+      return;
+    }
+    p += static_cast<uint64_t>(length);
+    if (p > stretchEnd_ && print) out_.WriteText("; Error: object end overrun\n");
+  }
+}
+
+void ProceduralSection::WriteDataRows(uint64_t from, uint64_t to) {
+  // Rows never read past the file.
+  to = std::min<uint64_t>(to, img_.size());
+  std::string& row = out_.line;
+  unsigned inRow = 0;
+  for (uint64_t q = from; q < to; ++q) {
+    if (inRow == 0) row.assign("\tDbx( ");
+    Appendf(row, "%.2X ", static_cast<unsigned>(img_.U8(q)));
+    if (++inRow == kBytesPerRow) {
+      row += " )\n";
+      out_.FlushLine();
+      inRow = 0;
+    }
+  }
+  if (inRow != 0) {
+    row += " )\n";
+    out_.FlushLine();
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Services for the command handlers
+
+int ProceduralSection::LibraryCallForm() {
+  if (libraryCallForm_ == 0) libraryCallForm_ = host().AskYesNo("Is this a FS2000/2002 .bgl-file?") ? 1 : -1;
+  return libraryCallForm_;
+}
+
+std::string ProceduralSection::BitmapName(uint64_t p) const {
+  std::string name;
+  for (uint64_t i = 0; i < 12; ++i) {
+    const uint8_t b = img_.U8(p + i);
+    if (b == 0) break;
+    if (b != ' ') name.push_back(static_cast<char>(b));
+  }
+  return name;
+}
+
+std::string ProceduralSection::CText(uint64_t p, uint64_t maxLength) const {
+  // A text that reaches the end of the file without its terminator sets the
+  // reader's error flag (the read of the missing byte), so the command that
+  // holds it is reported as running past the end.
+  std::string text;
+  for (uint64_t i = 0; i < maxLength; ++i) {
+    const uint8_t b = img_.U8(p + i);
+    if (b == 0) break;
+    text.push_back(static_cast<char>(b));
+  }
+  return text;
+}
+
+}  // namespace skarn

@@ -1,0 +1,130 @@
+// The procedural scenery section and the scenery command walker.
+//
+// The section starts with a latitude-band table; each band points at a list
+// of objects, each an object header (type byte 0x04..0x0E, position, area
+// parameter, size) followed by a program of scenery commands. The walker turns
+// one program into SCASM source: a collect pass gathers jump targets in the
+// label table, a print pass writes every command preceded by its labels. The
+// library and miscellaneous sections walk their own programs with a
+// ProceduralSection object of their own making.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/BglSection.h"
+#include "sections/procedural/LabelTable.h"
+
+namespace skarn {
+
+class ProceduralSection;
+
+// A command handler: decodes the command at file offset p, writes its source
+// in the print pass, records its jump targets in the collect pass, and returns
+// the command's length in bytes (zero or less is an error the walker reports).
+using OpHandler = int64_t (*)(ProceduralSection& s, uint64_t p);
+
+// Objects sorted by position for the list that ends the section's source.
+class ObjectIndex {
+ public:
+  void Insert(int32_t lat, int32_t lon, int number);
+  // Writes "; <lat> <lon> Object # n" per entry and empties the index.
+  void Print(SourceWriter& out);
+  bool empty() const { return entries_.empty(); }
+  size_t size() const { return entries_.size(); }
+
+ private:
+  struct Entry {
+    int32_t lat;
+    int32_t lon;
+    uint64_t key;
+    int number;
+  };
+  std::vector<Entry> entries_;  // kept in print order
+  GeoText geo_;
+};
+
+class ProceduralSection : public BglSection {
+ public:
+  static constexpr int kCommandCount = 0xBE;  // commands 0x00..0xBD
+
+  ProceduralSection(CSkarnDoc& doc, uint64_t start);
+  ~ProceduralSection() override;
+
+  void Summarize(std::vector<std::string>& lines) override;
+  void WriteSource() override;
+  void WriteBand(uint32_t offset) override;
+
+  // Walks the band table writing only bitmap names (the bitmap list).
+  void ListBitmaps();
+  // Disassembles the program from start up to end (file offsets). Does not
+  // clear the label table.
+  void WalkCode(uint64_t start, uint64_t end);
+  // Number of objects in the object list at offset (from the section start).
+  int CountObjects(uint32_t offset);
+
+  void SetListOnly(bool on) { listOnly_ = on; }
+
+  // ---- for the command handlers ----
+  bool printing() const { return pass_ == 1; }
+  bool collecting() const { return pass_ == 0; }
+  bool listOnly() const { return listOnly_; }
+  const ByteReader& image() const { return img_; }
+  SourceWriter& writer() const { return out_; }
+  GeoText& geo() { return geo_; }
+  LabelTable& labels() { return labels_; }
+  uint64_t sectionStart() const { return data_; }
+  uint64_t stretchEnd() const { return stretchEnd_; }
+  // Label of a file offset: its distance from the section start, 32-bit.
+  uint32_t LabelOf(uint64_t address) const { return static_cast<uint32_t>(address - data_); }
+  // Target of a relative jump: command address + the i16 (or i32) at p + at.
+  uint64_t Target16(uint64_t p, unsigned at) const { return p + static_cast<uint64_t>(static_cast<int64_t>(img_.I16(p + at))); }
+  uint64_t Target32(uint64_t p, unsigned at) const { return p + static_cast<uint64_t>(static_cast<int64_t>(img_.I32(p + at))); }
+  // Collect pass: records an ordinary jump target.
+  void AddTarget(uint64_t target) { if (collecting()) labels_.AddLabel(LabelOf(target)); }
+  // Colon form: a target at the stretch end is printed as a lone ":" and
+  // records no label.
+  bool AtStretchEnd(uint64_t target) const { return target == stretchEnd_; }
+  void AddColonTarget(uint64_t target) { if (collecting() && !AtStretchEnd(target)) labels_.AddLabel(LabelOf(target)); }
+  // The library-call layout: 1 for the FS2000/2002 form, -1 for the older
+  // one; asks the user the first time (once per object life).
+  int LibraryCallForm();
+  // A 12-byte bitmap name field with every blank left out, up to its first 0.
+  std::string BitmapName(uint64_t p) const;
+  // A zero-terminated text of at most maxLength bytes, never past the image.
+  std::string CText(uint64_t p, uint64_t maxLength) const;
+
+ private:
+  // An object header as its type byte lays it out.
+  struct ObjectHeader {
+    int32_t lat = 0;
+    int32_t lon = 0;
+    uint8_t areaParam = 0;
+    char areaLetter = ' ';
+    uint32_t size = 0;       // from the header's first byte
+    unsigned codeStart = 0;  // distance of the program from the header
+  };
+  enum class HeaderRead { kEndOfList, kObject, kUnknownType, kBadSize };
+  // Reads the object header at p. kBadSize: the header does not lie inside the
+  // image, or its size would not move past the header (a list that would loop
+  // or leave the file).
+  HeaderRead ReadObjectHeader(uint64_t p, ObjectHeader& h) const;
+
+  void RunPass(uint64_t start);
+  void WriteDataRows(uint64_t from, uint64_t to);
+
+  LabelTable labels_;
+  const OpHandler* handlers_;
+  uint64_t stretchEnd_ = 0;
+  bool listOnly_ = false;
+  int pass_ = 0;
+  int libraryCallForm_ = 0;
+  ObjectIndex index_;
+  int objectCounter_ = 0;
+};
+
+// The handler table (built once; every entry is set).
+const OpHandler* CommandHandlers();
+
+}  // namespace skarn

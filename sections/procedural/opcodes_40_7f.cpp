@@ -1,0 +1,784 @@
+// Scenery commands 0x40 to 0x7F.
+//
+// Every handler decodes the command at file offset p, records its jump
+// targets in the collect pass, writes its SCASM source in the print pass and
+// returns the command's length in bytes. Lengths built from signed counts are
+// returned as computed (possibly zero or negative); the walker reports them.
+//
+// Colon form: a conditional command whose target is the end of the program is
+// written with a lone ":" where the label would stand, and no label is
+// recorded for it.
+//
+// Commands that SCASM has no statement for are written as raw words (Dwx) so
+// that assembling the text again gives back the same bytes; obsolete commands
+// that the simulator ignores are replaced by a Nop where the text says so.
+
+#include <cstdint>
+#include <string>
+
+#include "core/ByteReader.h"
+#include "core/GeoText.h"
+#include "core/SourceWriter.h"
+#include "sections/procedural/Opcodes.h"
+#include "sections/procedural/ProceduralSection.h"
+
+namespace skarn::ops {
+namespace {
+
+// Operand readers with the types the formats expect.
+inline int I16(const ByteReader& b, uint64_t at) { return b.I16(at); }
+inline unsigned U16(const ByteReader& b, uint64_t at) { return b.U16(at); }
+inline unsigned U8(const ByteReader& b, uint64_t at) { return b.U8(at); }
+// An i16 widened to 32 bits with its sign, for a hexadecimal format.
+inline unsigned SignExtended(const ByteReader& b, uint64_t at) {
+  return static_cast<unsigned>(static_cast<int>(b.I16(at)));
+}
+// A 6-byte position or fixed-point field (16-bit fraction, 32-bit integer part).
+inline uint64_t Raw48(const ByteReader& b, uint64_t at) {
+  return b.U32(at) | static_cast<uint64_t>(b.U16(at + 4)) << 32;
+}
+inline double SignedAngle(const ByteReader& b, uint64_t at) { return GeoText::SignedAngle16(b.I16(at)); }
+// Reference-point scale: the i32 holds 65536 / scale.
+inline double Scale(const ByteReader& b, uint64_t at) { return 65536.0 / static_cast<double>(b.I32(at)); }
+// Polygon plane distance: an i32 with 15 fraction bits.
+inline double Dist(const ByteReader& b, uint64_t at) { return static_cast<double>(b.I32(at)) / 32768.0; }
+
+// ---------------------------------------------------------------- simple rows
+
+int64_t ShadowPosInd(ProceduralSection& s, uint64_t p) {  // 0x40
+  if (s.printing()) s.writer().Printf("\tShadowPosInd( %.4X )\n", U16(s.image(), p + 2));
+  return 4;
+}
+
+int64_t ShadowCallVI(ProceduralSection& s, uint64_t p) {  // 0x41
+  uint64_t t = s.Target16(p, 2);
+  s.AddTarget(t);
+  if (s.printing()) s.writer().Printf("\tShadowCallVI( :L%.6X %.4X )\n", s.LabelOf(t), SignExtended(s.image(), p + 4));
+  return 6;
+}
+
+int64_t StrobeRow(ProceduralSection& s, uint64_t p) {  // 0x45
+  if (s.printing()) {
+    const ByteReader& b = s.image();
+    SourceWriter& w = s.writer();
+    w.WriteText("   ;\tStrobeRow (obsolete in FS2000) \n");
+    w.Printf("\tDwx( 0045 %.4X %.4X %.4X %.4X %.4X %.4X %.4X )\n", U16(b, p + 2), U16(b, p + 4), U16(b, p + 6),
+             U16(b, p + 8), U16(b, p + 10), U16(b, p + 12), U16(b, p + 14));
+  }
+  return 16;
+}
+
+int64_t TransformCall(ProceduralSection& s, uint64_t p) {  // 0x46
+  uint64_t t = s.Target16(p, 2);
+  s.AddTarget(t);
+  if (s.printing()) {
+    const ByteReader& b = s.image();
+    s.writer().Printf("\tTransformCall( :L%.6X %d %d %d\n\t\t%3.0f %.4X %3.0f %.4X %3.0f %.4X )\n", s.LabelOf(t),
+                      I16(b, p + 4), I16(b, p + 6), I16(b, p + 8), SignedAngle(b, p + 10), U16(b, p + 12),
+                      SignedAngle(b, p + 14), U16(b, p + 16), SignedAngle(b, p + 18), U16(b, p + 20));
+  }
+  return 22;
+}
+
+int64_t MapScale(ProceduralSection& s, uint64_t p) {  // 0x47
+  if (s.printing()) s.writer().Printf("\tDwx( 0047 %.4X ) ; MAP_SCALE\n", U16(s.image(), p + 2));
+  return 4;
+}
+
+int64_t VarSeg(ProceduralSection& s, uint64_t p) {  // 0x48
+  if (s.printing()) s.writer().Printf("\tVarSeg( %.4X )\n", U16(s.image(), p + 2));
+  return 4;
+}
+
+int64_t Building(ProceduralSection& s, uint64_t p) {  // 0x49
+  if (s.printing()) {
+    const ByteReader& b = s.image();
+    s.writer().Printf("\tBuilding( %d %d %d %d %d %d %.4X %.4X )\n", I16(b, p + 6), I16(b, p + 8), I16(b, p + 10),
+                      I16(b, p + 12), I16(b, p + 14), I16(b, p + 16), U16(b, p + 2), U16(b, p + 4));
+  }
+  return 18;
+}
+
+int64_t LandingLights(ProceduralSection& s, uint64_t p) {  // 0x4A
+  uint64_t t = s.Target16(p, 2);
+  s.AddTarget(t);
+  if (s.printing()) {
+    const ByteReader& b = s.image();
+    s.writer().Printf("\tLandingLights( :L%.6X %.4X %d %d %d )\n", s.LabelOf(t), U16(b, p + 4), I16(b, p + 6),
+                      I16(b, p + 8), I16(b, p + 10));
+  }
+  return 12;
+}
+
+// OVERLAY: total length L, a word, then (L - 6) / 2 data words. An odd L
+// leaves one byte after the last word; it follows as a Dbx line so that the
+// assembled command keeps its length.
+int64_t Overlay(ProceduralSection& s, uint64_t p) {  // 0x4B
+  const ByteReader& b = s.image();
+  int64_t length = b.I16(p + 2);
+  if (s.printing()) {
+    SourceWriter& w = s.writer();
+    w.SetLine("\tDwx( 004B %.4X %.4X ; OVERLAY (reserved)\n\t\t", U16(b, p + 2), U16(b, p + 4));
+    int64_t words = (length - 6) / 2;
+    for (int64_t i = 0; i < words; ++i) w.AddLine("%.4X ", U16(b, p + 6 + 2 * static_cast<uint64_t>(i)));
+    w.AddLine(" )\n");
+    if (length > 6 && length % 2 != 0) w.AddLine("\tDbx( %.2X )\n", U8(b, p + static_cast<uint64_t>(length) - 1));
+    w.FlushLine();
+  }
+  return length;
+}
+
+int64_t RefPointInd(ProceduralSection& s, uint64_t p) {  // 0x4C
+  uint64_t t = s.Target16(p, 2);
+  s.AddColonTarget(t);
+  if (s.printing()) {
+    const ByteReader& b = s.image();
+    SourceWriter& w = s.writer();
+    if (s.AtStretchEnd(t)) {
+      w.SetLine("\tRefPoint( ind : ");
+    } else {
+      w.SetLine("\tRefPoint( ind :L%.6X ", s.LabelOf(t));
+    }
+    w.AddLine(" %5.2f %.4X V1= %d V2= %d )\n", Scale(b, p + 10), SignExtended(b, p + 14), I16(b, p + 4),
+              I16(b, p + 6));
+    w.FlushLine();
+  }
+  return 16;
+}
+
+int64_t Var2Low64k(ProceduralSection& s, uint64_t p) {  // 0x4D
+  if (s.printing()) s.writer().Printf("\tVar2Low64k( %.4X %.4X )\n", U16(s.image(), p + 2), U16(s.image(), p + 4));
+  return 6;
+}
+
+int64_t Low64k2Var(ProceduralSection& s, uint64_t p) {  // 0x4E
+  if (s.printing()) s.writer().Printf("\tLow64k2Var( %.4X %.4X )\n", U16(s.image(), p + 2), U16(s.image(), p + 4));
+  return 6;
+}
+
+int64_t CopyVar(ProceduralSection& s, uint64_t p) {  // 0x4F
+  if (s.printing()) s.writer().Printf("\tCopyVar( %.4X %.4X )\n", U16(s.image(), p + 2), U16(s.image(), p + 4));
+  return 6;
+}
+
+int64_t ShadedColor(ProceduralSection& s, uint64_t p) {  // 0x50
+  if (s.printing()) s.writer().Printf("\tShadedColor( %.2X %.2X )\n", U8(s.image(), p + 2), U8(s.image(), p + 3));
+  return 4;
+}
+
+int64_t LineColor(ProceduralSection& s, uint64_t p) {  // 0x51
+  if (s.printing()) s.writer().Printf("\tLineColor( %.2X %.2X )\n", U8(s.image(), p + 2), U8(s.image(), p + 3));
+  return 4;
+}
+
+int64_t SurfaceColor(ProceduralSection& s, uint64_t p) {  // 0x52
+  if (s.printing()) s.writer().Printf("\tSurfaceColor( %.2X %.2X )\n", U8(s.image(), p + 2), U8(s.image(), p + 3));
+  return 4;
+}
+
+int64_t GColorAbs(ProceduralSection& s, uint64_t p) {  // 0x53
+  if (s.printing()) s.writer().Printf("\tDwx( 0053 %.4X ) ; GCOLOR_ABS\n", U16(s.image(), p + 2));
+  return 4;
+}
+
+int64_t CallAsm(ProceduralSection& s, uint64_t p) {  // 0x54
+  uint64_t t = s.Target16(p, 2);
+  s.AddTarget(t);
+  if (s.printing()) s.writer().Printf("\tCallAsm( :L%.6X %.4X ) ; reserved\n", s.LabelOf(t), U16(s.image(), p + 4));
+  return 6;
+}
+
+int64_t SurfaceType(ProceduralSection& s, uint64_t p) {  // 0x55
+  if (s.printing()) {
+    const ByteReader& b = s.image();
+    s.writer().Printf("\tSurfaceType( %d %d %d %d )\n", I16(b, p + 2), I16(b, p + 4), I16(b, p + 6), I16(b, p + 8));
+  }
+  return 10;
+}
+
+int64_t SetWeather(ProceduralSection& s, uint64_t p) {  // 0x56
+  uint64_t t = s.Target16(p, 2);
+  s.AddColonTarget(t);
+  if (s.printing()) {
+    if (s.AtStretchEnd(t)) {
+      s.writer().WriteText("\tSetWeather( : )\n");
+    } else {
+      s.writer().Printf("\tSetWeather( :L%.6X )\n", s.LabelOf(t));
+    }
+  }
+  return 4;
+}
+
+int64_t Weather(ProceduralSection& s, uint64_t p) {  // 0x57
+  if (s.printing()) {
+    const ByteReader& b = s.image();
+    s.writer().Printf("\tWeather( %.4X %3.0f %.4X %.4X ) ; 0x57 = WEATHER\n", U16(b, p + 2), SignedAngle(b, p + 4),
+                      U16(b, p + 6), U16(b, p + 8));
+  }
+  return 10;
+}
+
+int64_t TextureBounds(ProceduralSection& s, uint64_t p) {  // 0x58
+  if (s.printing()) {
+    const ByteReader& b = s.image();
+    s.writer().Printf("\tTextureBounds( %d %d %d %d )\n", b.I32(p + 2), b.I32(p + 6), b.I32(p + 10), b.I32(p + 14));
+  }
+  return 18;
+}
+
+int64_t VarSegId(ProceduralSection& s, uint64_t) {  // 0x59
+  if (s.printing()) s.writer().WriteText("\tDwx( 0059 ) ; 0x59 = VAR_SEG_ID, obsolete\n");
+  return 2;
+}
+
+int64_t SeedAddObj(ProceduralSection& s, uint64_t p) {  // 0x5A
+  uint64_t t = s.Target16(p, 2);
+  s.AddTarget(t);
+  if (s.printing()) s.writer().Printf("\tSeedAddObj( :L%.6X ) ; obsolete\n", s.LabelOf(t));
+  return 4;
+}
+
+int64_t CallInd(ProceduralSection& s, uint64_t p) {  // 0x5B
+  if (s.printing()) s.writer().Printf("\tCallInd( %.4X ) ; obsolete\n", U16(s.image(), p + 2));
+  return 4;
+}
+
+int64_t FarCall(ProceduralSection& s, uint64_t p) {  // 0x5C
+  if (s.printing()) {
+    s.writer().Printf("\tDwx( 005C %.4X %.4X ) ; 0x5c = FAR CALL, obsolete\n", U16(s.image(), p + 2),
+                      U16(s.image(), p + 4));
+  }
+  return 6;
+}
+
+int64_t RepeatBitmap(ProceduralSection& s, uint64_t p) {  // 0x5D
+  if (s.printing()) {
+    const ByteReader& b = s.image();
+    s.writer().Printf("\tRepeatBitmap( %d %d %d )\n", I16(b, p + 2), I16(b, p + 4), I16(b, p + 6));
+  }
+  return 8;
+}
+
+int64_t TextureRotate(ProceduralSection& s, uint64_t p) {  // 0x5E
+  if (s.printing()) s.writer().Printf("\tDwx( 005E %.4X ) ; TEXTURE ROTATE, obsolete!\n", U16(s.image(), p + 2));
+  return 4;
+}
+
+// IfVSize records its target even at the end of the program (the label is
+// then simply never printed), but is written in colon form all the same.
+int64_t IfVSize(ProceduralSection& s, uint64_t p) {  // 0x5F
+  uint64_t t = s.Target16(p, 2);
+  s.AddTarget(t);
+  if (s.printing()) {
+    const ByteReader& b = s.image();
+    SourceWriter& w = s.writer();
+    if (s.AtStretchEnd(t)) {
+      w.SetLine("\tIfVSize( : ");
+    } else {
+      w.SetLine("\tIfVSize( :L%.6X ", s.LabelOf(t));
+    }
+    w.AddLine("%d %d )\n", I16(b, p + 4), I16(b, p + 6));
+    w.FlushLine();
+  }
+  return 8;
+}
+
+int64_t TexVecPoly(ProceduralSection& s, uint64_t p) {  // 0x60
+  const ByteReader& b = s.image();
+  int n = I16(b, p + 2);
+  if (s.printing()) {
+    SourceWriter& w = s.writer();
+    w.Printf("\tTexVecPoly( m %d %d %d %d %d %d\n", I16(b, p + 4), I16(b, p + 6), I16(b, p + 8), I16(b, p + 10),
+             I16(b, p + 12), I16(b, p + 14));
+    for (int i = 0; i < n; ++i) {
+      uint64_t q = p + 16 + 6 * static_cast<uint64_t>(i);
+      w.Printf("\t\t%.3d %.4d %.4d\n", I16(b, q), I16(b, q + 2), I16(b, q + 4));
+    }
+    w.WriteText("\t)\n");
+  }
+  return 16 + 6 * static_cast<int64_t>(n);
+}
+
+// An obsolete 6-byte command the simulator skips: written as a Nop.
+int64_t Obsolete61(ProceduralSection& s, uint64_t) {  // 0x61
+  if (s.printing()) s.writer().WriteText("\tDwx( 0002 ) ; 0x61 = obsolete instruction, replaced by Noop\n");
+  return 6;
+}
+
+int64_t IfVis(ProceduralSection& s, uint64_t p) {  // 0x62
+  const ByteReader& b = s.image();
+  uint64_t t = s.Target16(p, 2);
+  int n = I16(b, p + 4);
+  s.AddColonTarget(t);
+  if (s.printing()) {
+    SourceWriter& w = s.writer();
+    if (s.AtStretchEnd(t)) {
+      w.SetLine("\tIfVis( :\n\t\t");
+    } else {
+      w.SetLine("\tIfVis( :L%.6X\n\t\t", s.LabelOf(t));
+    }
+    for (int i = 0; i < n; ++i) w.AddLine("%d ", I16(b, p + 6 + 2 * static_cast<uint64_t>(i)));
+    w.AddLine(")\n");
+    w.FlushLine();
+  }
+  return 6 + 2 * static_cast<int64_t>(n);
+}
+
+// CallLibObj: the library object's identifier is four 32-bit words. FS2000
+// and later files put a word before it; older ones do not, and nothing in the
+// command tells the two apart, so the user is asked once per section object.
+int64_t CallLibObj(ProceduralSection& s, uint64_t p) {  // 0x63
+  int form = s.LibraryCallForm();
+  if (form == 1) {
+    if (s.printing()) {
+      const ByteReader& b = s.image();
+      s.writer().Printf("\tCallLibObj( 0 %.8X %.8X %.8X %.8X )\n", b.U32(p + 4), b.U32(p + 8), b.U32(p + 12),
+                        b.U32(p + 16));
+    }
+    return 20;
+  }
+  if (s.printing()) {
+    const ByteReader& b = s.image();
+    s.writer().Printf("\tCallLibObj1( %.8X %.8X %.8X %.8X )\n", b.U32(p + 2), b.U32(p + 6), b.U32(p + 10),
+                      b.U32(p + 14));
+  }
+  return 18;
+}
+
+// BGL_List: a label and n words that the simulator fills in at run time; the
+// source gives their number as zeros.
+int64_t BglList(ProceduralSection& s, uint64_t p) {  // 0x64
+  const ByteReader& b = s.image();
+  uint64_t t = s.Target16(p, 2);
+  int n = I16(b, p + 4);
+  s.AddTarget(t);
+  if (s.printing()) {
+    SourceWriter& w = s.writer();
+    w.SetLine("\tBGL_List( :L%.6X ", s.LabelOf(t));
+    for (int i = 0; i < n; ++i) {
+      w.line += "0 ";
+      if (i % 8 == 7) w.line += "\n\t\t";
+    }
+    w.line += ")\n";
+    w.FlushLine();
+  }
+  return 6 + 2 * static_cast<int64_t>(n);
+}
+
+int64_t LoadSurfaceColor(ProceduralSection& s, uint64_t p) {  // 0x65
+  if (s.printing()) s.writer().Printf("\tLoadSurfaceColor( %.4X )\n", U16(s.image(), p + 2));
+  return 4;
+}
+
+int64_t LoadShadedColor(ProceduralSection& s, uint64_t p) {  // 0x66
+  if (s.printing()) s.writer().Printf("\tLoadShadedColor( %.4X )\n", U16(s.image(), p + 2));
+  return 4;
+}
+
+int64_t LoadLineColor(ProceduralSection& s, uint64_t p) {  // 0x67
+  if (s.printing()) s.writer().Printf("\tLoadLineColor( %.4X )\n", U16(s.image(), p + 2));
+  return 4;
+}
+
+int64_t TexPolyShading(ProceduralSection& s, uint64_t p) {  // 0x68
+  if (s.printing()) {
+    const ByteReader& b = s.image();
+    s.writer().Printf("\tTexPolyShading( %d %d %d )\n", I16(b, p + 2), I16(b, p + 4), I16(b, p + 6));
+  }
+  return 8;
+}
+
+int64_t RoadStart(ProceduralSection& s, uint64_t p) {  // 0x69
+  if (s.printing()) {
+    const ByteReader& b = s.image();
+    s.writer().Printf("\tRoadStart( %d %d %d %d )\n", I16(b, p + 2), I16(b, p + 4), I16(b, p + 6), I16(b, p + 8));
+  }
+  return 10;
+}
+
+int64_t RoadCont(ProceduralSection& s, uint64_t p) {  // 0x6A
+  if (s.printing()) {
+    const ByteReader& b = s.image();
+    s.writer().Printf("\tRoadCont( %d %d %d )\n", I16(b, p + 2), I16(b, p + 4), I16(b, p + 6));
+  }
+  return 8;
+}
+
+int64_t RiverStart(ProceduralSection& s, uint64_t p) {  // 0x6B
+  if (s.printing()) {
+    const ByteReader& b = s.image();
+    s.writer().Printf("\tRiverStart( %d %d %d %d )\n", I16(b, p + 2), I16(b, p + 4), I16(b, p + 6), I16(b, p + 8));
+  }
+  return 10;
+}
+
+int64_t RiverCont(ProceduralSection& s, uint64_t p) {  // 0x6C
+  if (s.printing()) {
+    const ByteReader& b = s.image();
+    s.writer().Printf("\tRiverCont( %d %d %d )\n", I16(b, p + 2), I16(b, p + 4), I16(b, p + 6));
+  }
+  return 8;
+}
+
+int64_t IfHSize(ProceduralSection& s, uint64_t p) {  // 0x6D
+  uint64_t t = s.Target16(p, 2);
+  s.AddColonTarget(t);
+  if (s.printing()) {
+    const ByteReader& b = s.image();
+    if (s.AtStretchEnd(t)) {
+      s.writer().Printf("\tIfHSize( : %d %d )\n", I16(b, p + 4), I16(b, p + 6));
+    } else {
+      s.writer().Printf("\tIfHSize( :L%.6X %d %d )\n", s.LabelOf(t), I16(b, p + 4), I16(b, p + 6));
+    }
+  }
+  return 8;
+}
+
+int64_t TaxiwayStart(ProceduralSection& s, uint64_t p) {  // 0x6E
+  if (s.printing()) {
+    const ByteReader& b = s.image();
+    s.writer().Printf("\tTaxiwayStart( %d %d %d %d )\n", I16(b, p + 2), I16(b, p + 4), I16(b, p + 6),
+                      I16(b, p + 8));
+  }
+  return 10;
+}
+
+int64_t TaxiwayCont(ProceduralSection& s, uint64_t p) {  // 0x6F
+  if (s.printing()) {
+    const ByteReader& b = s.image();
+    s.writer().Printf("\tTaxiwayCont( %d %d %d )\n", I16(b, p + 2), I16(b, p + 4), I16(b, p + 6));
+  }
+  return 8;
+}
+
+// AreaSense: a polygon of n (x, z) pairs, five pairs to a line.
+int64_t AreaSense(ProceduralSection& s, uint64_t p) {  // 0x70
+  const ByteReader& b = s.image();
+  uint64_t t = s.Target16(p, 2);
+  int n = I16(b, p + 4);
+  s.AddColonTarget(t);
+  if (s.printing()) {
+    SourceWriter& w = s.writer();
+    if (s.AtStretchEnd(t)) {
+      w.WriteText("\tAreaSense( :\n\t\t");
+    } else {
+      w.Printf("\tAreaSense( :L%.6X\n\t\t", s.LabelOf(t));
+    }
+    for (int i = 0; i < n; ++i) {
+      uint64_t q = p + 6 + 4 * static_cast<uint64_t>(i);
+      w.Printf("%d %d  ", I16(b, q), I16(b, q + 2));
+      if (i % 5 == 4) w.WriteText("\n\t\t");
+    }
+    w.WriteText(")\n");
+  }
+  return 6 + 4 * static_cast<int64_t>(n);
+}
+
+int64_t SetElevation(ProceduralSection& s, uint64_t p) {  // 0x71
+  if (s.printing()) {
+    s.writer().Printf("\tSetElevation( %d ) ; section16 specific \n", static_cast<int>(U16(s.image(), p + 2)));
+  }
+  return 4;
+}
+
+int64_t ApproachLights(ProceduralSection& s, uint64_t p) {  // 0x72
+  if (s.printing()) {
+    const ByteReader& b = s.image();
+    SourceWriter& w = s.writer();
+    w.WriteText("\tApproachLights(          ; obsolete\n");
+    w.Printf("\t\theading %5.0f\n", SignedAngle(b, p + 2));
+    w.Printf("\t\tlength   %.5d ; from center in feet\n", I16(b, p + 6));
+    w.Printf("\t\twidth    %.5d ; in feet\n", I16(b, p + 4));
+    if (unsigned thr = U8(b, p + 8)) w.Printf("\t\tThrLights  %d\n", static_cast<int>(thr));
+    if (unsigned apr = U8(b, p + 9)) w.Printf("\t\tAprL       %d\n", static_cast<int>(apr));
+    if (unsigned bars = U8(b, p + 11)) {
+      w.Printf("\t\tVasiBars   %d\n", static_cast<int>(bars));
+      w.Printf("\t\tVasiSpace  %d\n", I16(b, p + 18));
+      w.Printf("\t\tVasiDist   %d\n", I16(b, p + 16));
+      w.Printf("\t\tVasiSide   %d\n", I16(b, p + 14));
+      w.Printf("\t\tVasiSlopeN  %3.1f\n", SignedAngle(b, p + 12));
+    }
+    w.WriteText("\t)\n");
+  }
+  return 20;
+}
+
+int64_t Monitor3d(ProceduralSection& s, uint64_t p) {  // 0x73
+  uint64_t t = s.Target16(p, 2);
+  s.AddColonTarget(t);
+  if (s.printing()) {
+    const ByteReader& b = s.image();
+    SourceWriter& w = s.writer();
+    if (s.AtStretchEnd(t)) {
+      w.SetLine("\tMonitor3d( : ");
+    } else {
+      w.SetLine("\tMonitor3d( :L%.6X ", s.LabelOf(t));
+    }
+    w.AddLine("%d %d %d %d %d %d )\n", I16(b, p + 4), I16(b, p + 6), I16(b, p + 8), I16(b, p + 10), I16(b, p + 12),
+              I16(b, p + 14));
+    w.FlushLine();
+  }
+  return 16;
+}
+
+int64_t LayerCall(ProceduralSection& s, uint64_t p) {  // 0x74
+  uint64_t t = s.Target16(p, 2);
+  s.AddTarget(t);
+  if (s.printing()) s.writer().Printf("\tLayerCall( :L%.6X %d )\n", s.LabelOf(t), I16(s.image(), p + 4));
+  return 6;
+}
+
+int64_t AddMountain(ProceduralSection& s, uint64_t p) {  // 0x75
+  uint64_t t = s.Target16(p, 2);
+  s.AddTarget(t);
+  if (s.printing()) s.writer().Printf("\tAddMountain( :L%.6X )\n", s.LabelOf(t));
+  return 4;
+}
+
+int64_t Perspective(ProceduralSection& s, uint64_t) {  // 0x76
+  if (s.printing()) s.writer().WriteText("\tPerspective\n");
+  return 2;
+}
+
+int64_t RefPointRel(ProceduralSection& s, uint64_t p) {  // 0x77
+  uint64_t t = s.Target16(p, 2);
+  s.AddColonTarget(t);
+  if (s.printing()) {
+    const ByteReader& b = s.image();
+    SourceWriter& w = s.writer();
+    GeoText& geo = s.geo();
+    const char* lat = geo.LatText(GeoText::Lat48(Raw48(b, p + 14)));
+    const char* lon = geo.LonText(GeoText::Lon48(Raw48(b, p + 20)));
+    if (s.AtStretchEnd(t)) {
+      w.Printf("\tRefPoint( rel : %5.2f%s%s", Scale(b, p + 10), lat, lon);
+    } else {
+      w.Printf("\tRefPoint( rel :L%.6X %5.2f%s%s", s.LabelOf(t), Scale(b, p + 10), lat, lon);
+    }
+    w.Printf("\n\t\tV1= %d V2= %d )\n", I16(b, p + 4), I16(b, p + 6));
+  }
+  return 32;
+}
+
+int64_t RoadContW(ProceduralSection& s, uint64_t p) {  // 0x78
+  if (s.printing()) {
+    const ByteReader& b = s.image();
+    s.writer().Printf("\tDwx( 0078 %.4X %.4X %.4X %.4X ) ; 0x78 = ROADCONTW\n", U16(b, p + 2), U16(b, p + 4),
+                      U16(b, p + 6), U16(b, p + 8));
+  }
+  return 10;
+}
+
+int64_t RiverContW(ProceduralSection& s, uint64_t p) {  // 0x79
+  if (s.printing()) {
+    const ByteReader& b = s.image();
+    s.writer().Printf("\tDwx( 0079 %.4X %.4X %.4X %.4X ) ; 0x79 = RIVERCONTW\n", U16(b, p + 2), U16(b, p + 4),
+                      U16(b, p + 6), U16(b, p + 8));
+  }
+  return 10;
+}
+
+int64_t ShadedTexPoly(ProceduralSection& s, uint64_t p) {  // 0x7A
+  const ByteReader& b = s.image();
+  unsigned n = U16(b, p + 2);
+  if (s.printing()) {
+    SourceWriter& w = s.writer();
+    w.Printf("\tShadedTexPoly( m %d %d %d %7.2f\n", I16(b, p + 4), I16(b, p + 6), I16(b, p + 8), Dist(b, p + 10));
+    for (unsigned i = 0; i < n; ++i) {
+      uint64_t q = p + 14 + 6 * static_cast<uint64_t>(i);
+      w.Printf("\t\t%.3d %.3d %.3d ; %d\n", I16(b, q), I16(b, q + 2), I16(b, q + 4), static_cast<int>(i));
+    }
+    w.WriteText("\t)\n");
+  }
+  return 14 + 6 * static_cast<int64_t>(n);
+}
+
+// ShadedTexVecPoly has no SCASM statement: it is written as a comment for the
+// reader and as raw words (command word included) for the assembler.
+int64_t ShadedTexVecPoly(ProceduralSection& s, uint64_t p) {  // 0x7B
+  const ByteReader& b = s.image();
+  int n = I16(b, p + 2);
+  if (s.printing()) {
+    SourceWriter& w = s.writer();
+    w.Printf(";\tShadedTexVecPoly( m %d %d %d %d %d %d ; not available in SCASM\n", I16(b, p + 4), I16(b, p + 6),
+             I16(b, p + 8), I16(b, p + 10), I16(b, p + 12), I16(b, p + 14));
+    w.SetLine("\tDwx( 007B %.4X %.4X %.4X %.4X %.4X %.4X %.4X \n", U16(b, p + 2), U16(b, p + 4), U16(b, p + 6),
+              U16(b, p + 8), U16(b, p + 10), U16(b, p + 12), U16(b, p + 14));
+    for (int i = 0; i < n; ++i) {
+      uint64_t q = p + 16 + 6 * static_cast<uint64_t>(i);
+      w.Printf(";\t\t%.3d %.4d %.4d\n", I16(b, q), I16(b, q + 2), I16(b, q + 4));
+      w.AddLine("\t\t%.4X %.4X %.4X\n", U16(b, q), U16(b, q + 2), U16(b, q + 4));
+    }
+    w.WriteText(";\t)\n");
+    w.line += "\t)\n";
+    w.FlushLine();
+  }
+  return 16 + 6 * static_cast<int64_t>(n);
+}
+
+int64_t BglSelect(ProceduralSection& s, uint64_t p) {  // 0x7C
+  uint64_t t = s.Target16(p, 6);
+  s.AddTarget(t);
+  if (s.printing()) {
+    const ByteReader& b = s.image();
+    s.writer().Printf("\tBglSelect( %d %d :L%.6X\n", I16(b, p + 2), I16(b, p + 4), s.LabelOf(t));
+  }
+  return 8;
+}
+
+int64_t POverride(ProceduralSection& s, uint64_t) {  // 0x7D
+  if (s.printing()) s.writer().WriteText("\tPOverride\n");
+  return 2;
+}
+
+int64_t Setvar7E(ProceduralSection& s, uint64_t p) {  // 0x7E
+  if (s.printing()) s.writer().Printf("\tSetvar7E( %.4X %d )\n", U16(s.image(), p + 2), I16(s.image(), p + 4));
+  return 6;
+}
+
+int64_t City(ProceduralSection& s, uint64_t) {  // 0x7F
+  if (s.printing()) s.writer().WriteText("\tCity ; in FS2000 obsolete\n");
+  return 2;
+}
+
+// ---------------------------------------------------------------- records
+
+// RunwayData (0x42, 0x44): a fixed 64-byte runway description. Optional
+// fields are written only when set; the near-end VASI distance and side are
+// stored with the opposite sign to the one the source uses.
+int64_t RunwayData(ProceduralSection& s, uint64_t p) {  // 0x42, 0x44
+  if (!s.printing()) return 64;
+  const ByteReader& b = s.image();
+  SourceWriter& w = s.writer();
+  GeoText& geo = s.geo();
+  const char* lat = geo.LatText(GeoText::Lat48(Raw48(b, p + 2)));
+  const char* lon = geo.LonText(GeoText::Lon48(Raw48(b, p + 8)));
+  w.Printf("\tRunwayData( %s%s\n", lat, lon);
+  w.Printf("\t\talt   %5.1f\n", GeoText::Fixed48(Raw48(b, p + 14)));
+  w.Printf("\t\theading %5.0f\n", GeoText::Angle16(b.U16(p + 20)));
+  w.Printf("\t\tlength   %5d ; in feet\n", I16(b, p + 22));
+  w.Printf("\t\twidth    %5d ; in feet\n", I16(b, p + 24));
+  w.Printf("\t\tmarkers  %.2X\n", U8(b, p + 26));
+  uint8_t designator = b.U8(p + 27);
+  w.Printf("\t\tid       %d%c\n", RunwayNumber(designator), RunwayLetter(designator));
+  w.Printf("\t\tlights   %X\n", U8(b, p + 28));
+  w.Printf("\t\tsurface  %X\n", U8(b, p + 30));
+
+  if (int v = I16(b, p + 32)) w.Printf("\t\tThrOffN    %d\n", v);
+  if (int v = I16(b, p + 36)) w.Printf("\t\tThrOffF    %d\n", v);
+  if (int v = I16(b, p + 34)) w.Printf("\t\tExtN       %d\n", v);
+  if (int v = I16(b, p + 38)) w.Printf("\t\tExtF       %d\n", v);
+  if (unsigned v = U8(b, p + 40)) w.Printf("\t\tThrLightsN %.2X\n", v);
+  if (unsigned v = U8(b, p + 41)) w.Printf("\t\tAprLN      %d\n", static_cast<int>(v));
+  if (unsigned v = U8(b, p + 42)) w.Printf("\t\tStrobesN   %d\n", static_cast<int>(v));
+  if (unsigned v = U8(b, p + 52)) w.Printf("\t\tThrLightsF %.2X\n", v);
+  if (unsigned v = U8(b, p + 53)) w.Printf("\t\tAprLF      %d\n", static_cast<int>(v));
+  if (unsigned v = U8(b, p + 54)) w.Printf("\t\tStrobesF   %d\n", static_cast<int>(v));
+
+  if (unsigned bars = U8(b, p + 43)) {
+    w.Printf("\t\tVasiBarsN  %d\n", static_cast<int>(bars));
+    w.Printf("\t\tVasiSpaceN %d\n", I16(b, p + 50));
+    w.Printf("\t\tVasiDistN  %d\n", -I16(b, p + 48));
+    w.Printf("\t\tVasiSideN  %d\n", -I16(b, p + 46));
+    w.Printf("\t\tVasiSlopeN %3.1f\n", SignedAngle(b, p + 44));
+  }
+  if (unsigned bars = U8(b, p + 55)) {
+    w.Printf("\t\tVasiBarsF  %d\n", static_cast<int>(bars));
+    w.Printf("\t\tVasiSpaceF %d\n", I16(b, p + 62));
+    w.Printf("\t\tVasiDistF  %d\n", I16(b, p + 60));
+    w.Printf("\t\tVasiSideF  %d\n", I16(b, p + 58));
+    w.Printf("\t\tVasiSlopeF %3.1f\n", SignedAngle(b, p + 56));
+  }
+  w.WriteText("\t)\n");
+  return 64;
+}
+
+// LoadBitmap (0x43): a texture by name, with its flags. The command is as
+// long as its length word; the name is read no further than the command's
+// end, so an unterminated name never runs into the next command.
+int64_t LoadBitmap(ProceduralSection& s, uint64_t p) {  // 0x43
+  const ByteReader& b = s.image();
+  int64_t length = b.I16(p + 2);
+  uint64_t nameMax = length > 12 ? static_cast<uint64_t>(length - 12) : 0;
+  if (s.collecting()) {
+    if (s.listOnly()) s.writer().Printf("\t%s (LoadBitmap)\n", s.CText(p + 12, nameMax).c_str());
+    return length;
+  }
+  SourceWriter& w = s.writer();
+  unsigned flags = U16(b, p + 6);
+  w.Printf("\tLoadBitmap( %d ", I16(b, p + 4));
+  w.Printf("%s%d %.2X %d %d %d\n", BitmapFlagLetters(flags).c_str(), static_cast<int>(flags & 7), U8(b, p + 9),
+           static_cast<int>(U8(b, p + 8)), static_cast<int>(U8(b, p + 10)), static_cast<int>(U8(b, p + 11)));
+  w.Printf("\t\t%s )\n", s.CText(p + 12, nameMax).c_str());
+  return length;
+}
+
+}  // namespace
+
+void Register40To7F(OpHandler* table) {
+  table[0x40] = ShadowPosInd;
+  table[0x41] = ShadowCallVI;
+  table[0x42] = RunwayData;
+  table[0x43] = LoadBitmap;
+  table[0x44] = RunwayData;
+  table[0x45] = StrobeRow;
+  table[0x46] = TransformCall;
+  table[0x47] = MapScale;
+  table[0x48] = VarSeg;
+  table[0x49] = Building;
+  table[0x4A] = LandingLights;
+  table[0x4B] = Overlay;
+  table[0x4C] = RefPointInd;
+  table[0x4D] = Var2Low64k;
+  table[0x4E] = Low64k2Var;
+  table[0x4F] = CopyVar;
+  table[0x50] = ShadedColor;
+  table[0x51] = LineColor;
+  table[0x52] = SurfaceColor;
+  table[0x53] = GColorAbs;
+  table[0x54] = CallAsm;
+  table[0x55] = SurfaceType;
+  table[0x56] = SetWeather;
+  table[0x57] = Weather;
+  table[0x58] = TextureBounds;
+  table[0x59] = VarSegId;
+  table[0x5A] = SeedAddObj;
+  table[0x5B] = CallInd;
+  table[0x5C] = FarCall;
+  table[0x5D] = RepeatBitmap;
+  table[0x5E] = TextureRotate;
+  table[0x5F] = IfVSize;
+  table[0x60] = TexVecPoly;
+  table[0x61] = Obsolete61;
+  table[0x62] = IfVis;
+  table[0x63] = CallLibObj;
+  table[0x64] = BglList;
+  table[0x65] = LoadSurfaceColor;
+  table[0x66] = LoadShadedColor;
+  table[0x67] = LoadLineColor;
+  table[0x68] = TexPolyShading;
+  table[0x69] = RoadStart;
+  table[0x6A] = RoadCont;
+  table[0x6B] = RiverStart;
+  table[0x6C] = RiverCont;
+  table[0x6D] = IfHSize;
+  table[0x6E] = TaxiwayStart;
+  table[0x6F] = TaxiwayCont;
+  table[0x70] = AreaSense;
+  table[0x71] = SetElevation;
+  table[0x72] = ApproachLights;
+  table[0x73] = Monitor3d;
+  table[0x74] = LayerCall;
+  table[0x75] = AddMountain;
+  table[0x76] = Perspective;
+  table[0x77] = RefPointRel;
+  table[0x78] = RoadContW;
+  table[0x79] = RiverContW;
+  table[0x7A] = ShadedTexPoly;
+  table[0x7B] = ShadedTexVecPoly;
+  table[0x7C] = BglSelect;
+  table[0x7D] = POverride;
+  table[0x7E] = Setvar7E;
+  table[0x7F] = City;
+}
+
+}  // namespace skarn::ops

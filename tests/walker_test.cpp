@@ -1,0 +1,397 @@
+// The procedural section's objects and the two-pass walk over their programs.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "BglBuilder.h"
+#include "FakeHost.h"
+#include "ProcHarness.h"
+#include "core/Format.h"
+#include "core/GeoText.h"
+#include "core/SkarnDoc.h"
+#include "sections/procedural/ProceduralSection.h"
+
+namespace skarn::test {
+namespace {
+
+// ---- program pieces (command word first, operands little-endian) ----
+Bytes Nop() { return Bytes{0x02, 0x00}; }
+Bytes Eof() { return Bytes{0x00, 0x00}; }
+Bytes Return() { return Bytes{0x22, 0x00}; }
+Bytes Jump(int16_t d) { return Bytes{0x0D, 0x00}.i16(d); }
+Bytes Call(int16_t d) { return Bytes{0x23, 0x00}.i16(d); }
+Bytes DefPoint(int16_t a, int16_t b, int16_t c, int16_t d) { return Bytes{0x0E, 0x00}.i16(a).i16(b).i16(c).i16(d); }
+Bytes Bitmap(const std::string& name) { return Bytes{0x18, 0x00}.i16(1).i16(2).i16(3).i16(4).text(name, 12).zeros(2); }
+// A command whose length is the i16 after its command word.
+Bytes LoadBitmap(int16_t length) { return Bytes{0x43, 0x00}.i16(length).i16(0).u16(0).u8(0).u8(0).u8(0).u8(0).text("A.BMP", 6); }
+Bytes CallLib20() { return Bytes{0x63, 0x00}.u16(0).u32(1).u32(2).u32(3).u32(4); }
+
+Bytes Cat(std::initializer_list<Bytes> parts) {
+  Bytes b;
+  for (const Bytes& p : parts) b.append(p);
+  return b;
+}
+
+// An object header of the given type (the size field's width follows the
+// type) followed by its program.
+Bytes Object(uint8_t type, int32_t lat, int32_t lon, uint8_t param, const Bytes& code) {
+  Bytes b;
+  b.u8(type).i32(lat).i32(lon);
+  if (type == 0x0D) {
+    b.u8(0).u8(param).u16(static_cast<uint32_t>(13 + code.size()));
+  } else {
+    const unsigned width = type == 0x0E ? 4u : 1u << ((type - 4u) % 3u);
+    b.u8(param);
+    const uint32_t size = static_cast<uint32_t>(10 + width + code.size());
+    if (width == 1) b.u8(size);
+    if (width == 2) b.u16(size);
+    if (width == 4) b.u32(size);
+  }
+  return b.append(code);
+}
+
+// A section with one band per list; each list is its objects and the 0 that
+// ends it.
+Bytes Section(const std::vector<std::vector<Bytes>>& bands) {
+  std::vector<Bytes> lists;
+  for (const auto& objects : bands) {
+    Bytes l;
+    for (const Bytes& o : objects) l.append(o);
+    lists.push_back(l.u8(0));
+  }
+  uint32_t at = static_cast<uint32_t>(9 * bands.size() + 1);
+  Bytes s;
+  for (size_t i = 0; i < lists.size(); ++i) {
+    s.u8(0x15).i16(static_cast<int32_t>(100 + i)).i16(static_cast<int32_t>(101 + i)).u32(at);
+    at += static_cast<uint32_t>(lists[i].size());
+  }
+  s.u8(0);
+  for (const Bytes& l : lists) s.append(l);
+  return s;
+}
+
+std::string Area(char letter, int32_t lat, int32_t lon, int param) {
+  GeoText g;
+  std::string s = Format("Area( %c", letter);
+  s += g.Lat32Text(lat);
+  s += g.Lon32Text(lon);
+  return s + Format(" %d )\n", param);
+}
+
+int Count(const std::string& text, const std::string& what) {
+  int n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+// ---------------------------------------------------------------------------
+// The two passes
+
+TEST(WalkerTest, UnreachableBytesAfterAJumpBecomeADataArea) {
+  // The program at section offset 0x100: Jump +6, Nop, Return.
+  Bytes s = BandTable({{100, 101, 0xF2}});
+  s.zeros(0xF2 - s.size());
+  s.append(Object(6, 0, 0, 0, Cat({Jump(6), Nop(), Return()}))).u8(0);
+  EXPECT_EQ(DisasmSection(s).program,
+            "\tJump( :L000106 )\n"
+            ":L000104\n"
+            "; unreachable code, possibly data area\n"
+            "\tDbx( 02 00  )\n"
+            ":L000106\n"
+            "\tReturn\n");
+}
+
+TEST(WalkerTest, LabelLinesStandBeforeTheCommandsTheyName) {
+  // The walk goes on after EOF.
+  EXPECT_EQ(DisasmProgram(Cat({Eof(), Nop()})), "\tDwx( 0000 ) ; EOF\n\tNop\n");
+  // A jump to the next command: that position is a target, not data.
+  EXPECT_EQ(DisasmProgram(Cat({Jump(4), Nop()})), "\tJump( :L00001C )\n:L00001C\n\tNop\n");
+  // The position after the Jump was already a target: no data area.
+  EXPECT_EQ(DisasmProgram(Cat({Call(8), Jump(6), Nop(), Return()})),
+            "\tCall( :L000020 )\n\tJump( :L000022 )\n:L000020\n\tNop\n:L000022\n\tReturn\n");
+  // A backward jump seen later makes the position code again.
+  EXPECT_EQ(DisasmProgram(Cat({Jump(6), Nop(), Jump(-2)})),
+            "\tJump( :L00001E )\n:L00001C\n\tNop\n:L00001E\n\tJump( :L00001C )\n");
+  // Only the first byte selects the command.
+  EXPECT_EQ(DisasmProgram(Bytes{0x02, 0x01}), "\tNop\n");
+}
+
+TEST(WalkerTest, DataRowsHoldTwelveBytes) {
+  Bytes data;
+  for (uint8_t i = 1; i <= 14; ++i) data.u8(i);
+  EXPECT_EQ(DisasmProgram(Cat({Jump(18), data, Nop()})),
+            "\tJump( :L00002A )\n"
+            ":L00001C\n"
+            "; unreachable code, possibly data area\n"
+            "\tDbx( 01 02 03 04 05 06 07 08 09 0A 0B 0C  )\n"
+            "\tDbx( 0D 0E  )\n"
+            ":L00002A\n"
+            "\tNop\n");
+  // A Return followed by data up to the end: the area runs to the end.
+  EXPECT_EQ(DisasmProgram(Cat({Return(), Bytes{0xAA, 0xBB, 0xCC}})),
+            "\tReturn\n:L00001A\n; unreachable code, possibly data area\n\tDbx( AA BB CC  )\n");
+}
+
+TEST(WalkerTest, LabelInsideACommandIsAnOverrunLabel) {
+  EXPECT_EQ(DisasmProgram(Cat({Call(8), DefPoint(1, 2, 3, 4), Nop()})),
+            "\tCall( :L000020 )\n\tDefPoint( 1 2 3 4 )\n:L000020 ; overrun label\n\tNop\n");
+}
+
+TEST(WalkerTest, DataAreaMayStartWithAnyByte) {
+  // The bytes after the Jump are not commands, whatever their value.
+  EXPECT_EQ(DisasmProgram(Cat({Jump(6), Bytes{0xFF, 0xC0}, Nop()})),
+            "\tJump( :L00001E )\n:L00001C\n; unreachable code, possibly data area\n\tDbx( FF C0  )\n"
+            ":L00001E\n\tNop\n");
+}
+
+TEST(WalkerTest, DataAreaEndsWithTheProgram) {
+  // The label after the marked one lies beyond the program: the area stops at
+  // the program's end, not at that label.
+  EXPECT_EQ(DisasmProgram(Cat({Call(0x40), Return(), Bytes{0xAA, 0xBB}})),
+            "\tCall( :L000058 )\n\tReturn\n:L00001E\n; unreachable code, possibly data area\n\tDbx( AA BB  )\n");
+}
+
+TEST(WalkerTest, BadCommandsEndTheWalkWithAComment) {
+  EXPECT_EQ(DisasmProgram(Cat({Nop(), Bytes{0xBE, 0x01}, Nop()})),
+            "\tNop\n; Error: unexpected ID be at offset 001A\n");
+  // A command that runs past the object's end is written, then reported.
+  Bytes s = BandTable({{100, 101, 10}});
+  Bytes code = Cat({Nop(), DefPoint(1, 2, 0, 0)});  // the size says 8 bytes of program
+  s.u8(6).i32(0).i32(0).u8(0).u32(14 + 8).append(code);
+  EXPECT_EQ(DisasmSection(s).program, "\tNop\n\tDefPoint( 1 2 0 0 )\n; Error: object end overrun\n");
+}
+
+// ---------------------------------------------------------------------------
+// Hostile programs: every walk ends, with a comment saying why
+
+TEST(WalkerTest, CommandWithoutLengthStopsTheWalk) {
+  for (int16_t length : {int16_t{0}, int16_t{-6}}) {
+    const std::string text = DisasmProgram(Cat({Nop(), LoadBitmap(length), Nop()}));
+    const std::string error = Format("; Error: command at offset 001A has length %d, walk stopped\n", length);
+    ASSERT_NE(text.find(error), std::string::npos) << text;
+    EXPECT_EQ(text.substr(text.size() - error.size()), error);
+    EXPECT_EQ(text.rfind("\tNop\n", 0), 0u);
+    EXPECT_EQ(Count(text, "\tNop\n"), 1);
+  }
+}
+
+TEST(WalkerTest, CommandPastTheEndOfTheFileIsDroppedAndReported) {
+  // The object says it is far longer than the file; the file ends in the
+  // middle of a DefPoint.
+  Bytes s = BandTable({{100, 101, 10}});
+  s.u8(6).i32(0).i32(0).u8(0).u32(14 + 100).append(Nop()).append(Bytes{0x0E, 0x00, 0x01, 0x00});
+  const ProcRun run = DisasmSection(s);
+  EXPECT_EQ(run.program, "\tNop\n; Error: command at offset 001A runs past the end of the file\n");
+  // The list cannot go on behind an object that leaves the file.
+  EXPECT_NE(run.output.find("EndA\n\n; Error: bad object size at offset 7C\n"), std::string::npos) << run.output;
+  EXPECT_EQ(run.messages, std::vector<std::string>{"Error: bad object size in Procedural Section at 0x7C"});
+
+  // Data rows stop at the end of the file.
+  Bytes t = BandTable({{100, 101, 10}});
+  t.u8(6).i32(0).i32(0).u8(0).u32(14 + 100).append(Return()).append(Bytes{0x01, 0x02, 0x03});
+  EXPECT_EQ(DisasmSection(t).program,
+            "\tReturn\n:L00001A\n; unreachable code, possibly data area\n\tDbx( 01 02 03  )\n");
+
+  // A text operand without its terminator before the end of the file.
+  Bytes u = BandTable({{100, 101, 10}});
+  u.u8(6).i32(0).i32(0).u8(0).u32(14 + 100).append(Nop()).append(Bytes{0x43, 0x00, 0x40, 0x00}).zeros(8).chars("ABC");
+  EXPECT_EQ(DisasmSection(u).program, "\tNop\n; Error: command at offset 001A runs past the end of the file\n");
+}
+
+TEST(WalkerTest, LyingObjectSizesEndTheBand) {
+  // Size 0 would read the same header for ever; a size inside the header
+  // would make the next header overlap it; a band pointing outside the file.
+  Bytes zero = Section({{Object(6, 0, 0, 0, Nop())}});
+  zero.patch(20, 0, 4);
+  Bytes tiny = Section({{Object(4, 0, 0, 0, Nop())}});
+  tiny.patch(20, 5, 1);
+  Bytes outside = BandTable({{100, 101, 0x1000}, {101, 102, 19}}).append(Object(6, 0, 0, 0, Nop())).u8(0);
+  for (const Bytes* s : {&zero, &tiny, &outside}) {
+    const ProcRun run = DisasmSection(*s);
+    const uint32_t at = s == &outside ? 0x1000 : 10;
+    EXPECT_NE(run.output.find(Format("\n; Error: bad object size at offset %X\n", at)), std::string::npos)
+        << run.output;
+    ASSERT_FALSE(run.messages.empty());
+    EXPECT_EQ(run.messages[0], Format("Error: bad object size in Procedural Section at 0x%X", at));
+  }
+  // The later band is still written.
+  const ProcRun run = DisasmSection(outside);
+  EXPECT_EQ(Count(run.output, "\tNop\n"), 1);
+  EXPECT_EQ(Count(run.output, "; Object # 1,"), 1);
+}
+
+// ---------------------------------------------------------------------------
+// Objects, bands and the sorted list
+
+TEST(WalkerTest, ObjectsAreNumberedAcrossBands) {
+  const int32_t lat = 0x00100000;
+  const int32_t lon = 0x02000000;
+  Bytes s = Section({{Object(4, lat, lon, 7, Nop()), Object(0x0D, lat, lon, 8, Nop())},
+                     {Object(0x0E, lat + 8, lon, 9, Nop()), Object(0x0B, lat - 8, lon, 10, Return())}});
+  const ProcRun run = DisasmSection(s);
+  const std::string& out = run.output;
+  for (int n = 1; n <= 4; ++n) EXPECT_EQ(Count(out, Format("; Object # %d, offset: ", n)), 1) << out;
+  EXPECT_NE(out.find("; Object # 1, offset: 0x0013 size: 13 bytes (0x000D) \n;; Lat: 000100000h Lon: 002000000h\n"),
+            std::string::npos);
+  EXPECT_NE(out.find("; Object # 2, offset: 0x0020 size: 15 bytes (0x000F) \n"), std::string::npos);
+  EXPECT_NE(out.find(Area('4', lat, lon, 7) + "\tNop\nEndA\n\n"), std::string::npos);
+  EXPECT_NE(out.find(Area('B', lat, lon, 8) + "\tNop\nEndA\n\n"), std::string::npos);
+  EXPECT_NE(out.find(Area('E', lat + 8, lon, 9) + "\tNop\nEndA\n\n"), std::string::npos);
+  EXPECT_NE(out.find(Area('B', lat - 8, lon, 10) + "\tReturn\nEndA\n\n"), std::string::npos);
+
+  // Sorted by latitude (two low bits ignored), equal keys at the head in
+  // reverse order of insertion.
+  GeoText g;
+  std::string sorted = "; sorted list of objects\n";
+  for (int n : {4, 2, 1, 3}) {
+    const int32_t objLat = n == 3 ? lat + 8 : n == 4 ? lat - 8 : lat;
+    sorted += Format("; %s", g.Lat32Text(objLat));
+    sorted += Format(" %s Object # %d\n", g.Lon32Text(lon), n);
+  }
+  EXPECT_NE(out.find(sorted), std::string::npos) << out;
+}
+
+TEST(WalkerTest, SortedListInsertionRule) {
+  ObjectIndex index;
+  index.Insert(0, 0, 1);
+  index.Insert(0, 0, 2);
+  index.Insert(0, 0, 3);  // equal keys at the head: the newest goes first
+  index.Insert(3, 5, 4);  // latitude's two low bits ignored: after 3, 2, 1
+  index.Insert(1, 5, 5);  // equal key behind the head: after the earlier one
+  index.Insert(4, 0, 6);
+  index.Insert(0, -1, 7);  // longitude as unsigned: largest of this latitude
+  index.Insert(-4, 0, 8);  // latitude as unsigned: last
+  FakeHost host;
+  CSkarnDoc doc(host);
+  std::string text;
+  doc.writer().Open(std::make_unique<CaptureSink>(&text));
+  index.Print(doc.writer());
+  doc.writer().Close();
+  EXPECT_TRUE(index.empty());
+  std::string numbers;
+  for (size_t at = text.find("Object # "); at != std::string::npos; at = text.find("Object # ", at + 1))
+    numbers += text.substr(at + 9, 1);
+  EXPECT_EQ(numbers, "3214576" "8");
+}
+
+TEST(WalkerTest, UnknownObjectTypeEndsOnlyItsBand) {
+  Bytes s = Section({{Object(6, 0, 0, 0, Nop()), Bytes{0x03}}, {Object(6, 0, 0, 0, Nop())}});
+  const ProcRun run = DisasmSection(s);
+  EXPECT_NE(run.output.find("EndA\n\n; Error: unknown ID in Procedural Section, Object Header at 23\n"),
+            std::string::npos)
+      << run.output;
+  EXPECT_EQ(Count(run.output, "; Object # 2,"), 1);
+  EXPECT_EQ(run.messages, std::vector<std::string>{"Error: unknown ID in Procedural Section, Object Header at 0x23"});
+}
+
+TEST(WalkerTest, SectionFraming) {
+  // An empty band table: the heading, nothing else, and an empty list.
+  const ProcRun empty = DisasmSection(Bytes{0x00});
+  const std::string sep = "; ----------------------------------------\n";
+  EXPECT_NE(empty.output.find("\n" + sep + "; Procedural scenery\n" + sep + "\n; sorted list of objects\n" + sep +
+                              "; end of SCASM source\n"),
+            std::string::npos)
+      << empty.output;
+}
+
+TEST(WalkerTest, SummaryCountsObjectsPerBand) {
+  FakeHost host;
+  CSkarnDoc doc(host);
+  BglBuilder b;
+  b.Section(kProcHeaderField, Section({{Object(6, 0, 0, 0, Nop()), Object(5, 0, 0, 0, Nop())}, {}}));
+  ASSERT_TRUE(doc.OpenImage(b.Build(), "x.bgl"));
+  GeoText g;
+  std::vector<std::string> expected{"Procedural Scenery Section:"};
+  for (int i = 0; i < 2; ++i) {
+    std::string line = "   Latitude Band ";
+    line += g.LatText(GeoText::Lat16(static_cast<int16_t>(100 + i)));
+    line += " to ";
+    line += g.LatText(GeoText::Lat16(static_cast<int16_t>(101 + i)));
+    expected.push_back(line + (i == 0 ? ": 2 objects" : ": 0 objects"));
+  }
+  const auto& lines = doc.summary();
+  ASSERT_GE(lines.size(), 3u);
+  EXPECT_EQ(std::vector<std::string>(lines.end() - 3, lines.end()), expected);
+  EXPECT_TRUE(host.messages.empty());
+
+  // A bad band identifier or a table cut off by the end of the file stops
+  // the summary with a message.
+  for (const auto& [table, message] :
+       std::vector<std::pair<Bytes, std::string>>{
+           {Bytes{0x15, 0, 0, 0, 0, 1, 0, 0, 0, 0x16}, "Error: unknown ID in Proc Section, LatBand table at Offset 9"},
+           {Bytes{0x15, 0, 0, 0, 0, 1, 0, 0, 0, 0x15, 1}, "Error: Proc Section LatBand table at Offset 9 runs past the end of the file"}}) {
+    FakeHost h;
+    CSkarnDoc d(h);
+    BglBuilder bb;
+    bb.Section(kProcHeaderField, table);
+    d.OpenImage(bb.Build(), "x.bgl");
+    EXPECT_EQ(h.messages, std::vector<std::string>{message});
+    EXPECT_EQ(d.summary().back().substr(0, 18), "   Latitude Band  ");
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Services and modes
+
+TEST(WalkerTest, LibraryCallQuestionIsAskedOncePerSection) {
+  Bytes s = Section({{Object(6, 0, 0, 0, CallLib20()), Object(6, 0, 0, 0, CallLib20())}});
+  const ProcRun yes = DisasmSection(s, true);
+  EXPECT_EQ(yes.questions, std::vector<std::string>{"Is this a FS2000/2002 .bgl-file?"});
+  EXPECT_EQ(Count(yes.output, "\tCallLibObj( 0 00000001 00000002 00000003 00000004 )\n"), 2);
+  const ProcRun no = DisasmSection(s, false);
+  EXPECT_EQ(no.questions.size(), 1u);
+  EXPECT_EQ(Count(no.output, "\tCallLibObj1( 00010000 00020000 00030000 00040000 )\n"), 2) << no.output;
+}
+
+TEST(WalkerTest, ListOnlyModeWritesOnlyBitmapNames) {
+  Bytes name;
+  name.chars("TEX  A B.BMP");
+  Bytes code = Cat({Bitmap("T1.BMP"), Nop(), Bitmap("T2.BMP")});
+  EXPECT_EQ(ListBitmapsOf(code), "\tT1.BMP (Bitmap)\n\tT2.BMP (Bitmap)\n");
+  // Blanks are left out of the name.
+  EXPECT_EQ(ListBitmapsOf(Bytes{0x18, 0x00}.zeros(8).append(name).zeros(2)), "\tTEXAB.BMP (Bitmap)\n");
+
+  // Afterwards the section writes its full source again, and the list-only
+  // run left nothing in the sorted list.
+  FakeHost host;
+  CSkarnDoc doc(host);
+  doc.OpenImage(ProcFileWith(code), "x.bgl");
+  auto* section = dynamic_cast<ProceduralSection*>(doc.section(kProcSlot));
+  ASSERT_NE(section, nullptr);
+  std::string listed;
+  doc.writer().Open(std::make_unique<CaptureSink>(&listed));
+  section->ListBitmaps();
+  doc.writer().Close();
+  EXPECT_EQ(Count(listed, "Object #"), 0);
+  EXPECT_EQ(Count(listed, "EndA"), 0);
+  Disassemble(doc);
+  const std::string out = UnixText(host.output);
+  EXPECT_EQ(Count(out, "Object # 1"), 2) << out;
+  EXPECT_EQ(Count(out, "\tBitmap( T1.BMP 1 2 3 4 ) \n"), 1);
+}
+
+TEST(WalkerTest, UnclearedWalkerCarriesLabelsIntoTheNextProgram) {
+  // Two programs walked one after the other on one walker object, without
+  // clearing its labels between them.
+  // Program 1 at 0 (its Call names 0x20, beyond its end), program 2 at 0x22.
+  Bytes s = Cat({Call(0x20), Nop()});
+  s.zeros(0x22 - s.size()).append(Nop());
+  FakeHost host;
+  CSkarnDoc doc(host);
+  BglBuilder b;
+  const uint32_t start = b.Section(kProcHeaderField, Bytes{0x00});
+  b.Append(s);
+  doc.OpenImage(b.Build(), "x.bgl");
+  ProceduralSection walker(doc, start + 1);
+  std::string text;
+  doc.writer().Open(std::make_unique<CaptureSink>(&text));
+  walker.WalkCode(start + 1, start + 1 + 6);
+  walker.WalkCode(start + 1 + 0x22, start + 1 + 0x24);
+  doc.writer().Close();
+  EXPECT_EQ(UnixText(text), "\tCall( :L000020 )\n\tNop\n:L000020 ; overrun label\n\tNop\n");
+}
+
+}  // namespace
+}  // namespace skarn::test
