@@ -5,6 +5,7 @@
 #include <new>
 
 #include "core/Format.h"
+#include "core/SectionFactory.h"
 #include "core/UndecodedSection.h"
 #include "sections/nav/TableSections.h"
 #include "sections/procedural/ProceduralSection.h"
@@ -124,10 +125,22 @@ void CSkarnDoc::ReadBglFile(const std::string& path) {
 }
 
 std::unique_ptr<BglSection> CSkarnDoc::CreateSection(int slot, uint64_t start) {
+  const ByteReader& img = image_;
   switch (slot) {
+    case 0: return MakeVorSection(*this, start, img.I16(hdr::kFirstVorChannel), img.I16(hdr::kLastVorChannel));
+    case 1: case 2: case 3: case 4: case 5: case 6: return MakeSeedSection(*this, start, slot);
     case 7: return std::make_unique<MsaSection>(*this, start);
+    case 8: return MakeTerrainSection(*this, start);
     case 9: return std::make_unique<ProceduralSection>(*this, start);
+    case 10: return MakeLibrarySection(*this, start);
+    case 11: return MakeFacilitySection(*this, start);
+    case 13: return MakeComSection(*this, start);
+    case 14: return MakeNdbSection(*this, start);
+    case 15: return MakeDynamicSection(*this, start);
+    case 16: return MakeMiscSection(*this, start);
     case 17: return std::make_unique<MagvarSection>(*this, start);
+    case 18: return MakeExcludeSection(*this, start);
+    case 20: return MakeAirportFacilitySection(*this, start, img.U32(hdr::kNameLists));
     default: return std::make_unique<UndecodedSection>(*this, start, slot);
   }
 }

@@ -1,6 +1,7 @@
 // The procedural section's objects and the two-pass walk over their programs.
 #include <gtest/gtest.h>
 
+#include <list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,7 +26,9 @@ Bytes Call(int16_t d) { return Bytes{0x23, 0x00}.i16(d); }
 Bytes DefPoint(int16_t a, int16_t b, int16_t c, int16_t d) { return Bytes{0x0E, 0x00}.i16(a).i16(b).i16(c).i16(d); }
 Bytes Bitmap(const std::string& name) { return Bytes{0x18, 0x00}.i16(1).i16(2).i16(3).i16(4).text(name, 12).zeros(2); }
 // A command whose length is the i16 after its command word.
-Bytes LoadBitmap(int16_t length) { return Bytes{0x43, 0x00}.i16(length).i16(0).u16(0).u8(0).u8(0).u8(0).u8(0).text("A.BMP", 6); }
+Bytes LoadBitmap(int16_t length) {
+  return Bytes{0x43, 0x00}.i16(length).i16(0).u16(0).u8(0).u8(0).u8(0).u8(0).text("A.BMP", 6);
+}
 Bytes CallLib20() { return Bytes{0x63, 0x00}.u16(0).u32(1).u32(2).u32(3).u32(4); }
 
 Bytes Cat(std::initializer_list<Bytes> parts) {
@@ -253,6 +256,20 @@ TEST(WalkerTest, ObjectsAreNumberedAcrossBands) {
   EXPECT_NE(out.find(sorted), std::string::npos) << out;
 }
 
+// Object numbers in the order the index prints them.
+std::vector<int> PrintedOrder(ObjectIndex& index) {
+  FakeHost host;
+  CSkarnDoc doc(host);
+  std::string text;
+  doc.writer().Open(std::make_unique<CaptureSink>(&text));
+  index.Print(doc.writer());
+  doc.writer().Close();
+  std::vector<int> numbers;
+  for (size_t at = text.find("Object # "); at != std::string::npos; at = text.find("Object # ", at + 1))
+    numbers.push_back(std::stoi(text.substr(at + 9)));
+  return numbers;
+}
+
 TEST(WalkerTest, SortedListInsertionRule) {
   ObjectIndex index;
   index.Insert(0, 0, 1);
@@ -263,17 +280,39 @@ TEST(WalkerTest, SortedListInsertionRule) {
   index.Insert(4, 0, 6);
   index.Insert(0, -1, 7);  // longitude as unsigned: largest of this latitude
   index.Insert(-4, 0, 8);  // latitude as unsigned: last
-  FakeHost host;
-  CSkarnDoc doc(host);
-  std::string text;
-  doc.writer().Open(std::make_unique<CaptureSink>(&text));
-  index.Print(doc.writer());
-  doc.writer().Close();
+  EXPECT_EQ(PrintedOrder(index), (std::vector<int>{3, 2, 1, 4, 5, 7, 6, 8}));
   EXPECT_TRUE(index.empty());
-  std::string numbers;
-  for (size_t at = text.find("Object # "); at != std::string::npos; at = text.find("Object # ", at + 1))
-    numbers += text.substr(at + 9, 1);
-  EXPECT_EQ(numbers, "3214576" "8");
+}
+
+TEST(WalkerTest, SortedListMatchesInsertionIntoAnOrderedList) {
+  // Many ties: the order among equal keys depends on where each entry went.
+  const int32_t lats[] = {0, 1, 3, 4, 7, -4, 0x40000000};
+  const int32_t lons[] = {0, 1, -1, 0x7FFFFFFF};
+  uint32_t seed = 12345;
+  auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+  for (int round = 0; round < 20; ++round) {
+    ObjectIndex index;
+    std::list<std::pair<uint64_t, int>> model;
+    for (int n = 1; n <= 60; ++n) {
+      const int32_t lat = lats[next() % 7];
+      const int32_t lon = lons[next() % 4];
+      index.Insert(lat, lon, n);
+      const uint64_t key = (static_cast<uint64_t>(static_cast<uint32_t>(lat) & ~3u) << 31) +
+                           static_cast<uint64_t>(static_cast<uint32_t>(lon));
+      if (model.empty() || key <= model.front().first) {
+        model.emplace_front(key, n);
+      } else {
+        auto after = model.begin();
+        for (auto it = model.begin(); it != model.end(); ++it)
+          if (it->first <= key) after = it;
+        model.emplace(std::next(after), key, n);
+      }
+    }
+    std::vector<int> expected;
+    for (const auto& e : model) expected.push_back(e.second);
+    EXPECT_EQ(PrintedOrder(index), expected) << "round " << round;
+    EXPECT_TRUE(index.empty());
+  }
 }
 
 TEST(WalkerTest, UnknownObjectTypeEndsOnlyItsBand) {
@@ -318,10 +357,11 @@ TEST(WalkerTest, SummaryCountsObjectsPerBand) {
 
   // A bad band identifier or a table cut off by the end of the file stops
   // the summary with a message.
-  for (const auto& [table, message] :
-       std::vector<std::pair<Bytes, std::string>>{
-           {Bytes{0x15, 0, 0, 0, 0, 1, 0, 0, 0, 0x16}, "Error: unknown ID in Proc Section, LatBand table at Offset 9"},
-           {Bytes{0x15, 0, 0, 0, 0, 1, 0, 0, 0, 0x15, 1}, "Error: Proc Section LatBand table at Offset 9 runs past the end of the file"}}) {
+  const std::vector<std::pair<Bytes, std::string>> broken{
+      {Bytes{0x15, 0, 0, 0, 0, 1, 0, 0, 0, 0x16}, "Error: unknown ID in Proc Section, LatBand table at Offset 9"},
+      {Bytes{0x15, 0, 0, 0, 0, 1, 0, 0, 0, 0x15, 1},
+       "Error: Proc Section LatBand table at Offset 9 runs past the end of the file"}};
+  for (const auto& [table, message] : broken) {
     FakeHost h;
     CSkarnDoc d(h);
     BglBuilder bb;

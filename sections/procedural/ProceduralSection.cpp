@@ -32,20 +32,23 @@ void ObjectIndex::Insert(int32_t lat, int32_t lon, int number) {
   // longitude's, exactly as the listing has always been sorted.
   const uint64_t key = (static_cast<uint64_t>(static_cast<uint32_t>(lat) & ~3u) << 31) +
                        static_cast<uint64_t>(static_cast<uint32_t>(lon));
-  const Entry e{lat, lon, key, number};
-  // An entry whose key does not exceed the first goes to the front (so equal
-  // keys at the head come out newest first); otherwise it goes after the last
-  // entry with a key not above its own.
-  if (entries_.empty() || key <= entries_.front().key) {
-    entries_.insert(entries_.begin(), e);
-    return;
-  }
-  const auto at = std::upper_bound(entries_.begin(), entries_.end(), key,
-                                   [](uint64_t k, const Entry& x) { return k < x.key; });
-  entries_.insert(at, e);
+  // The list is ordered by key. An entry whose key does not exceed the head's
+  // goes to the head (so equal keys at the head come out newest first);
+  // any other goes after the last entry with a key not above its own. Which
+  // of the two happened is all Print needs to rebuild the order.
+  const bool atHead = entries_.empty() || key <= minKey_;
+  if (atHead) minKey_ = key;
+  entries_.push_back(Entry{lat, lon, key, number, atHead, entries_.size()});
 }
 
 void ObjectIndex::Print(SourceWriter& out) {
+  // Within one key, the entries put at the head stand first, newest first,
+  // then the others in the order they came.
+  std::sort(entries_.begin(), entries_.end(), [](const Entry& a, const Entry& b) {
+    if (a.key != b.key) return a.key < b.key;
+    if (a.atHead != b.atHead) return a.atHead;
+    return a.atHead ? a.seq > b.seq : a.seq < b.seq;
+  });
   for (const Entry& e : entries_) {
     out.Printf("; %s %s Object # %d\n", geo_.Lat32Text(e.lat), geo_.Lon32Text(e.lon), e.number);
   }

@@ -40,8 +40,13 @@ class ObjectIndex {
     int32_t lon;
     uint64_t key;
     int number;
+    bool atHead;  // went to the head of the list when it was inserted
+    size_t seq;   // insertion order
   };
-  std::vector<Entry> entries_;  // kept in print order
+  // Kept in insertion order and sorted when printed, so that a long list
+  // costs n log n rather than a shift per insertion.
+  std::vector<Entry> entries_;
+  uint64_t minKey_ = 0;  // the key at the head of the list
   GeoText geo_;
 };
 
