@@ -159,6 +159,10 @@ TEST(WalkerTest, DataAreaEndsWithTheProgram) {
 TEST(WalkerTest, BadCommandsEndTheWalkWithAComment) {
   EXPECT_EQ(DisasmProgram(Cat({Nop(), Bytes{0xBE, 0x01}, Nop()})),
             "\tNop\n; Error: unexpected ID be at offset 001A\n");
+  // At a jump target the error comes before the label line, which is not
+  // written.
+  EXPECT_EQ(DisasmProgram(Cat({Call(4), Bytes{0xBE, 0x01}, Nop()})),
+            "\tCall( :L00001C )\n; Error: unexpected ID be at offset 001C\n");
   // A command that runs past the object's end is written, then reported.
   Bytes s = BandTable({{100, 101, 10}});
   Bytes code = Cat({Nop(), DefPoint(1, 2, 0, 0)});  // the size says 8 bytes of program

@@ -251,6 +251,12 @@ void ProceduralSection::RunPass(uint64_t start) {
     // A data area is handled before the byte there is taken as a command:
     // data after an unconditional transfer may hold any byte at all.
     if (print) {
+      // An unknown command number where no data area starts ends the walk
+      // before any label line is written.
+      if (img_.Has(p) && img_.U8(p) >= kCommandCount && labels_.DataAreaEnd(LabelOf(p)) == 0) {
+        out_.Printf("; Error: unexpected ID %x at offset %.4X\n", static_cast<unsigned>(img_.U8(p)), LabelOf(p));
+        return;
+      }
       int64_t areaEnd = 0;
       if (const char* text = labels_.TakeLabelsAt(LabelOf(p), &areaEnd)) {
         out_.WriteText(text);
