@@ -1,10 +1,12 @@
-// Fuzz target: analyse arbitrary bytes as a BGL file, then disassemble it and
-// save its summary. Nothing may crash, hang or read outside the image.
+// Fuzz target: analyse arbitrary bytes as a BGL file, then disassemble it,
+// save its summary and list its bitmaps. Nothing may crash, hang or read
+// outside the image.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
 #include "FuzzHost.h"
+#include "core/Bitmaps.h"
 #include "core/Commands.h"
 #include "core/SkarnDoc.h"
 
@@ -15,6 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (doc.OpenImage(std::vector<uint8_t>(data, data + size), "fuzz.bgl")) {
     skarn::Disassemble(doc);
     skarn::SaveSummary(doc);
+    skarn::ExtractBitmaps(doc);
   }
   return 0;
 }

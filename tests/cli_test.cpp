@@ -145,6 +145,27 @@ TEST_F(Cli, BadInputGivesMessagesAndStatusOne) {
   EXPECT_NE(r.err.find("magnetic variation section offset 0x7FFFFFF0 lies beyond the end"), std::string::npos);
 }
 
+TEST_F(Cli, BitmapListBesideTheInput) {
+  std::vector<uint8_t> airfield = AirfieldExample();
+  Write("air.bgl", airfield);
+  CliRun r = Skarn("bitmaps air.bgl");
+  EXPECT_EQ(r.status, 0);
+  const std::string list = Slurp(dir_ / "air_Bitmap.txt");
+  EXPECT_EQ(list.rfind("; ----------------------------------------\r\n; air.bgl  bitmap files listed on Thu Jan  1 "
+                       "00:00:00 1970\r\n\r\n",
+                       0),
+            0u)
+      << list;
+  EXPECT_NE(list.find("\tpad.bmp (Bitmap)\r\n"), std::string::npos) << list;
+  EXPECT_EQ(Skarn("bitmaps air.bgl -o -").out, list);
+  // Neither a procedural nor a library section: nothing to list.
+  Write("none.bgl", BglBuilder().Build());
+  r = Skarn("bitmaps none.bgl");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "BGL-file contains no procedure section and no library\n");
+  EXPECT_FALSE(fs::exists(dir_ / "none_Bitmap.txt"));
+}
+
 TEST_F(Cli, ExampleFilesMatchTheirBuilders) {
   for (const auto& [name, bytes] : AllExamples()) {
     const std::string committed = Slurp(fs::path(SKARN_SOURCE_DIR) / "examples" / name);

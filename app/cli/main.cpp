@@ -2,6 +2,7 @@
 //
 //   skarn summary FILE [-o OUT]
 //   skarn disasm  FILE [-o OUT] [--force] [--fs2000|--fs98]
+//   skarn bitmaps FILE [-o OUT] [--force] [--fs2000|--fs98]
 //
 // Exit status: 0 when the file was analysed (and the output written), 1 when
 // it could not be read or analysed or an output could not be written, 2 for
@@ -17,6 +18,7 @@
 #endif
 
 #include "app/cli/CliHost.h"
+#include "core/Bitmaps.h"
 #include "core/Commands.h"
 #include "core/SkarnDoc.h"
 
@@ -36,6 +38,8 @@ const char kUsage[] =
     "                          or BGLC (.asm) for terrain data. OUT defaults to\n"
     "                          the input's name with that extension, beside it;\n"
     "                          \"-o -\" writes to standard output\n"
+    "  bitmaps FILE [-o OUT]   list the bitmap (texture) files the scenery uses;\n"
+    "                          OUT defaults to NAME_Bitmap.txt beside the input\n"
     "\n"
     "Options:\n"
     "  -o, --output OUT        the output file (\"-\" for standard output)\n"
@@ -69,11 +73,12 @@ int RunSummary(const CliOptions& options) {
   return std::fflush(stdout) == 0 ? 0 : 1;
 }
 
-int RunDisasm(const CliOptions& options) {
+// Runs a command that writes one output file.
+int RunWriter(const CliOptions& options, skarn::CommandResult (*command)(skarn::CSkarnDoc&)) {
   skarn::cli::CliHost host(options);
   skarn::CSkarnDoc doc(host);
   if (!doc.Open(options.input)) return 1;
-  return skarn::Disassemble(doc) == skarn::CommandResult::kWritten ? 0 : 1;
+  return command(doc) == skarn::CommandResult::kWritten ? 0 : 1;
 }
 
 }  // namespace
@@ -128,10 +133,13 @@ int main(int argc, char** argv) {
   if (fs2000) options.fs2000 = true;
   if (fs98) options.fs2000 = false;
 
-  if (command != "summary" && command != "disasm") return UsageError("unknown command " + command);
+  if (command != "summary" && command != "disasm" && command != "bitmaps") {
+    return UsageError("unknown command " + command);
+  }
   if (!haveInput) return UsageError("no BGL file given");
   if (options.out && options.out->empty()) return UsageError("empty output file name");
 
   if (command == "summary") return RunSummary(options);
-  return RunDisasm(options);
+  if (command == "bitmaps") return RunWriter(options, skarn::ExtractBitmaps);
+  return RunWriter(options, skarn::Disassemble);
 }

@@ -1,11 +1,209 @@
-// Not decoded yet: the section is reported as such.
+#include "sections/nav/FacilitySection.h"
+
+#include <cstring>
+
+#include "core/Format.h"
 #include "core/SectionFactory.h"
-#include "core/UndecodedSection.h"
+#include "core/SkarnDoc.h"
 
 namespace skarn {
 
+namespace {
+
+constexpr uint8_t kRegionId = 1;
+constexpr uint8_t kAirportId = 3;
+// Fixed fields before the zero-terminated names.
+constexpr uint64_t kRegionFixed = 7;
+constexpr uint64_t kAirportFixed = 27;
+
+// The error texts of a broken chain; the same words go into the message
+// (summary) and into the "; Error:" comment (source).
+std::string RegionPastEnd(uint32_t at) {
+  return Format("Error: Menu section at offset %X runs past the end of the file", at);
+}
+std::string RegionBadLength(int length, uint32_t at) {
+  return Format("Error: bad record length %d in Menu section at offset %X", length, at);
+}
+std::string AirportPastEnd(uint32_t at) {
+  return Format("Error: Airport section at offset %X runs past the end of the file", at);
+}
+std::string AirportBadLength(int length, uint32_t at) {
+  return Format("Error: bad record length %d in Airport section at offset %X", length, at);
+}
+
+// Section start + a signed 32-bit offset. A result before the file's start
+// wraps to a huge value, which no bounds check lets through.
+uint64_t Displace(uint64_t base, int32_t offset) {
+  return base + static_cast<uint64_t>(static_cast<int64_t>(offset));
+}
+
+}  // namespace
+
+FacilitySection::FacilitySection(CSkarnDoc& doc, uint64_t start) : BglSection(doc, start) { SetName("FAC"); }
+
+bool FacilitySection::TextLength(uint64_t p, uint64_t& length) const {
+  if (!img_.Has(p, 0)) return false;
+  const uint64_t available = img_.size() - p;
+  if (available == 0) return false;
+  const uint8_t* text = img_.Ptr(p, available);
+  const void* nul = std::memchr(text, 0, static_cast<size_t>(available));
+  if (nul == nullptr) return false;
+  length = static_cast<uint64_t>(static_cast<const uint8_t*>(nul) - text);
+  return true;
+}
+
+void FacilitySection::WriteError(const std::string& text) {
+  out_.WriteText("; ");
+  out_.WriteText(text);
+  out_.WriteNewline();
+}
+
+// ---------------------------------------------------------------------------
+// Summary: the regions with their airport counts. Identifiers are not looked
+// at here; only the chain of record lengths is followed.
+
+void FacilitySection::Summarize(std::vector<std::string>& lines) {
+  lines.emplace_back("Facilities section (old style):");
+  CountMemo memo;
+  for (uint64_t p = data_;;) {
+    if (!img_.Has(p, 1)) {
+      doc().Report(RegionPastEnd(OffsetOf(p)));
+      return;
+    }
+    if (img_.U8(p) == 0) return;
+    uint64_t nameLength = 0;
+    if (!img_.Has(p, kRegionFixed) || !TextLength(p + kRegionFixed, nameLength)) {
+      doc().Report(RegionPastEnd(OffsetOf(p)));
+      return;
+    }
+    const int16_t length = img_.I16(p + 1);
+    const uint8_t* name = img_.Ptr(p + kRegionFixed, nameLength);
+    int count = 0;
+    const bool whole = CountAirports(Displace(data_, img_.I32(p + 3)), memo, count);
+    lines.push_back(Format("   Region %s: %d entries",
+                           std::string(reinterpret_cast<const char*>(name), nameLength).c_str(), count));
+    // One fault ends the section's summary: a damaged file reports once.
+    if (!whole) return;
+    if (length <= 0) {
+      doc().Report(RegionBadLength(length, OffsetOf(p)));
+      return;
+    }
+    p += static_cast<uint64_t>(length);
+  }
+}
+
+bool FacilitySection::CountAirports(uint64_t p, CountMemo& memo, int& count) const {
+  std::vector<uint64_t> walked;
+  int tail = 0;
+  bool whole = true;
+  for (uint64_t q = p;;) {
+    if (const auto known = memo.find(q); known != memo.end()) {
+      tail = known->second;
+      break;
+    }
+    if (!img_.Has(q, 1)) {
+      doc().Report(AirportPastEnd(OffsetOf(q)));
+      whole = false;
+      break;
+    }
+    if (img_.U8(q) == 0) break;
+    uint64_t nameLength = 0;
+    if (!img_.Has(q, kAirportFixed) || !TextLength(q + kAirportFixed, nameLength)) {
+      doc().Report(AirportPastEnd(OffsetOf(q)));
+      whole = false;
+      break;
+    }
+    walked.push_back(q);
+    const int16_t length = img_.I16(q + 1);
+    if (length <= 0) {
+      doc().Report(AirportBadLength(length, OffsetOf(q)));
+      whole = false;
+      break;
+    }
+    q += static_cast<uint64_t>(length);
+  }
+  const int n = static_cast<int>(walked.size());
+  count = tail + n;
+  if (whole) {
+    for (int i = 0; i < n; ++i) memo[walked[static_cast<size_t>(i)]] = tail + n - i;
+  }
+  return whole;
+}
+
+// ---------------------------------------------------------------------------
+// Source: one Menu line per region, one three-line MenuEntry per airport.
+
+void FacilitySection::WriteSource() {
+  out_.WriteText("\n");
+  out_.WriteSeparator();
+  out_.WriteText("; Facilities section (old style)\n");
+  out_.WriteSeparator();
+  for (uint64_t p = data_;;) {
+    if (!img_.Has(p, 1)) {
+      WriteError(RegionPastEnd(OffsetOf(p)));
+      return;
+    }
+    const uint8_t id = img_.U8(p);
+    if (id == 0) return;
+    if (id != kRegionId) {
+      out_.Printf("; Error: unknown ID in Menu section at offset %X\n", OffsetOf(p));
+      return;
+    }
+    uint64_t nameLength = 0;
+    if (!img_.Has(p, kRegionFixed) || !TextLength(p + kRegionFixed, nameLength)) {
+      WriteError(RegionPastEnd(OffsetOf(p)));
+      return;
+    }
+    out_.Printf("Menu( %s )\n", GeoText::NameText(img_.Ptr(p + kRegionFixed, nameLength), nameLength).c_str());
+    WriteAirports(Displace(data_, img_.I32(p + 3)));
+    // The record itself was sound; only the way to the next one is lost.
+    const int16_t length = img_.I16(p + 1);
+    if (length <= 0) {
+      WriteError(RegionBadLength(length, OffsetOf(p)));
+      return;
+    }
+    p += static_cast<uint64_t>(length);
+  }
+}
+
+void FacilitySection::WriteAirports(uint64_t p) {
+  for (;;) {
+    if (!img_.Has(p, 1)) {
+      WriteError(AirportPastEnd(OffsetOf(p)));
+      return;
+    }
+    const uint8_t id = img_.U8(p);
+    if (id == 0) return;
+    if (id != kAirportId) {
+      out_.Printf("; Error: unknown ID in Airport section at offset %X\n", OffsetOf(p));
+      return;
+    }
+    uint64_t nameLength = 0;
+    if (!img_.Has(p, kAirportFixed) || !TextLength(p + kAirportFixed, nameLength)) {
+      WriteError(AirportPastEnd(OffsetOf(p)));
+      return;
+    }
+    // Latitude in 1/128 m, longitude in 2^32 units to the circle, altitude
+    // in 1/256 m; angles in 2^16 units to the circle.
+    out_.Printf("\tMenuEntry( %s %s %.0f %.0f\n", geo_.LatText(GeoText::Lat32Fine(img_.I32(p + 3))),
+                geo_.LonText(GeoText::Lon32(img_.I32(p + 7))), img_.I32(p + 11) / 256.0,
+                GeoText::Angle16(img_.U16(p + 15)));
+    // Each frequency text begins and ends with a blank of its own.
+    out_.Printf("\t%s %s %.0f %s %.0f\n", GeoText::FreqText2(img_.Ptr(p + 17, 2)).c_str(),
+                GeoText::FreqText2(img_.Ptr(p + 19, 2)).c_str(), GeoText::Angle16(img_.U16(p + 21)),
+                GeoText::FreqText2(img_.Ptr(p + 23, 2)).c_str(), GeoText::Angle16(img_.U16(p + 25)));
+    out_.Printf("\t%s )\n", GeoText::NameText(img_.Ptr(p + kAirportFixed, nameLength), nameLength).c_str());
+    const int16_t length = img_.I16(p + 1);
+    if (length <= 0) {
+      WriteError(AirportBadLength(length, OffsetOf(p)));
+      return;
+    }
+    p += static_cast<uint64_t>(length);
+  }
+}
+
 std::unique_ptr<BglSection> MakeFacilitySection(CSkarnDoc& doc, uint64_t start) {
-  return std::make_unique<UndecodedSection>(doc, start, 11);
+  return std::make_unique<FacilitySection>(doc, start);
 }
 
 }  // namespace skarn

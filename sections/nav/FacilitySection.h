@@ -1,0 +1,47 @@
+// The old-style facilities section: the simulator's airport menu.
+//
+// The section is a list of region records (u8 id 1, s16 record length, s32
+// offset of the region's airport list from the section start, zero-terminated
+// region name), ended by a byte 0. Each airport list holds airport records
+// (u8 id 3, s16 record length, position, altitude, three packed-decimal
+// frequencies and three angles, zero-terminated name), ended by a byte 0.
+// Records are chained by their length fields, so a length of 0 or less, or a
+// list that runs off the file, ends the walk with an error.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "core/BglSection.h"
+
+namespace skarn {
+
+class FacilitySection : public BglSection {
+ public:
+  FacilitySection(CSkarnDoc& doc, uint64_t start);
+
+  void Summarize(std::vector<std::string>& lines) override;
+  void WriteSource() override;
+
+ private:
+  // Airports counted from a record to the end of its list, for the records of
+  // lists already counted in this summary: regions may share (parts of)
+  // airport lists, and counting each again would take quadratic time.
+  using CountMemo = std::unordered_map<uint64_t, int>;
+
+  // Counts the airport list at p. Returns false (after reporting) when the
+  // list is broken; count then holds the records before the fault.
+  bool CountAirports(uint64_t p, CountMemo& memo, int& count) const;
+  void WriteAirports(uint64_t p);
+  // Writes an error text as a "; " comment line.
+  void WriteError(const std::string& text);
+  // Length of the zero-terminated text at p, or false when the file ends
+  // before its terminator.
+  bool TextLength(uint64_t p, uint64_t& length) const;
+  // Offset from the section start, as messages print it.
+  uint32_t OffsetOf(uint64_t p) const { return static_cast<uint32_t>(p - data_); }
+};
+
+}  // namespace skarn
