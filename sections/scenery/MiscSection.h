@@ -1,0 +1,62 @@
+// The miscellaneous section: marker beacons, land-me points, time zones,
+// areas of scenery commands and flatten polygons.
+//
+// The section starts with a latitude-band table; each band points at a list
+// of variable-length records, each led by an identifier byte, ended by a 0
+// byte. The command blocks of the "Area16" records are programs in the
+// scenery command language; they are disassembled by a procedural-section
+// walker object that this section creates for the length of one source run.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/BglSection.h"
+
+namespace skarn {
+
+class ProceduralSection;
+
+class MiscSection : public BglSection {
+ public:
+  MiscSection(CSkarnDoc& doc, uint64_t start);
+  ~MiscSection() override;
+
+  void Summarize(std::vector<std::string>& lines) override;
+  void WriteSource() override;
+  void WriteBand(uint32_t offset) override;
+
+ private:
+  // What one band's record list holds, as the summary counts it.
+  struct BandCounts {
+    int markers = 0;
+    int landMe = 0;
+    int elevated = 0;  // areas of scenery commands
+    int flatten = 0;
+    int timeZones = 0;
+  };
+  // Counts the record list at offset (from the section start); errors are
+  // reported to the user and end the count.
+  BandCounts CountBand(uint32_t offset) const;
+
+  // Each writer returns the number of bytes to advance past the record, or 0
+  // when it wrote an error comment and the band must end.
+  uint64_t WriteMarker(uint64_t p);
+  uint64_t WriteLandMe(uint64_t p);
+  uint64_t WriteTimeZone(uint64_t p);
+  uint64_t WriteCommandArea(uint64_t p);
+  uint64_t WriteFlatten(uint64_t p);
+  void WriteVertices(uint64_t first, unsigned count, unsigned size, bool withAltitude);
+  void WriteRawVertices(uint64_t first, unsigned count);
+  // Writes the "runs past the end of the file" comment; returns 0.
+  uint64_t PastEnd(uint64_t p);
+
+  ProceduralSection& Walker();
+
+  // Only alive during WriteSource; owns the label table of the command blocks.
+  std::unique_ptr<ProceduralSection> walker_;
+};
+
+}  // namespace skarn
