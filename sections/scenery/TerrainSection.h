@@ -1,0 +1,77 @@
+// FS2002 terrain data.
+//
+// The section starts with a table of 32-bit offsets, one per kind of terrain
+// data (elevation mesh, land classes, water classes, seasons, regions,
+// land/water masks, textured polygons); the first non-zero one in a fixed
+// order names the kind the file holds. SCASM has no statements for any of
+// them, so a file with terrain data is written as BGLC macro source instead.
+// Two kinds are decoded completely: the land/water mask (LWM) and the
+// textured polygons (VTP). Both keep their data in cells: an index of 12-byte
+// entries (cell word, offset and length of the cell's data) and a data area of
+// variable-length area records.
+//
+// Every offset, count and length comes from the file and is checked against
+// the image: a subsection header outside the file ends its body with an
+// "; Error:" comment, a record that runs past the end of the file is replaced
+// by one, and the next cell is decoded as usual.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/BglSection.h"
+
+namespace skarn {
+
+class TerrainSection : public BglSection {
+ public:
+  // Terrain data kinds (0: none of the known offsets is set).
+  static constexpr int kUnknown = 0;
+  static constexpr int kElevation = 1;
+  static constexpr int kLandClass = 2;
+  static constexpr int kLandClassLookup = 3;
+  static constexpr int kWaterClass = 4;
+  static constexpr int kSeason = 5;
+  static constexpr int kRegion = 6;
+  static constexpr int kLandWaterMask = 10;
+  static constexpr int kTexturedPolygons = 11;
+
+  // Offsets in the terrain data header of the two decoded subsections.
+  static constexpr uint32_t kLwmField = 56;
+  static constexpr uint32_t kVtpField = 60;
+
+  TerrainSection(CSkarnDoc& doc, uint64_t start) : BglSection(doc, start) {}
+
+  void Summarize(std::vector<std::string>& lines) override;
+  void WriteSource() override;
+
+  int kind() const { return kind_; }
+
+ private:
+  // One area record at p, written in full; returns the position after it.
+  // A read outside the image shows in img_.failed().
+  using RecordWriter = uint64_t (TerrainSection::*)(uint64_t p);
+
+  void WriteBglHeader();
+  void WriteLandWaterMask();
+  void WriteTexturedPolygons();
+
+  // The area records of one cell, from..end.
+  void WriteCellRecords(uint64_t from, uint64_t end, RecordWriter record);
+  uint64_t WriteLwmRecord(uint64_t p);
+  uint64_t WriteVtpRecord(uint64_t p);
+  uint64_t WritePolygonMethod1(uint64_t p);
+  uint64_t WritePolygonMethod2(uint64_t p);
+  void WriteTextures(uint64_t list);
+
+  // Number of entries of the given size at array that lie inside the image
+  // (at most count).
+  uint64_t EntriesInside(uint64_t array, uint32_t count, uint64_t size) const;
+  // Offset from the section start, as the comments print positions.
+  unsigned long long Rel(uint64_t p) const { return static_cast<unsigned long long>(p - data_); }
+
+  int kind_ = kUnknown;
+};
+
+}  // namespace skarn
