@@ -7,6 +7,7 @@
 #include "core/Format.h"
 #include "core/SectionFactory.h"
 #include "core/UndecodedSection.h"
+#include "decompress/Decompress.h"
 #include "sections/nav/TableSections.h"
 #include "sections/procedural/ProceduralSection.h"
 
@@ -169,8 +170,19 @@ bool CSkarnDoc::AnalyzeImage() {
     return false;
   }
   if (img.U16(hdr::kCompressedFlag) != 0) {
-    Report("Error: Compressed BGL file, uncompression failed, compressed files are not supported yet\n");
-    return false;
+    // A compressed file: its unpacked form, laid out like a plain file with
+    // the flag cleared, becomes the image, and everything below reads that.
+    // The block is moved into the image, never copied.
+    size_t unpackedSize = 0;
+    std::vector<uint8_t> unpacked;
+    const int32_t result = DecompressBgl(img.data(), img.size(), &unpackedSize, &unpacked);
+    if (result != kDecompressOk) {
+      Report(std::string("Error: Compressed BGL file, uncompression failed, ") + DecompressReason(result));
+      ReleaseDecompressedBgl(unpackedSize, &unpacked);
+      return false;
+    }
+    SetImage(std::move(unpacked));
+    ReleaseDecompressedBgl(unpackedSize, &unpacked);  // nothing left after the move
   }
 
   summary_.push_back(Format("Filename: %s;  VIS-Type: %d", fileName_.c_str(), img.I16(hdr::kVisType)));

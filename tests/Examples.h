@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "BglBuilder.h"
+#include "Compressor.h"
 
 namespace skarn::test {
 
@@ -74,7 +75,7 @@ inline std::vector<uint8_t> AirfieldExample() {
 
 // Every example: file name in examples/ and its bytes.
 inline std::vector<std::pair<std::string, std::vector<uint8_t>>> AllExamples() {
-  return {{"airfield.bgl", AirfieldExample()}};
+  return {{"airfield.bgl", AirfieldExample()}, {"airfield-packed.bgl", CompressBgl(AirfieldExample())}};
 }
 
 }  // namespace skarn::test

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "BglBuilder.h"
+#include "Compressor.h"
 #include "Examples.h"
 
 namespace skarn::test {
@@ -164,6 +165,23 @@ TEST_F(Cli, BitmapListBesideTheInput) {
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "BGL-file contains no procedure section and no library\n");
   EXPECT_FALSE(fs::exists(dir_ / "none_Bitmap.txt"));
+}
+
+TEST_F(Cli, UnpackWritesThePlainFile) {
+  const std::vector<uint8_t> plain = AirfieldExample();
+  Write("packed.bgl", CompressBgl(plain));
+  CliRun r = Skarn("unpack packed.bgl");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Slurp(dir_ / "packed_unpacked.bgl"), std::string(plain.begin(), plain.end()));
+  // A compressed file reads like its plain form.
+  Write("plain.bgl", plain);
+  const std::string packedSummary = Skarn("summary packed.bgl").out;
+  const std::string plainSummary = Skarn("summary plain.bgl").out;
+  EXPECT_EQ(packedSummary.substr(packedSummary.find('\n')), plainSummary.substr(plainSummary.find('\n')));
+  r = Skarn("unpack plain.bgl");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "Error: plain.bgl is not compressed; there is nothing to unpack\n");
+  EXPECT_FALSE(fs::exists(dir_ / "plain_unpacked.bgl"));
 }
 
 TEST_F(Cli, ExampleFilesMatchTheirBuilders) {

@@ -3,6 +3,7 @@
 //   skarn summary FILE [-o OUT]
 //   skarn disasm  FILE [-o OUT] [--force] [--fs2000|--fs98]
 //   skarn bitmaps FILE [-o OUT] [--force] [--fs2000|--fs98]
+//   skarn unpack  FILE [-o OUT] [--force]
 //
 // Exit status: 0 when the file was analysed (and the output written), 1 when
 // it could not be read or analysed or an output could not be written, 2 for
@@ -21,6 +22,7 @@
 #include "core/Bitmaps.h"
 #include "core/Commands.h"
 #include "core/SkarnDoc.h"
+#include "decompress/Unpack.h"
 
 namespace {
 
@@ -40,6 +42,8 @@ const char kUsage[] =
     "                          \"-o -\" writes to standard output\n"
     "  bitmaps FILE [-o OUT]   list the bitmap (texture) files the scenery uses;\n"
     "                          OUT defaults to NAME_Bitmap.txt beside the input\n"
+    "  unpack FILE [-o OUT]    write a compressed BGL file in its plain form\n"
+    "                          (OUT defaults to NAME_unpacked.bgl beside it)\n"
     "\n"
     "Options:\n"
     "  -o, --output OUT        the output file (\"-\" for standard output)\n"
@@ -133,7 +137,7 @@ int main(int argc, char** argv) {
   if (fs2000) options.fs2000 = true;
   if (fs98) options.fs2000 = false;
 
-  if (command != "summary" && command != "disasm" && command != "bitmaps") {
+  if (command != "summary" && command != "disasm" && command != "bitmaps" && command != "unpack") {
     return UsageError("unknown command " + command);
   }
   if (!haveInput) return UsageError("no BGL file given");
@@ -141,5 +145,9 @@ int main(int argc, char** argv) {
 
   if (command == "summary") return RunSummary(options);
   if (command == "bitmaps") return RunWriter(options, skarn::ExtractBitmaps);
+  if (command == "unpack") {
+    skarn::cli::CliHost host(options);
+    return skarn::UnpackFile(options.input, host) == skarn::CommandResult::kWritten ? 0 : 1;
+  }
   return RunWriter(options, skarn::Disassemble);
 }

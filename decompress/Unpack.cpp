@@ -1,0 +1,68 @@
+#include "decompress/Unpack.h"
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "core/Format.h"
+#include "core/Host.h"
+#include "core/OutputSink.h"
+#include "core/SkarnDoc.h"
+#include "decompress/Decompress.h"
+
+namespace skarn {
+
+const char* const kBglFilter = "BGL files (*.bgl)|*.bgl|All Files (*.*)|*.*||";
+
+std::string UnpackedName(const std::string& fileName) { return ProposedName(fileName, "_unpacked.bgl"); }
+
+CommandResult UnpackToFile(const uint8_t* file, size_t size, const std::string& fileName, Host& host) {
+  if (file == nullptr || size < hdr::kSize) {
+    if (file == nullptr) size = 0;
+    host.ShowMessage(Format("Error: file too short for a BGL header (%zu bytes, at least %u needed)", size,
+                            hdr::kSize));
+    return CommandResult::kFailed;
+  }
+  if ((file[hdr::kCompressedFlag] | file[hdr::kCompressedFlag + 1]) == 0) {
+    host.ShowMessage("Error: " + fileName + " is not compressed; there is nothing to unpack");
+    return CommandResult::kFailed;
+  }
+  size_t unpackedSize = 0;
+  std::vector<uint8_t> unpacked;
+  const int32_t result = DecompressBgl(file, size, &unpackedSize, &unpacked);
+  if (result != kDecompressOk) {
+    host.ShowMessage(std::string("Error: Compressed BGL file, uncompression failed, ") + DecompressReason(result));
+    return CommandResult::kFailed;
+  }
+
+  const std::optional<std::string> path = host.ChooseOutputPath(UnpackedName(fileName), kBglFilter, true);
+  if (!path) return CommandResult::kCancelled;
+  std::string error;
+  std::unique_ptr<ByteSink> sink = host.OpenOutput(*path, &error);
+  if (!sink) {
+    host.ShowMessage("Error: Unable to open output file");
+    return CommandResult::kFailed;
+  }
+  try {
+    sink->Write(reinterpret_cast<const char*>(unpacked.data()), unpackedSize);
+    sink->Commit();
+    return CommandResult::kWritten;
+  } catch (const OutputError& e) {
+    sink->Abort();
+    host.ShowMessage(std::string("Error: Unable to write output file: ") + e.what());
+  }
+  return CommandResult::kFailed;
+}
+
+CommandResult UnpackFile(const std::string& path, Host& host) {
+  // The document's reading, so that read errors read as when the file is
+  // opened; nothing is analysed.
+  CSkarnDoc doc(host);
+  doc.ReadBglFile(path);
+  if (!doc.hasImage()) return CommandResult::kFailed;
+  const size_t cut = path.find_last_of("/\\");
+  const std::string fileName = cut == std::string::npos ? path : path.substr(cut + 1);
+  return UnpackToFile(doc.image().data(), doc.image().size(), fileName, host);
+}
+
+}  // namespace skarn
