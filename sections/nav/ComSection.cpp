@@ -1,11 +1,185 @@
-// Not decoded yet: the section is reported as such.
+#include "sections/nav/ComSection.h"
+
+#include <cstring>
+#include <limits>
+#include <memory>
+
+#include "core/Format.h"
 #include "core/SectionFactory.h"
-#include "core/UndecodedSection.h"
+#include "core/SkarnDoc.h"
 
 namespace skarn {
+namespace {
+
+constexpr uint8_t kBandId = 0x15;
+constexpr uint64_t kBandEntrySize = 9;
+constexpr uint8_t kAtisId = 4;
+// Id, frequency, position, the doubled byte, length and designations: the
+// text starts behind them.
+constexpr uint64_t kFixedSize = 16;
+
+constexpr const char* kTitle = "COM Section:";
+constexpr const char* kBadId = "Error: unknown ID in COM Section at Offset";
+
+// Offsets in messages: the low 32 bits, as the file's own offsets are.
+unsigned Hex(int64_t rel) { return static_cast<uint32_t>(static_cast<uint64_t>(rel)); }
+
+}  // namespace
+
+ComSection::ComSection(CSkarnDoc& doc, uint64_t start) : BglSection(doc, start) { SetName("COM"); }
+
+uint64_t ComSection::At(int64_t rel) const {
+  if (rel < 0 && static_cast<uint64_t>(-rel) > data_) return std::numeric_limits<uint64_t>::max();
+  return data_ + static_cast<uint64_t>(rel);
+}
+
+ComSection::Record ComSection::ReadRecord(int64_t rel, int16_t& length) const {
+  const uint64_t p = At(rel);
+  if (!img_.Has(p, 1)) return Record::kOutside;
+  const uint8_t id = img_.U8(p);
+  if (id == 0) return Record::kEnd;
+  if (id != kAtisId) return Record::kUnknown;
+  if (!img_.Has(p, kFixedSize)) return Record::kOutside;
+  // The text may run on past the record's length, but not past the image.
+  const uint64_t text = p + kFixedSize;
+  const uint64_t room = img_.size() - text;
+  if (std::memchr(img_.Ptr(text, room), 0, room) == nullptr) return Record::kOutside;
+  length = img_.I16(p + 10);
+  // A length of 0 would read this record again forever, a negative one would
+  // go back to an earlier record.
+  return length > 0 ? Record::kAtis : Record::kBadLength;
+}
+
+void ComSection::Summarize(std::vector<std::string>& lines) {
+  lines.emplace_back(kTitle);
+  for (int64_t entry = 0;; entry += static_cast<int64_t>(kBandEntrySize)) {
+    const uint64_t p = At(entry);
+    if (!img_.Has(p, 1)) {
+      doc().Report(Format("Error: COM Section LatBand table at Offset %X runs past the end of the file", Hex(entry)));
+      return;
+    }
+    const uint8_t id = img_.U8(p);
+    if (id == 0) return;
+    if (id != kBandId) {
+      doc().Report(Format("%s %X", kBadId, Hex(entry)));
+      return;
+    }
+    if (!img_.Has(p, kBandEntrySize)) {
+      doc().Report(Format("Error: COM Section LatBand table at Offset %X runs past the end of the file", Hex(entry)));
+      return;
+    }
+    const int count = CountRecords(img_.I32(p + 5));
+    // The two latitude texts share one buffer: the first is copied first.
+    std::string line = Format("   Latitude Band %s to ", geo_.LatText(GeoText::Lat16(img_.I16(p + 1))));
+    line += geo_.LatText(GeoText::Lat16(img_.I16(p + 3)));
+    Appendf(line, ": %d COM entries", count);
+    lines.push_back(std::move(line));
+  }
+}
+
+int ComSection::CountRecords(int32_t list) {
+  int count = 0;
+  for (int64_t rel = list;;) {
+    int16_t length = 0;
+    switch (ReadRecord(rel, length)) {
+      case Record::kEnd:
+        return count;
+      case Record::kUnknown:
+        doc().Report(Format("%s %X", kBadId, Hex(rel)));
+        return count;
+      case Record::kOutside:
+        doc().Report(Format("Error: COM Section record at Offset %X runs past the end of the file", Hex(rel)));
+        return count;
+      case Record::kBadLength:
+        // The record itself is sound and is written; only the list ends.
+        doc().Report(Format("Error: COM Section record at Offset %X has length %d, list ended", Hex(rel),
+                            static_cast<int>(length)));
+        return count + 1;
+      case Record::kAtis:
+        ++count;
+        rel += length;
+        break;
+    }
+  }
+}
+
+void ComSection::WriteSource() {
+  out_.WriteNewline();
+  out_.WriteSeparator();
+  out_.WriteLine("; ATIS section");
+  out_.WriteSeparator();
+  BandWalk(data_, *this);
+}
+
+void ComSection::WriteBand(uint32_t offset) {
+  // The stored offset is signed.
+  for (int64_t rel = static_cast<int32_t>(offset);;) {
+    int16_t length = 0;
+    switch (ReadRecord(rel, length)) {
+      case Record::kEnd:
+        return;
+      case Record::kUnknown:
+        out_.Printf("; %s %X\n", kBadId, Hex(rel));
+        return;
+      case Record::kOutside:
+        out_.Printf("; Error: COM Section record at Offset %X runs past the end of the file\n", Hex(rel));
+        return;
+      case Record::kBadLength:
+        WriteRecord(At(rel));
+        out_.Printf("; Error: COM Section record at Offset %X has length %d, list ended\n", Hex(rel),
+                    static_cast<int>(length));
+        return;
+      case Record::kAtis:
+        WriteRecord(At(rel));
+        rel += length;
+        break;
+    }
+  }
+}
+
+// Writes one record whose fixed fields and terminated text lie inside the
+// image.
+void ComSection::WriteRecord(uint64_t p) {
+  // The position texts begin with a blank and the frequency text ends in one.
+  out_.SetLine("ATIS( %d", 2 * img_.U8(p + 9));
+  out_.line += geo_.Lat24Text(img_.U32(p + 3));
+  out_.line += geo_.Lon24Text(img_.U32(p + 6));
+  out_.line += GeoText::FreqText2(img_.Ptr(p + 1, 2));
+  out_.FlushLine();
+
+  const uint8_t* runways = img_.Ptr(p + 12, 4);
+  out_.SetLine("%d%c %d%c %d%c %d%c\n", runways[0] & 0x3F, kDesignators[runways[0] >> 6], runways[1] & 0x3F,
+               kDesignators[runways[1] >> 6], runways[2] & 0x3F, kDesignators[runways[2] >> 6],
+               runways[3] & 0x3F, kDesignators[runways[3] >> 6]);
+  out_.FlushLine();
+
+  // The text as the assembler reads it back: no blanks or parentheses inside
+  // a statement, and the bytes 0x80 to 0x93 escaped as "%" and a letter, A to
+  // T.
+  std::string& text = out_.line;
+  text.clear();
+  for (uint64_t q = p + kFixedSize;; ++q) {
+    const uint8_t b = img_.U8(q);
+    if (b == 0) break;
+    if (b == ' ') {
+      text += '_';
+    } else if (b == '(') {
+      text += '{';
+    } else if (b == ')') {
+      text += '}';
+    } else if (b >= 0x80 && b <= 0x93) {
+      text += '%';
+      text += static_cast<char>(b - 63);
+    } else {
+      text += static_cast<char>(b);
+    }
+  }
+  text += " )\n";
+  out_.FlushLine();
+}
 
 std::unique_ptr<BglSection> MakeComSection(CSkarnDoc& doc, uint64_t start) {
-  return std::make_unique<UndecodedSection>(doc, start, 13);
+  return std::make_unique<ComSection>(doc, start);
 }
 
 }  // namespace skarn

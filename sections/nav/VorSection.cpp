@@ -1,11 +1,259 @@
-// Not decoded yet: the section is reported as such.
+#include "sections/nav/VorSection.h"
+
+#include <cmath>
+#include <limits>
+#include <memory>
+
+#include "core/Format.h"
 #include "core/SectionFactory.h"
-#include "core/UndecodedSection.h"
+#include "core/SkarnDoc.h"
 
 namespace skarn {
+namespace {
 
-std::unique_ptr<BglSection> MakeVorSection(CSkarnDoc& doc, uint64_t start, int32_t, int32_t) {
-  return std::make_unique<UndecodedSection>(doc, start, 0);
+constexpr uint8_t kChannelId = 1;
+constexpr uint64_t kChannelEntrySize = 5;
+constexpr uint8_t kBandId = 0x15;
+constexpr uint64_t kBandEntrySize = 9;
+
+constexpr uint8_t kVor = 4;
+constexpr uint8_t kIls = 5;
+constexpr uint8_t kIls2 = 6;
+constexpr uint8_t kDmePos = 0x14;
+
+// Radians to degrees for the glide-slope angle: the factor these files have
+// always been read with, a hair below 180 / pi, so that the digits written
+// stay the same.
+constexpr double kRadiansToDegrees = 57.29577951307855;
+
+// Offsets in messages: the low 32 bits, as the file's own offsets are.
+unsigned Hex(int64_t rel) { return static_cast<uint32_t>(static_cast<uint64_t>(rel)); }
+
+}  // namespace
+
+VorSection::VorSection(CSkarnDoc& doc, uint64_t start, int32_t firstChannel, int32_t lastChannel)
+    : BglSection(doc, start), firstChannel_(firstChannel), lastChannel_(lastChannel) {
+  SetName("VOR");
+}
+
+double VorSection::FoldedAngle(uint16_t value) {
+  const double degrees = GeoText::Angle16(value);
+  return degrees > 180.0 ? 360.0 - degrees : degrees;
+}
+
+double VorSection::GlideSlopeAngle(int16_t value) { return std::asin(value / 131072.0) * kRadiansToDegrees; }
+
+uint64_t VorSection::At(int64_t rel) const {
+  if (rel < 0 && static_cast<uint64_t>(-rel) > data_) return std::numeric_limits<uint64_t>::max();
+  return data_ + static_cast<uint64_t>(rel);
+}
+
+VorSection::Record VorSection::ReadRecord(int64_t rel, uint64_t& size) const {
+  const uint64_t p = At(rel);
+  if (!img_.Has(p, 1)) return Record::kOutside;
+  Record kind = Record::kStation;
+  switch (img_.U8(p)) {
+    case 0:
+      return Record::kEnd;
+    case kVor:
+      size = 44;
+      break;
+    case kIls:
+      size = 54;
+      break;
+    case kIls2:
+      size = 56;
+      break;
+    case kDmePos:
+      size = 17;
+      kind = Record::kDme;
+      break;
+    default:
+      return Record::kUnknown;
+  }
+  return img_.Has(p, size) ? kind : Record::kOutside;
+}
+
+std::string VorSection::Name(uint64_t p, size_t length) const {
+  const uint8_t* field = img_.Ptr(p, length);
+  return field != nullptr ? GeoText::NameText(field, length) : std::string();
+}
+
+// ---------------------------------------------------------------------------
+// Summary
+
+void VorSection::Summarize(std::vector<std::string>& lines) {
+  lines.emplace_back("VOR/ILS Section:");
+  // 64-bit channel numbers: the loop must end even at the top of the range.
+  for (int64_t channel = firstChannel_; channel <= lastChannel_; ++channel) {
+    const int64_t entry = static_cast<int64_t>(kChannelEntrySize) * (channel - firstChannel_);
+    if (!Has(entry, kChannelEntrySize)) {
+      doc().Report(Format("Error: VOR section, frequency table, channel %lld runs past the end of the file",
+                          static_cast<long long>(channel)));
+      return;
+    }
+    if (img_.U8(At(entry)) != kChannelId) {
+      doc().Report(Format("Error: unknown ID in VOR section, frequency table, channel %lld",
+                          static_cast<long long>(channel)));
+      return;
+    }
+    const int32_t table = img_.I32(At(entry) + 1);
+    if (table == 0) continue;
+    lines.push_back(Format("   frequency %.2f", ChannelFrequency(channel)));
+    SummarizeBands(table, lines);
+  }
+}
+
+void VorSection::SummarizeBands(int32_t table, std::vector<std::string>& lines) {
+  for (int64_t entry = table;; entry += static_cast<int64_t>(kBandEntrySize)) {
+    if (!Has(entry, 1)) {
+      doc().Report(Format("Error: VOR Section, LatBand table at Offset %X runs past the end of the file", Hex(entry)));
+      return;
+    }
+    const uint64_t p = At(entry);
+    const uint8_t id = img_.U8(p);
+    if (id == 0) return;
+    if (id != kBandId) {
+      doc().Report(Format("Error: unknown ID in VOR Section, LatBand table at Offset %X", Hex(entry)));
+      return;
+    }
+    if (!img_.Has(p, kBandEntrySize)) {
+      doc().Report(Format("Error: VOR Section, LatBand table at Offset %X runs past the end of the file", Hex(entry)));
+      return;
+    }
+    const int count = CountStations(img_.I32(p + 5));
+    // The two latitude texts share one buffer: the first is copied first.
+    std::string line = Format("      Latitude Band %s to ", geo_.LatText(GeoText::Lat16(img_.I16(p + 1))));
+    line += geo_.LatText(GeoText::Lat16(img_.I16(p + 3)));
+    Appendf(line, ": %d VOR/ILS entries", count);
+    lines.push_back(std::move(line));
+  }
+}
+
+int VorSection::CountStations(int32_t list) {
+  int count = 0;
+  int64_t rel = list;
+  for (;;) {
+    uint64_t size = 0;
+    switch (ReadRecord(rel, size)) {
+      case Record::kEnd:
+        return count;
+      case Record::kUnknown:
+        doc().Report(Format("Error: unknown ID in VOR Section at %X", Hex(rel)));
+        return count;
+      case Record::kOutside:
+        doc().Report(Format("Error: VOR Section record at %X runs past the end of the file", Hex(rel)));
+        return count;
+      case Record::kStation:
+        ++count;
+        break;
+      case Record::kDme:
+        break;
+    }
+    rel += static_cast<int64_t>(size);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Source
+
+void VorSection::WriteSource() {
+  out_.WriteNewline();
+  out_.WriteSeparator();
+  out_.WriteText("; VOR/ILS Section\n");
+  out_.WriteSeparator();
+  for (int64_t channel = firstChannel_; channel <= lastChannel_; ++channel) {
+    const int64_t entry = static_cast<int64_t>(kChannelEntrySize) * (channel - firstChannel_);
+    if (!Has(entry, kChannelEntrySize)) {
+      out_.Printf("; Error: VOR section, frequency table, channel %lld runs past the end of the file\n",
+                  static_cast<long long>(channel));
+      return;
+    }
+    if (img_.U8(At(entry)) != kChannelId) {
+      out_.Printf("; Error: unknown ID in VOR section, frequency table, channel %lld\n",
+                  static_cast<long long>(channel));
+      return;
+    }
+    const int32_t table = img_.I32(At(entry) + 1);
+    if (table == 0) continue;
+    frequency_ = ChannelFrequency(channel);
+    out_.WriteNewline();
+    out_.Printf("; frequency %6.2f\n", frequency_);
+    // The walker reports a table that leaves the image.
+    BandWalk(At(table), *this);
+  }
+}
+
+void VorSection::WriteBand(uint32_t offset) {
+  // The stored offset is signed.
+  int64_t rel = static_cast<int32_t>(offset);
+  for (;;) {
+    uint64_t size = 0;
+    switch (ReadRecord(rel, size)) {
+      case Record::kEnd:
+        return;
+      case Record::kUnknown:
+        // No line end: the next band's blank line closes the comment.
+        out_.Printf("; Error: unknown ID in VOR Section at %X", Hex(rel));
+        return;
+      case Record::kOutside:
+        out_.Printf("; Error: VOR Section record at %X runs past the end of the file\n", Hex(rel));
+        return;
+      case Record::kStation:
+      case Record::kDme:
+        break;
+    }
+    const uint64_t p = At(rel);
+    WriteStation(p, img_.U8(p));
+    rel += static_cast<int64_t>(size);
+  }
+}
+
+// Writes one station record that lies wholly inside the image.
+void VorSection::WriteStation(uint64_t p, uint8_t id) {
+  if (id == kDmePos) {
+    out_.SetLine("DMEPos( %6.2f %d %s %s %d )\n", frequency_, static_cast<int>(img_.U16(p + 7)),
+                 geo_.Lat24Text(img_.U32(p + 9)), geo_.Lon24Text(img_.U32(p + 12)),
+                 static_cast<int>(img_.I16(p + 15)));
+    out_.FlushLine();
+    return;
+  }
+
+  const char* keyword = id == kVor ? "VOR" : id == kIls ? "ILS" : "ILS2";
+  const std::string ident = Name(p + 15, 5);
+  const std::string name = Name(p + 20, 24);
+  out_.SetLine("%s( %6.2f %d %X %5.2f %s %s\n", keyword, frequency_, static_cast<int>(img_.U8(p + 1)),
+               static_cast<unsigned>(img_.U8(p + 4)), FoldedAngle(img_.U16(p + 2)), ident.c_str(), name.c_str());
+  out_.FlushLine();
+
+  const char* lat = geo_.Lat24Text(img_.U32(p + 5));
+  const char* lon = geo_.Lon24Text(img_.U32(p + 8));
+  const int altitude = img_.I16(p + 11);
+  if (id == kVor) {
+    // A VOR has no heading: the statement holds a 0 in its place.
+    out_.SetLine("\t%s %s %d 0 )\n", lat, lon, altitude);
+    out_.FlushLine();
+    return;
+  }
+  out_.SetLine("\t%s %s %d %7.2f\n", lat, lon, altitude, GeoText::Angle16(img_.U16(p + 13)));
+  out_.FlushLine();
+
+  const char* slopeLat = geo_.Lat24Text(img_.U32(p + 44));
+  const char* slopeLon = geo_.Lon24Text(img_.U32(p + 47));
+  const int slopeAltitude = img_.I16(p + 50);
+  const double slopeAngle = GlideSlopeAngle(img_.I16(p + 52));
+  if (id == kIls) {
+    out_.SetLine("\t%s %s %d %5.2f )\n", slopeLat, slopeLon, slopeAltitude, slopeAngle);
+  } else {
+    out_.SetLine("\t%s %s %d %5.2f %d)\n", slopeLat, slopeLon, slopeAltitude, slopeAngle,
+                 static_cast<int>(img_.I16(p + 54)));
+  }
+  out_.FlushLine();
+}
+
+std::unique_ptr<BglSection> MakeVorSection(CSkarnDoc& doc, uint64_t start, int32_t firstChannel,
+                                           int32_t lastChannel) {
+  return std::make_unique<VorSection>(doc, start, firstChannel, lastChannel);
 }
 
 }  // namespace skarn

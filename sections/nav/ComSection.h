@@ -1,0 +1,46 @@
+// The COM section: ATIS broadcasts.
+//
+// The section starts with a latitude-band table; each band points at a list of
+// ATIS records (id 4) of varying length, ended by a 0 byte:
+//   0  id 4
+//   1  COM frequency, two bytes of packed decimal digits (1xx.xx MHz)
+//   3  latitude, 24 bits signed, 2 m units
+//   6  longitude, 24 bits signed
+//   9  a byte written as twice its value
+//  10  record length, s16, from the record's first byte
+//  12  four runway designations: bits 0-5 the number, bits 6-7 the letter
+//      (none, L, R, C)
+//  16  the broadcast text, ended by a 0 byte
+// Offsets count from the section start and are signed, as stored.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/BglSection.h"
+
+namespace skarn {
+
+class ComSection : public BglSection {
+ public:
+  ComSection(CSkarnDoc& doc, uint64_t start);
+
+  void Summarize(std::vector<std::string>& lines) override;
+  void WriteSource() override;
+  void WriteBand(uint32_t offset) override;
+
+ private:
+  // kBadLength: a sound record whose length would not move on to a next one.
+  // kOutside: the fixed fields or the text's terminator lie outside the image.
+  enum class Record { kEnd, kAtis, kBadLength, kUnknown, kOutside };
+  Record ReadRecord(int64_t rel, int16_t& length) const;
+  uint64_t At(int64_t rel) const;
+  int CountRecords(int32_t list);
+  void WriteRecord(uint64_t p);
+
+  // Runway designator letters by the top two bits of a designation byte.
+  static constexpr char kDesignators[5] = " LRC";
+};
+
+}  // namespace skarn

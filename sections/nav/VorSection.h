@@ -1,0 +1,58 @@
+// The VOR/ILS section: radio navigation stations on the VHF navigation band.
+//
+// The section is organised by frequency. It starts with a frequency table of
+// 5-byte entries (id 1, s32 offset of a latitude-band table, 0 for an unused
+// channel), one per channel from the header's first to its last channel
+// number; channel n is n x 0.05 + 108 MHz. Each band of a channel points at a
+// list of station records, each starting with its id byte, ended by a 0:
+//   4  VOR     44 bytes
+//   5  ILS     54 bytes (the VOR fields, then the glide slope)
+//   6  ILS2    56 bytes (the ILS fields and one more value)
+//   20 DMEPos  17 bytes (not counted in the summary, but written)
+// Offsets count from the section start and are signed, as stored.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/BglSection.h"
+
+namespace skarn {
+
+class VorSection : public BglSection {
+ public:
+  VorSection(CSkarnDoc& doc, uint64_t start, int32_t firstChannel, int32_t lastChannel);
+
+  void Summarize(std::vector<std::string>& lines) override;
+  void WriteSource() override;
+  void WriteBand(uint32_t offset) override;
+
+  // Frequency of a channel in MHz.
+  static double ChannelFrequency(int64_t channel) { return static_cast<double>(channel) * 0.05 + 108.0; }
+  // A station angle as written: degrees, with those above 180 mirrored to
+  // 360 minus the angle.
+  static double FoldedAngle(uint16_t value);
+  // The glide-slope angle in degrees (the stored value is the sine x 131072).
+  static double GlideSlopeAngle(int16_t value);
+
+ private:
+  enum class Record { kEnd, kStation, kDme, kUnknown, kOutside };
+  // Classifies the record at rel (from the section start) and gives its size.
+  // kOutside: the record does not lie wholly inside the image.
+  Record ReadRecord(int64_t rel, uint64_t& size) const;
+  // File offset of rel, or an offset outside the image when rel points
+  // before the file's first byte.
+  uint64_t At(int64_t rel) const;
+  bool Has(int64_t rel, uint64_t n) const { return img_.Has(At(rel), n); }
+  void SummarizeBands(int32_t table, std::vector<std::string>& lines);
+  int CountStations(int32_t list);
+  void WriteStation(uint64_t p, uint8_t id);
+  std::string Name(uint64_t p, size_t length) const;
+
+  int32_t firstChannel_;
+  int32_t lastChannel_;
+  double frequency_ = 0.0;  // of the channel whose bands are being written
+};
+
+}  // namespace skarn
