@@ -1,7 +1,9 @@
 #include "core/BglSection.h"
 
 #include <cstring>
+#include <limits>
 
+#include "core/Format.h"
 #include "core/SkarnDoc.h"
 
 namespace skarn {
@@ -18,6 +20,45 @@ Host& BglSection::host() const { return doc_.host(); }
 void BglSection::SetName(const char* name) {
   std::strncpy(name_, name, sizeof name_ - 1);
   name_[sizeof name_ - 1] = '\0';
+}
+
+uint64_t BglSection::At(int64_t rel) const {
+  if (rel < 0 && static_cast<uint64_t>(-rel) > data_) return std::numeric_limits<uint64_t>::max();
+  return data_ + static_cast<uint64_t>(rel);
+}
+
+std::string BglSection::NameAt(uint64_t p, size_t length) const {
+  const uint8_t* field = img_.Ptr(p, length);
+  return field != nullptr ? GeoText::NameText(field, length) : std::string();
+}
+
+void BglSection::SummarizeBandTable(int64_t table, std::vector<std::string>& lines, const BandSummaryTexts& texts,
+                                    const std::function<void(uint32_t records, std::string& line)>& count) {
+  constexpr uint8_t kBandId = 0x15;
+  constexpr uint64_t kEntrySize = 9;
+  for (int64_t entry = table;; entry += static_cast<int64_t>(kEntrySize)) {
+    const uint64_t p = At(entry);
+    if (!img_.Has(p, 1)) {
+      doc_.Report(Format("%s %X runs past the end of the file", texts.pastEnd, Low32(entry)));
+      return;
+    }
+    const uint8_t id = img_.U8(p);
+    if (id == 0) return;
+    if (id != kBandId) {
+      doc_.Report(Format("%s %X", texts.unknownId, Low32(entry)));
+      return;
+    }
+    if (!img_.Has(p, kEntrySize)) {
+      doc_.Report(Format("%s %X runs past the end of the file", texts.pastEnd, Low32(entry)));
+      return;
+    }
+    // The two latitude texts share one buffer: the first is copied before
+    // the second is made.
+    std::string line = Format("%sLatitude Band %s to ", texts.indent, geo_.LatText(GeoText::Lat16(img_.I16(p + 1))));
+    line += geo_.LatText(GeoText::Lat16(img_.I16(p + 3)));
+    count(img_.U32(p + 5), line);
+    lines.push_back(std::move(line));
+  }
 }
 
 void BglSection::BandWalk(uint64_t table, BglSection& target) {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,31 @@ class BglSection {
   CSkarnDoc& doc() const { return doc_; }
   // Sets the short section name (at most 7 characters are kept).
   void SetName(const char* name);
+
+  // File offset of rel, a signed offset from the section start as the file
+  // stores it; an offset outside the image when rel points before the file's
+  // first byte.
+  uint64_t At(int64_t rel) const;
+  // An offset from the section start as messages show it: its low 32 bits,
+  // as the file's own offsets are.
+  static unsigned Low32(int64_t rel) { return static_cast<uint32_t>(static_cast<uint64_t>(rel)); }
+  // A fixed-width name field at p as the source writes it ("" when the field
+  // does not lie inside the image).
+  std::string NameAt(uint64_t p, size_t length) const;
+
+  // What the summary of a latitude-band table says, where sections differ.
+  // Both error texts end in "at Offset"; the entry's offset follows.
+  struct BandSummaryTexts {
+    const char* indent;     // in front of "Latitude Band"
+    const char* pastEnd;    // an entry runs past the end of the file
+    const char* unknownId;  // an entry's id is neither 0x15 nor the final 0
+  };
+  // Summarises the band table at table (from the section start): a line per
+  // band, "<indent>Latitude Band <lat1> to <lat2>", to which count appends
+  // what the band's records (at the entry's offset) hold. A table that leaves
+  // the image or holds an unknown id is reported and ends there.
+  void SummarizeBandTable(int64_t table, std::vector<std::string>& lines, const BandSummaryTexts& texts,
+                          const std::function<void(uint32_t records, std::string& line)>& count);
 
   CSkarnDoc& doc_;
   const ByteReader& img_;

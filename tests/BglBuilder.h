@@ -21,6 +21,8 @@ class Bytes {
   Bytes& u8(uint32_t x) { v_.push_back(static_cast<uint8_t>(x)); return *this; }
   Bytes& u16(uint32_t x) { return le(x, 2); }
   Bytes& i16(int32_t x) { return le(static_cast<uint64_t>(static_cast<int64_t>(x)), 2); }
+  Bytes& u24(uint32_t x) { return le(x, 3); }
+  Bytes& i24(int32_t x) { return le(static_cast<uint64_t>(static_cast<int64_t>(x)), 3); }
   Bytes& u32(uint32_t x) { return le(x, 4); }
   Bytes& i32(int32_t x) { return le(static_cast<uint64_t>(static_cast<int64_t>(x)), 4); }
   Bytes& u48(uint64_t x) { return le(x, 6); }
@@ -84,6 +86,36 @@ inline Bytes BandTable(std::initializer_list<Band> bands) {
   for (const Band& x : bands) b.u8(0x15).i16(x.lat1).i16(x.lat2).u32(x.offset);
   b.u8(0);
   return b;
+}
+
+// The parts one after the other.
+inline Bytes Cat(std::initializer_list<Bytes> parts) {
+  Bytes b;
+  for (const Bytes& p : parts) b.append(p);
+  return b;
+}
+
+// A section that starts with a band table, one band per record list: band i
+// spans latitudes firstLat + i * step to that + height (512 m units). The
+// lists follow the table in order, each with the 0 that ends it.
+inline Bytes BandedSection(const std::vector<std::vector<Bytes>>& bands, int32_t firstLat, int32_t step,
+                           int32_t height) {
+  std::vector<Bytes> lists;
+  for (const auto& records : bands) {
+    Bytes l;
+    for (const Bytes& r : records) l.append(r);
+    lists.push_back(l.u8(0));
+  }
+  auto at = static_cast<uint32_t>(9 * bands.size() + 1);
+  Bytes s;
+  for (size_t i = 0; i < lists.size(); ++i) {
+    const int32_t lat = firstLat + static_cast<int32_t>(i) * step;
+    s.u8(0x15).i16(lat).i16(lat + height).u32(at);
+    at += static_cast<uint32_t>(lists[i].size());
+  }
+  s.u8(0);
+  for (const Bytes& l : lists) s.append(l);
+  return s;
 }
 
 // A BGL file: a header (128 bytes, or 168 with the extended mark) followed by

@@ -67,4 +67,28 @@ class FakeHost : public Host {
   };
 };
 
+// A sink whose file cannot be written; it tells its host when it is
+// discarded.
+class BrokenSink : public ByteSink {
+ public:
+  explicit BrokenSink(bool* aborted) : aborted_(aborted) {}
+  void Write(const char*, size_t) override { throw OutputError("disk full"); }
+  void Commit() override {}
+  void Abort() noexcept override { *aborted_ = true; }
+
+ private:
+  bool* aborted_;
+};
+
+// A host whose every output file fails on its first write.
+class BrokenHost : public FakeHost {
+ public:
+  std::unique_ptr<ByteSink> OpenOutput(const std::string&, std::string*) override {
+    ++opened;
+    return std::make_unique<BrokenSink>(&aborted);
+  }
+  int opened = 0;
+  bool aborted = false;
+};
+
 }  // namespace skarn::test

@@ -10,16 +10,15 @@
 // kProcCodeOffset + k.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
-#include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "BglBuilder.h"
 #include "FakeHost.h"
-#include "core/Commands.h"
-#include "core/OutputSink.h"
+#include "TestUtil.h"
 #include "core/SkarnDoc.h"
 #include "sections/procedural/ProceduralSection.h"
 
@@ -43,50 +42,17 @@ inline std::vector<uint8_t> ProcFileWith(const Bytes& code) {
   return b.Build();
 }
 
-// Output text with its CR LF line ends turned back into LF.
-inline std::string UnixText(const std::string& text) {
-  std::string out;
-  out.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-    out += text[i];
-  }
-  return out;
-}
-
-// A sink that leaves its text in a string the caller owns.
-class CaptureSink : public ByteSink {
- public:
-  explicit CaptureSink(std::string* text) : text_(text) {}
-  void Write(const char* data, size_t size) override { text_->append(data, size); }
-  void Commit() override {}
-  void Abort() noexcept override {}
-
- private:
-  std::string* text_;
-};
-
-struct ProcRun {
-  std::string program;                 // between the Area line and the EndA line
-  std::string output;                  // the whole source file
-  std::vector<std::string> questions;  // Yes/No questions the run asked
-  std::vector<std::string> messages;   // messages shown (analysis included)
+struct ProcRun : DisasmRun {
+  std::string program;  // between the Area line and the EndA line
 };
 
 // Disassembles a file whose procedural section is body, with the given answer
 // to the library-call question.
 inline ProcRun DisasmSection(const Bytes& body, bool fs2000 = true) {
-  FakeHost host;
-  host.answer = fs2000;
-  CSkarnDoc doc(host);
   BglBuilder b;
   b.Section(kProcHeaderField, body);
-  doc.OpenImage(b.Build(), "prog.bgl");
-  Disassemble(doc);
   ProcRun run;
-  run.output = UnixText(host.output);
-  run.questions = host.questions;
-  run.messages = host.messages;
+  static_cast<DisasmRun&>(run) = DisasmFile(b.Build(), "prog.bgl", fs2000);
   const size_t area = run.output.find("\nArea( ");
   const size_t endA = run.output.rfind("EndA\n\n");
   if (area != std::string::npos && endA != std::string::npos) {
@@ -111,16 +77,50 @@ inline std::string ListBitmapsOf(const Bytes& code, bool fs2000 = true) {
   doc.OpenImage(ProcFileWith(code), "prog.bgl");
   auto* section = dynamic_cast<ProceduralSection*>(doc.section(kProcSlot));
   if (section == nullptr) return "<no procedural section>";
-  std::string text;
-  doc.writer().Open(std::make_unique<CaptureSink>(&text));
-  section->ListBitmaps();
-  doc.writer().Close();
-  text = UnixText(text);
+  const std::string text = UnixText(Captured(doc, [section] { section->ListBitmaps(); }));
   // The band walk writes two line feeds, the LatRange comment and a
   // separator before the program's own lines.
   const std::string& sep = doc.writer().separator();
   const size_t cut = text.find(sep);
   return cut == std::string::npos ? text : text.substr(cut + sep.size());
+}
+
+// ---- program pieces (command word first, operands little-endian) ----
+
+inline Bytes Nop() { return Bytes{0x02, 0x00}; }
+inline Bytes Eof() { return Bytes{0x00, 0x00}; }
+inline Bytes Return() { return Bytes{0x22, 0x00}; }
+inline Bytes Jump(int16_t d) { return Bytes{0x0D, 0x00}.i16(d); }
+inline Bytes Call(int16_t d) { return Bytes{0x23, 0x00}.i16(d); }
+inline Bytes Bitmap(const std::string& name) {
+  return Bytes{0x18, 0x00}.i16(1).i16(2).i16(3).i16(4).text(name, 12).zeros(2);
+}
+inline Bytes CallLib20() { return Bytes{0x63, 0x00}.u16(0).u32(1).u32(2).u32(3).u32(4); }
+
+// The command word of command c.
+inline Bytes Op(uint32_t c) { return Bytes().u16(c); }
+// A command followed by a Nop, and the Nop's line.
+inline Bytes ThenNop(Bytes b) { return b.u16(0x02); }
+inline const std::string kNopLine = "\tNop\n";
+
+// Position fields: 1/65536 metre units, or 2^48 units to the circle.
+constexpr int64_t kLat45 = 5000875LL * 65536;  // 45 degrees
+constexpr int64_t kLon90 = 1LL << 46;          // 90 degrees
+inline uint64_t U48(int64_t v) { return static_cast<uint64_t>(v); }
+
+// ---- golden rows: a command program and the exact text it gives ----
+
+struct Golden {
+  const char* what;
+  Bytes code;
+  std::string text;
+};
+
+inline void ExpectGolden(const std::vector<Golden>& rows, bool fs2000 = true) {
+  for (const Golden& row : rows) {
+    SCOPED_TRACE(row.what);
+    EXPECT_EQ(DisasmProgram(row.code, fs2000), row.text);
+  }
 }
 
 }  // namespace skarn::test

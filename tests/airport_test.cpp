@@ -11,6 +11,7 @@
 
 #include "BglBuilder.h"
 #include "FakeHost.h"
+#include "TestUtil.h"
 #include "core/Commands.h"
 #include "core/Format.h"
 #include "core/SkarnDoc.h"
@@ -23,8 +24,6 @@ constexpr size_t kNameListsField = 0x9C;
 // The first object stands right after the extended header.
 constexpr uint32_t kFirstObject = 168;
 
-const std::string kSep = "; ----------------------------------------\n";
-
 // ---- positions: 45 N, 90 E, 120 m; 45 S, 45 W ----
 constexpr uint64_t kLat45N = uint64_t{5000875} << 32;  // metres << 32
 constexpr uint64_t kLat45S = ~kLat45N + 1;
@@ -36,12 +35,6 @@ const std::string kE90 = " E090:00:00.00";
 const std::string kPos = kN45 + " " + kE90;  // as the records print them
 
 constexpr uint32_t kDeg90 = 0x40000000;  // angle32
-
-Bytes Cat(std::initializer_list<Bytes> parts) {
-  Bytes b;
-  for (const Bytes& p : parts) b.append(p);
-  return b;
-}
 
 // A record: code, length of the data, data.
 Bytes Rec(uint32_t code, const Bytes& data) {
@@ -66,32 +59,13 @@ Bytes NameList(uint32_t language, const Bytes& entries) {
   return Bytes().u32(0x30001).u32(static_cast<uint32_t>(data.size())).append(data);
 }
 
-// LF line ends again.
-std::string Lf(const std::string& s) {
-  std::string out;
-  for (size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '\r' && i + 1 < s.size() && s[i + 1] == '\n') continue;
-    out += s[i];
-  }
-  return out;
-}
-
-struct AfdRun {
+struct AfdRun : DisasmRun {
   std::string afd;  // the section's text after its heading block
-  std::string output;
-  std::vector<std::string> messages;
-  std::vector<std::string> summary;
 };
 
 AfdRun Disasm(const std::vector<uint8_t>& file) {
-  FakeHost host;
-  CSkarnDoc doc(host);
   AfdRun run;
-  doc.OpenImage(file, "afd.bgl");
-  Disassemble(doc);
-  run.output = Lf(host.output);
-  run.messages = host.messages;
-  run.summary = doc.summary();
+  static_cast<DisasmRun&>(run) = DisasmFile(file, "afd.bgl");
   const std::string head = "; AFD Section\n" + kSep;
   const std::string tail = kSep + "; end of SCASM source\n";
   const size_t begin = run.output.find(head);

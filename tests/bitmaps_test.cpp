@@ -2,13 +2,13 @@
 // how it gives up.
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "BglBuilder.h"
 #include "FakeHost.h"
 #include "ProcHarness.h"
+#include "TestUtil.h"
 #include "core/Bitmaps.h"
 #include "core/GeoText.h"
 #include "core/OutputSink.h"
@@ -18,10 +18,6 @@ namespace skarn::test {
 namespace {
 
 constexpr uint32_t kLibField = 0x3E;
-const std::string kSep = "; ----------------------------------------\n";
-
-Bytes Bitmap(const std::string& name) { return Bytes{0x18, 0x00}.i16(1).i16(2).i16(3).i16(4).text(name, 12).zeros(2); }
-Bytes Nop() { return Bytes{0x02, 0x00}; }
 
 // A library section of old-form objects, one per program, each under an ID
 // its own first words do not repeat.
@@ -39,12 +35,6 @@ Bytes LibraryOf(const std::vector<Bytes>& programs) {
     ++n;
   }
   return dir.zeros(20).append(objects);
-}
-
-Bytes Cat(std::initializer_list<Bytes> parts) {
-  Bytes b;
-  for (const Bytes& p : parts) b.append(p);
-  return b;
 }
 
 // The opening block for a file name at the fake host's time 0 (TZ=UTC).
@@ -133,29 +123,6 @@ TEST(Bitmaps, TerrainDataIsNotConsulted) {
   ASSERT_GE(out.size(), tail.size());
   EXPECT_EQ(out.substr(out.size() - tail.size()), tail) << out;
 }
-
-// A sink whose file cannot be written; it tells its host when it is
-// discarded.
-class BrokenSink : public ByteSink {
- public:
-  explicit BrokenSink(bool* aborted) : aborted_(aborted) {}
-  void Write(const char*, size_t) override { throw OutputError("disk full"); }
-  void Commit() override {}
-  void Abort() noexcept override { *aborted_ = true; }
-
- private:
-  bool* aborted_;
-};
-
-class BrokenHost : public FakeHost {
- public:
-  std::unique_ptr<ByteSink> OpenOutput(const std::string&, std::string*) override {
-    ++opened;
-    return std::make_unique<BrokenSink>(&aborted);
-  }
-  int opened = 0;
-  bool aborted = false;
-};
 
 TEST(Bitmaps, CancelOpenFailureAndWriteFailure) {
   FakeHost host;

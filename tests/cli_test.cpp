@@ -5,13 +5,12 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "BglBuilder.h"
 #include "Compressor.h"
 #include "Examples.h"
+#include "TestUtil.h"
 
 namespace skarn::test {
 namespace {
@@ -24,27 +23,11 @@ struct CliRun {
   std::string err;
 };
 
-std::string Slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
 class Cli : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("skarn-cli-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
   fs::path Write(const std::string& name, const std::vector<uint8_t>& bytes) {
     fs::path p = dir_ / name;
-    std::ofstream(p, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    WriteFile(p, bytes);
     return p;
   }
 
@@ -54,11 +37,12 @@ class Cli : public ::testing::Test {
     const std::string cmd = "cd '" + dir_.string() + "' && env TZ=UTC " + env + " '" SKARN_CLI "' " + args +
                             " </dev/null >'" + out.string() + "' 2>'" + err.string() + "'";
     const int raw = std::system(cmd.c_str());
-    CliRun r{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Slurp(out), Slurp(err)};
+    CliRun r{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(out), ReadFile(err)};
     return r;
   }
 
-  fs::path dir_;
+  TempDir temp_{"skarn-cli-"};
+  const fs::path dir_ = temp_.path();
 };
 
 TEST_F(Cli, UsageHelpAndVersion) {
@@ -89,12 +73,12 @@ TEST_F(Cli, SummaryToStdoutAndToFile) {
   EXPECT_EQ(r.err, "");
   r = Skarn("summary s.bgl -o sum.txt");
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(Slurp(dir_ / "sum.txt"),
+  EXPECT_EQ(ReadFile(dir_ / "sum.txt"),
             "Filename: s.bgl;  VIS-Type: 0\r\n"
             "Latitude  S00:00:00.00 to  S00:00:00.00, Longitude  W000:00:00.00 to  W000:00:00.00\r\n"
             "File contains MSA table\r\n");
   r = Skarn("summary s.bgl -o -");
-  EXPECT_EQ(r.out, Slurp(dir_ / "sum.txt"));
+  EXPECT_EQ(r.out, ReadFile(dir_ / "sum.txt"));
 }
 
 TEST_F(Cli, DisasmOutputsAndOverwriteRule) {
@@ -109,20 +93,20 @@ TEST_F(Cli, DisasmOutputsAndOverwriteRule) {
   // Default output beside the input; an existing one needs --force.
   r = Skarn("disasm e.bgl");
   EXPECT_EQ(r.status, 0);
-  const std::string first = Slurp(dir_ / "e.sca");
+  const std::string first = ReadFile(dir_ / "e.sca");
   EXPECT_EQ(first, Skarn("disasm e.bgl -o -").out);
   r = Skarn("disasm e.bgl", "SOURCE_DATE_EPOCH=86400");
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("exists; use --force"), std::string::npos);
-  EXPECT_EQ(Slurp(dir_ / "e.sca"), first);
+  EXPECT_EQ(ReadFile(dir_ / "e.sca"), first);
   r = Skarn("disasm e.bgl --force", "SOURCE_DATE_EPOCH=86400");
   EXPECT_EQ(r.status, 0);
-  EXPECT_NE(Slurp(dir_ / "e.sca").find("Fri Jan  2 00:00:00 1970"), std::string::npos);
+  EXPECT_NE(ReadFile(dir_ / "e.sca").find("Fri Jan  2 00:00:00 1970"), std::string::npos);
 
   // The input is never the output.
-  const std::string before = Slurp(dir_ / "e.bgl");
+  const std::string before = ReadFile(dir_ / "e.bgl");
   EXPECT_EQ(Skarn("disasm e.bgl -o e.bgl --force").status, 1);
-  EXPECT_EQ(Slurp(dir_ / "e.bgl"), before);
+  EXPECT_EQ(ReadFile(dir_ / "e.bgl"), before);
   // An output that cannot be written.
   r = Skarn("disasm e.bgl -o no/such/dir/x.sca");
   EXPECT_EQ(r.status, 1);
@@ -151,7 +135,7 @@ TEST_F(Cli, BitmapListBesideTheInput) {
   Write("air.bgl", airfield);
   CliRun r = Skarn("bitmaps air.bgl");
   EXPECT_EQ(r.status, 0);
-  const std::string list = Slurp(dir_ / "air_Bitmap.txt");
+  const std::string list = ReadFile(dir_ / "air_Bitmap.txt");
   EXPECT_EQ(list.rfind("; ----------------------------------------\r\n; air.bgl  bitmap files listed on Thu Jan  1 "
                        "00:00:00 1970\r\n\r\n",
                        0),
@@ -172,7 +156,7 @@ TEST_F(Cli, UnpackWritesThePlainFile) {
   Write("packed.bgl", CompressBgl(plain));
   CliRun r = Skarn("unpack packed.bgl");
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(Slurp(dir_ / "packed_unpacked.bgl"), std::string(plain.begin(), plain.end()));
+  EXPECT_EQ(ReadFile(dir_ / "packed_unpacked.bgl"), std::string(plain.begin(), plain.end()));
   // A compressed file reads like its plain form.
   Write("plain.bgl", plain);
   const std::string packedSummary = Skarn("summary packed.bgl").out;
@@ -186,7 +170,7 @@ TEST_F(Cli, UnpackWritesThePlainFile) {
 
 TEST_F(Cli, ExampleFilesMatchTheirBuilders) {
   for (const auto& [name, bytes] : AllExamples()) {
-    const std::string committed = Slurp(fs::path(SKARN_SOURCE_DIR) / "examples" / name);
+    const std::string committed = ReadFile(fs::path(SKARN_SOURCE_DIR) / "examples" / name);
     EXPECT_EQ(committed, std::string(bytes.begin(), bytes.end())) << name << " differs from its builder";
   }
 }

@@ -5,11 +5,11 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "BglBuilder.h"
 #include "Examples.h"
 #include "FakeHost.h"
+#include "TestUtil.h"
 #include "core/Commands.h"
 #include "core/SkarnDoc.h"
 
@@ -18,44 +18,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kSep = "; ----------------------------------------\r\n";
-
-// CR LF back to LF, for readable expectations.
-std::string Lf(const std::string& s) {
-  std::string out;
-  for (size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '\r' && i + 1 < s.size() && s[i + 1] == '\n') continue;
-    out += s[i];
-  }
-  return out;
-}
-
-bool EndsWith(const std::string& s, const std::string& tail) {
-  return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
-}
-
-std::string ReadFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-class TempDir {
- public:
-  TempDir() {
-    path_ = fs::temp_directory_path() /
-            ("skarn-test-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(path_);
-    fs::create_directories(path_);
-  }
-  ~TempDir() { fs::remove_all(path_); }
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
+// The separator line as written, with its CR LF.
+const std::string kCrLfSep = "; ----------------------------------------\r\n";
 
 // ---- output writer ----
 
@@ -77,7 +41,7 @@ TEST(SourceWriter, LineDisciplineAndCrLf) {
   w.Printf("\t%s\n\n", "two");
   w.Close();
   EXPECT_TRUE(committed);
-  EXPECT_EQ(text, "a\r\na\r\nno end here\r\n\r\n" + kSep + "7-x|0.12\r\n\ttwo\r\n\r\n");
+  EXPECT_EQ(text, "a\r\na\r\nno end here\r\n\r\n" + kCrLfSep + "7-x|0.12\r\n\ttwo\r\n\r\n");
   EXPECT_EQ(w.separator(), "; " + std::string(40, '-') + "\n");
 }
 
@@ -206,7 +170,7 @@ TEST(Document, TableSectionsInSlotOrder) {
   EXPECT_EQ(doc.summary()[2], "File contains MSA table");
   EXPECT_EQ(doc.summary()[3], "File contains magnetic variation table");
   EXPECT_EQ(Disassemble(doc), CommandResult::kWritten);
-  const std::string src = Lf(host.output);
+  const std::string src = UnixText(host.output);
   const std::string msa =
       "\n; ----------------------------------------\n; MSA section\n; ----------------------------------------\n"
       "; SCASM has no instructions to build the MSA table\n; which should be left unmodified for FS2000\n"
@@ -282,8 +246,7 @@ TEST(Document, ReadsFilesFromDisk) {
   BglBuilder b;
   b.Vis(3);
   const std::vector<uint8_t> bytes = b.Build();
-  std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                           static_cast<std::streamsize>(bytes.size()));
+  WriteFile(p, bytes);
   FakeHost host;
   CSkarnDoc doc(host);
   ASSERT_TRUE(doc.Open(p.string()));
@@ -320,8 +283,8 @@ std::string WalkBands(const Bytes& table) {
 TEST(BandWalk, CommentsAndCallbacks) {
   EXPECT_EQ(WalkBands(Bytes().u8(0)), "\r\n");
   EXPECT_EQ(WalkBands(BandTable({{20, 0, 0x40}, {-20, 40, 0x1234}})),
-            "\r\n\r\n; LatRange(  N00:05:31.72  S00:00:00.00 )\r\n" + kSep + "band 40\r\n" +
-                "\r\n; LatRange(  S00:05:31.72  N00:11:03.44 )\r\n" + kSep + "band 1234\r\n");
+            "\r\n\r\n; LatRange(  N00:05:31.72  S00:00:00.00 )\r\n" + kCrLfSep + "band 40\r\n" +
+                "\r\n; LatRange(  S00:05:31.72  N00:11:03.44 )\r\n" + kCrLfSep + "band 1234\r\n");
   // A bad identifier: the error text has no line end of its own.
   EXPECT_EQ(WalkBands(Bytes().u8(0x16).zeros(8)), "\r\n; Error: unknown ID in LatBand table at 0");
   Bytes third = BandTable({{0, 0, 1}, {0, 0, 2}});
@@ -354,8 +317,8 @@ TEST(Disassemble, OpeningBlockOfAnEmptyFile) {
   EXPECT_TRUE(host.prompted);
   EXPECT_EQ(doc.outputPath, "empty.sca");
   EXPECT_EQ(host.output,
-            kSep +
-                "; empty.bgl disassembled by Skarn on Fri Jan  1 00:00:00 1971\r\n\r\n" + kSep +
+            kCrLfSep +
+                "; empty.bgl disassembled by Skarn on Fri Jan  1 00:00:00 1971\r\n\r\n" + kCrLfSep +
                 "Header( 0  S00:00:00.00 S00:00:00.00 W000:00:00.00 W000:00:00.00 )\r\n"
                 "LatRange(  S00:00:00.00  S00:00:00.00 )\r\n"
                 "; since SCASM does not support multiple latitude ranges\r\n"
@@ -370,7 +333,7 @@ TEST(Disassemble, OpeningBlockOfAnEmptyFile) {
                 "mif( [$Version < 285] )\r\n"
                 "   Error( You need at least SCASM version 2.85 to compile this code )\r\n"
                 "mifend\r\n" +
-                kSep + "; end of SCASM source\r\n");
+                kCrLfSep + "; end of SCASM source\r\n");
 }
 
 TEST(Disassemble, HeaderBoundsInTheirOrder) {
@@ -381,7 +344,7 @@ TEST(Disassemble, HeaderBoundsInTheirOrder) {
   b.Vis(5).Bounds(5278701, 5250920, 101412045, -1461669546);
   ASSERT_TRUE(doc.OpenImage(b.Build(), "b.bgl"));
   ASSERT_EQ(Disassemble(doc), CommandResult::kWritten);
-  const std::string src = Lf(host.output);
+  const std::string src = UnixText(host.output);
   EXPECT_NE(src.find("\nHeader( 5  N47:30:00.00 N47:15:00.00 E008:30:00.93 W122:30:56.61 )\n"
                      "LatRange(  N47:15:00.00  N47:30:00.00 )\n"),
             std::string::npos)
@@ -407,7 +370,8 @@ TEST(Disassemble, ProposedNamesAndForms) {
   EXPECT_EQ(host.output.find("Header("), std::string::npos);
   EXPECT_EQ(host.output.find("end of SCASM source"), std::string::npos);
   EXPECT_EQ(host.output.find("Magnetic"), std::string::npos);
-  EXPECT_EQ(host.output.rfind(kSep + "; mesh.bgl disassembled by Skarn on Thu Jan  1 00:00:00 1970\r\n\r\n" + kSep, 0),
+  EXPECT_EQ(host.output.rfind(
+                kCrLfSep + "; mesh.bgl disassembled by Skarn on Thu Jan  1 00:00:00 1970\r\n\r\n" + kCrLfSep, 0),
             0u);
 }
 

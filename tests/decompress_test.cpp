@@ -4,16 +4,15 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <random>
 #include <set>
-#include <sstream>
 
 #include "BglBuilder.h"
 #include "Compressor.h"
 #include "Examples.h"
 #include "FakeHost.h"
+#include "TestUtil.h"
 #include "core/Commands.h"
 #include "core/SkarnDoc.h"
 #include "decompress/Decompress.h"
@@ -548,34 +547,6 @@ TEST(DecompressRoundTrip, ExtendedHeaderWithFurtherPointersIsNotCompressed) {
 
 // ---- the unpack command ----
 
-class TempDir {
- public:
-  TempDir() {
-    path_ = fs::temp_directory_path() /
-            ("skarn-unpack-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(path_);
-    fs::create_directories(path_);
-  }
-  ~TempDir() { fs::remove_all(path_); }
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
-
-std::string ReadFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-void WriteFile(const fs::path& p, const std::vector<uint8_t>& bytes) {
-  std::ofstream out(p, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
 std::string Text(const std::vector<uint8_t>& v) { return std::string(v.begin(), v.end()); }
 
 CommandResult UnpackBytes(const std::vector<uint8_t>& f, const std::string& name, FakeHost& host) {
@@ -635,23 +606,7 @@ TEST(UnpackCommand, CancelAndOutputFailures) {
   }
   {
     // A write that fails discards the output.
-    class FailingHost : public FakeHost {
-     public:
-      std::unique_ptr<ByteSink> OpenOutput(const std::string&, std::string*) override {
-        class Sink : public ByteSink {
-         public:
-          explicit Sink(bool* aborted) : aborted_(aborted) {}
-          void Write(const char*, size_t) override { throw OutputError("disk full"); }
-          void Commit() override {}
-          void Abort() noexcept override { *aborted_ = true; }
-
-         private:
-          bool* aborted_;
-        };
-        return std::make_unique<Sink>(&aborted);
-      }
-      bool aborted = false;
-    } host;
+    BrokenHost host;
     EXPECT_EQ(UnpackToFile(f.data(), f.size(), "a.bgl", host), CommandResult::kFailed);
     EXPECT_TRUE(host.aborted);
     EXPECT_EQ(host.messages, std::vector<std::string>{"Error: Unable to write output file: disk full"});
@@ -659,7 +614,7 @@ TEST(UnpackCommand, CancelAndOutputFailures) {
 }
 
 TEST(UnpackCommand, FromDiskBesideTheInput) {
-  TempDir dir;
+  TempDir dir("skarn-unpack-");
   const std::vector<uint8_t> plain = EverySection(false, true);
   const fs::path in = dir.path() / "terrain.bgl";
   WriteFile(in, CompressBgl(plain));

@@ -9,7 +9,7 @@
 
 #include "BglBuilder.h"
 #include "FakeHost.h"
-#include "ProcHarness.h"
+#include "TestUtil.h"
 #include "core/Commands.h"
 #include "core/Format.h"
 #include "core/GeoText.h"
@@ -41,49 +41,23 @@ Bytes Object(const Bytes& code, Box a = {100, 101, 10, 11}, Box b = {100, 101, 1
   return o.append(code);
 }
 
-// A section with one band per list; each list is its objects and the 0 that
-// ends it.
-Bytes Section(const std::vector<std::vector<Bytes>>& bands) {
-  std::vector<Bytes> lists;
-  for (const auto& objects : bands) {
-    Bytes l;
-    for (const Bytes& o : objects) l.append(o);
-    lists.push_back(l.u8(0));
-  }
-  uint32_t at = static_cast<uint32_t>(9 * bands.size() + 1);
-  Bytes s;
-  for (size_t i = 0; i < lists.size(); ++i) {
-    s.u8(0x15).i16(static_cast<int32_t>(100 + i)).i16(static_cast<int32_t>(101 + i)).u32(at);
-    at += static_cast<uint32_t>(lists[i].size());
-  }
-  s.u8(0);
-  for (const Bytes& l : lists) s.append(l);
-  return s;
-}
+// A section with one band per list of objects: band i spans latitudes
+// 100 + i to 101 + i.
+Bytes Section(const std::vector<std::vector<Bytes>>& bands) { return BandedSection(bands, 100, 1, 1); }
 
-struct DynRun {
-  std::string output;  // the whole source file, LF line ends
+struct DynRun : DisasmRun {
   std::string source;  // the section's own text
-  std::vector<std::string> summary;
-  std::vector<std::string> messages;
 };
 
 // Analyses and disassembles a file whose dynamic section is body (the file
 // ends with it).
 DynRun Disasm(const Bytes& body) {
-  FakeHost host;
-  CSkarnDoc doc(host);
   BglBuilder b;
   b.Section(kDynField, body);
-  doc.OpenImage(b.Build(), "dyn.bgl");
   DynRun run;
-  run.summary = doc.summary();
-  Disassemble(doc);
-  run.output = UnixText(host.output);
-  run.messages = host.messages;
-  const std::string sep = "; " + std::string(40, '-') + "\n";
-  const size_t begin = run.output.find("\n" + sep + "; dynamic scenery\n");
-  const size_t end = run.output.rfind(sep + "; end of SCASM source\n");
+  static_cast<DisasmRun&>(run) = DisasmFile(b.Build(), "dyn.bgl");
+  const size_t begin = run.output.find("\n" + kSep + "; dynamic scenery\n");
+  const size_t end = run.output.rfind(kSep + "; end of SCASM source\n");
   if (begin != std::string::npos && end != std::string::npos && begin <= end)
     run.source = run.output.substr(begin, end - begin);
   return run;
@@ -106,18 +80,6 @@ std::string Program(const Bytes& code) {
   const DynRun run = Disasm(Section({{Object(code)}}));
   const std::vector<std::string> programs = Programs(run.source);
   return programs.size() == 1 ? programs[0] : "<" + std::to_string(programs.size()) + " programs>\n" + run.output;
-}
-
-Bytes Cat(std::initializer_list<Bytes> parts) {
-  Bytes b;
-  for (const Bytes& p : parts) b.append(p);
-  return b;
-}
-
-int Count(const std::string& text, const std::string& what) {
-  int n = 0;
-  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-  return n;
 }
 
 // ---- instructions ----

@@ -3,14 +3,13 @@
 // damaged file gives.
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "BglBuilder.h"
 #include "FakeHost.h"
+#include "TestUtil.h"
 #include "core/Commands.h"
-#include "core/OutputSink.h"
 #include "core/SkarnDoc.h"
 
 namespace skarn::test {
@@ -22,21 +21,6 @@ constexpr size_t kExcludeField = 0x72;
 constexpr int kExcludeSlot = 18;
 constexpr size_t kSeed1Field = 0x1A;  // seed k at 0x1A + 4 (k - 1), slot k
 
-const std::string kSep = "; ----------------------------------------\n";
-
-std::string Lf(const std::string& s) {
-  std::string out;
-  for (size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '\r' && i + 1 < s.size() && s[i + 1] == '\n') continue;
-    out += s[i];
-  }
-  return out;
-}
-
-bool EndsWith(const std::string& s, const std::string& tail) {
-  return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
-}
-
 // What one section gives: its summary lines (without the two header lines),
 // the messages shown, and its source text (LF line ends).
 struct Result {
@@ -47,22 +31,15 @@ struct Result {
 };
 
 Result RunSection(size_t headerField, int slot, const Bytes& body) {
-  FakeHost host;
-  CSkarnDoc doc(host);
   BglBuilder b;
   b.Section(headerField, body);
+  const SectionSource run = WriteSectionSource(b.Build(), slot, "test.bgl");
   Result r;
-  if (!doc.OpenImage(b.Build(), "test.bgl")) return r;
-  r.summary.assign(doc.summary().begin() + 2, doc.summary().end());
-  r.messages = host.messages;
-  BglSection* s = doc.section(slot);
-  if (s == nullptr) return r;
-  r.name = s->name();
-  std::string text;
-  doc.writer().Open(std::make_unique<StringSink>(&text));
-  s->WriteSource();
-  doc.writer().Close();
-  r.source = Lf(text);
+  if (!run.opened) return r;
+  r.summary = SectionLines(run.summary);
+  r.messages = run.openMessages;
+  r.source = run.source;
+  r.name = run.name;
   return r;
 }
 
@@ -547,7 +524,7 @@ TEST(FacilityExcludeSeed, SlotOrderInTheSource) {
             (Lines{"Synthetic seeds size 1:", "Synthetic seeds size 5:", "Facilities section (old style):",
                    "Exclude section:"}));
   ASSERT_EQ(Disassemble(doc), CommandResult::kWritten);
-  const std::string out = Lf(host.output);
+  const std::string out = UnixText(host.output);
   const size_t seed1 = out.find("; Synthetic seeds size 1:\n");
   const size_t seed5 = out.find("; Synthetic seeds size 5:\n");
   const size_t fac = out.find("; Facilities section (old style)\n");

@@ -4,7 +4,6 @@
 
 #include <array>
 #include <cstdint>
-#include <memory>
 #include <random>
 #include <string>
 #include <utility>
@@ -13,6 +12,7 @@
 #include "BglBuilder.h"
 #include "FakeHost.h"
 #include "ProcHarness.h"
+#include "TestUtil.h"
 #include "core/Commands.h"
 #include "core/Format.h"
 #include "core/SkarnDoc.h"
@@ -23,26 +23,13 @@ namespace {
 
 constexpr uint32_t kLibField = 0x3E;
 constexpr int kLibSlot = 10;
-const std::string kSep = "; ----------------------------------------\n";
 
 using Id = std::array<uint32_t, 4>;
 
-// ---- program pieces ----
-Bytes Nop() { return Bytes{0x02, 0x00}; }
-Bytes Eof() { return Bytes{0x00, 0x00}; }
-Bytes Return() { return Bytes{0x22, 0x00}; }
-Bytes Call(int16_t d) { return Bytes{0x23, 0x00}.i16(d); }
-Bytes Bitmap(const std::string& name) { return Bytes{0x18, 0x00}.i16(1).i16(2).i16(3).i16(4).text(name, 12).zeros(2); }
+// ---- program pieces beyond those of ProcHarness.h ----
 Bytes LoadBitmap(const std::string& name) {
   const auto length = static_cast<uint32_t>(12 + name.size() + 1);
   return Bytes{0x43, 0x00}.u16(length).i16(0).u16(0).u8(0).u8(0).u8(0).u8(0).text(name, name.size() + 1);
-}
-Bytes CallLib() { return Bytes{0x63, 0x00}.u16(0).u32(1).u32(2).u32(3).u32(4); }
-
-Bytes Cat(std::initializer_list<Bytes> parts) {
-  Bytes b;
-  for (const Bytes& p : parts) b.append(p);
-  return b;
 }
 
 // ---- objects ----
@@ -110,15 +97,13 @@ const std::string kTail = kSep + "; end of SCASM source\n";
 
 // Disassembles a file whose only section is the library section.
 LibRun Source(const std::vector<uint8_t>& file, bool fs2000 = true) {
-  FakeHost host;
-  host.answer = fs2000;
-  CSkarnDoc doc(host);
-  EXPECT_TRUE(doc.OpenImage(file, "lib.bgl"));
-  EXPECT_EQ(Disassemble(doc), CommandResult::kWritten);
-  const std::string out = UnixText(host.output);
+  const DisasmRun run = DisasmFile(file, "lib.bgl", fs2000);
+  EXPECT_TRUE(run.opened);
+  EXPECT_EQ(run.result, CommandResult::kWritten);
+  const std::string& out = run.output;
   LibRun r;
-  r.messages = host.messages;
-  r.questions = host.questions;
+  r.messages = run.messages;
+  r.questions = run.questions;
   const size_t head = out.find(kHeading);
   EXPECT_NE(head, std::string::npos) << out;
   EXPECT_GE(out.size(), kTail.size());
@@ -140,11 +125,7 @@ LibRun Bitmaps(const std::vector<uint8_t>& file) {
   auto* lib = dynamic_cast<LibrarySection*>(doc.section(kLibSlot));
   EXPECT_NE(lib, nullptr);
   if (lib == nullptr) return r;
-  std::string text;
-  doc.writer().Open(std::make_unique<CaptureSink>(&text));
-  lib->ListBitmaps();
-  doc.writer().Close();
-  r.body = UnixText(text);
+  r.body = UnixText(Captured(doc, [lib] { lib->ListBitmaps(); }));
   r.messages = host.messages;
   r.questions = host.questions;
   return r;
@@ -155,15 +136,7 @@ std::vector<std::string> Summary(const std::vector<uint8_t>& file, std::vector<s
   CSkarnDoc doc(host);
   EXPECT_TRUE(doc.OpenImage(file, "lib.bgl"));
   if (messages != nullptr) *messages = host.messages;
-  std::vector<std::string> lines = doc.summary();
-  lines.erase(lines.begin(), lines.begin() + 2);  // the file's own two lines
-  return lines;
-}
-
-int Count(const std::string& text, const std::string& what) {
-  int n = 0;
-  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-  return n;
+  return SectionLines(doc.summary());
 }
 
 const Id kIdA = {0x11111111, 0x22222222, 0x33333333, 0x44444444};
@@ -343,8 +316,8 @@ TEST(LibraryWalker, EachRunStartsAfreshButAsksOncePerRun) {
   // The directory names the object at 0x67 first and the one at 0x3C last;
   // the last one's Call names the Nop of the first (0x8E), so its label is
   // left over when the run ends. A second run must not print it there.
-  const Bytes last = OldObject(kIdA, 0, Cat({CallLib(), Call(0x8E - 0x63)}));  // at 0x3C, 43 bytes
-  const Bytes first = OldObject(kIdB, 0, Cat({CallLib(), Nop()}));            // at 0x67
+  const Bytes last = OldObject(kIdA, 0, Cat({CallLib20(), Call(0x8E - 0x63)}));  // at 0x3C, 43 bytes
+  const Bytes first = OldObject(kIdB, 0, Cat({CallLib20(), Nop()}));            // at 0x67
   Bytes lib;
   lib.u32(0x67).u32(kIdA[0]).u32(kIdA[1]).u32(kIdA[2]).u32(kIdA[3]);
   lib.u32(0x3C).u32(kIdB[0]).u32(kIdB[1]).u32(kIdB[2]).u32(kIdB[3]);
@@ -395,7 +368,7 @@ TEST(LibraryBitmaps, OnlyTheNamesInDirectoryOrder) {
   // No objects: nothing at all.
   EXPECT_EQ(Bitmaps(LibraryFile(Bytes().zeros(20))).body, "");
   // The quiet walk asks the library-call question like any walk.
-  const LibRun q = Bitmaps(LibraryFile(Library({{kIdA, OldObject(kIdB, 0, Cat({CallLib(), Bitmap("X.BMP")}))}})));
+  const LibRun q = Bitmaps(LibraryFile(Library({{kIdA, OldObject(kIdB, 0, Cat({CallLib20(), Bitmap("X.BMP")}))}})));
   EXPECT_EQ(q.body, "\tX.BMP (Bitmap)\n");
   EXPECT_EQ(q.questions.size(), 1u);
 }
@@ -519,10 +492,7 @@ TEST(LibraryHostile, RandomSectionsTerminate) {
     ASSERT_EQ(Disassemble(doc), CommandResult::kWritten);
     auto* lib = dynamic_cast<LibrarySection*>(doc.section(kLibSlot));
     ASSERT_NE(lib, nullptr);
-    std::string text;
-    doc.writer().Open(std::make_unique<CaptureSink>(&text));
-    lib->ListBitmaps();
-    doc.writer().Close();
+    Captured(doc, [lib] { lib->ListBitmaps(); });
   }
 }
 

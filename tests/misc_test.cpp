@@ -12,6 +12,7 @@
 #include "BglBuilder.h"
 #include "FakeHost.h"
 #include "ProcHarness.h"
+#include "TestUtil.h"
 #include "core/SkarnDoc.h"
 
 namespace skarn::test {
@@ -30,13 +31,11 @@ constexpr uint32_t kLonMinus22_5 = 0xF00000;          // " W022:30:00.00"
 
 // ---- record builders (little-endian, as stored) ----
 
-Bytes& U24(Bytes& b, uint32_t v) { return b.u8(v & 0xFF).u8((v >> 8) & 0xFF).u8((v >> 16) & 0xFF); }
-
 Bytes Marker(uint8_t id, uint32_t lat, uint32_t lon, int16_t value, uint8_t heading) {
   Bytes b;
   b.u8(id).u8(0xEE);
-  U24(b, lat);
-  U24(b, lon);
+  b.u24(lat);
+  b.u24(lon);
   return b.i16(value).u8(heading);
 }
 
@@ -53,9 +52,9 @@ Bytes LandMe(const Point& a, const Point& b, const std::string& name, uint8_t le
   Bytes r;
   r.u8(7).u8(length);
   for (const Point* pt : {&a, &b}) {
-    U24(r, pt->lat);
-    U24(r, pt->lon);
-    U24(r, pt->elevation);
+    r.u24(pt->lat);
+    r.u24(pt->lon);
+    r.u24(pt->elevation);
   }
   r.u16(0xBEEF).text(name, 31).u8(a.value).u8(b.value);
   if (length > 55) r.zeros(length - 55u);
@@ -65,10 +64,10 @@ Bytes LandMe(const Point& a, const Point& b, const std::string& name, uint8_t le
 Bytes TimeZone(int16_t v1, uint8_t v2, uint8_t v3, uint8_t length = 18) {
   Bytes r;
   r.u8(0x64).u8(length);
-  U24(r, kLat3_6);
-  U24(r, kLat7_2);
-  U24(r, kLon22_5);
-  U24(r, kLon45);
+  r.u24(kLat3_6);
+  r.u24(kLat7_2);
+  r.u24(kLon22_5);
+  r.u24(kLon45);
   r.i16(v1).u8(v2).u8(v3);
   if (length > 18) r.zeros(length - 18u);
   return r;
@@ -79,10 +78,10 @@ Bytes TimeZone(int16_t v1, uint8_t v2, uint8_t v3, uint8_t length = 18) {
 Bytes CommandArea(const Bytes& code, int length = -1) {
   Bytes r;
   r.u8(0x65).u8(length < 0 ? static_cast<uint32_t>(14 + code.size()) : static_cast<uint32_t>(length));
-  U24(r, kLat3_6);
-  U24(r, kLat7_2);
-  U24(r, kLon22_5);
-  U24(r, kLon45);
+  r.u24(kLat3_6);
+  r.u24(kLat7_2);
+  r.u24(kLon22_5);
+  r.u24(kLon45);
   return r.append(code);
 }
 
@@ -112,37 +111,9 @@ constexpr uint32_t kAlt1_5 = 0x00018000;
 constexpr uint32_t kAlt2_25 = 0x00024000;
 constexpr uint32_t kAlt100 = 0x00640000;
 
-Bytes Nop() { return Bytes{0x02, 0x00}; }
-Bytes Return() { return Bytes{0x22, 0x00}; }
-Bytes Jump(int16_t d) { return Bytes{0x0D, 0x00}.i16(d); }
-Bytes Call(int16_t d) { return Bytes{0x23, 0x00}.i16(d); }
-Bytes CallLib20() { return Bytes{0x63, 0x00}.u16(0).u32(1).u32(2).u32(3).u32(4); }
-
-Bytes Cat(std::initializer_list<Bytes> parts) {
-  Bytes b;
-  for (const Bytes& p : parts) b.append(p);
-  return b;
-}
-
 // A section with one band per record list; band i spans latitudes 100 i to
 // 100 i + 100 (512 m units), and each list gets its terminating 0.
-Bytes Section(const std::vector<std::vector<Bytes>>& bands) {
-  std::vector<Bytes> lists;
-  for (const auto& records : bands) {
-    Bytes l;
-    for (const Bytes& r : records) l.append(r);
-    lists.push_back(l.u8(0));
-  }
-  auto at = static_cast<uint32_t>(9 * bands.size() + 1);
-  Bytes s;
-  for (size_t i = 0; i < lists.size(); ++i) {
-    s.u8(0x15).i16(static_cast<int32_t>(100 * i)).i16(static_cast<int32_t>(100 * i + 100)).u32(at);
-    at += static_cast<uint32_t>(lists[i].size());
-  }
-  s.u8(0);
-  for (const Bytes& l : lists) s.append(l);
-  return s;
-}
+Bytes Section(const std::vector<std::vector<Bytes>>& bands) { return BandedSection(bands, 0, 100, 100); }
 
 struct MiscRun {
   std::vector<std::string> summary;  // from "Miscellaneous Section:" on
@@ -152,33 +123,23 @@ struct MiscRun {
 };
 
 MiscRun RunMisc(const Bytes& section, int sourceRuns = 1) {
-  FakeHost host;
-  CSkarnDoc doc(host);
   BglBuilder b;
   b.Section(kMiscField, section);
-  doc.OpenImage(b.Build(), "misc.bgl");
+  const SectionSource s = WriteSectionSource(b.Build(), kMiscSlot, "misc.bgl", sourceRuns);
   MiscRun run;
-  const std::vector<std::string>& lines = doc.summary();
-  run.summary.assign(std::find(lines.begin(), lines.end(), "Miscellaneous Section:"), lines.end());
-  if (BglSection* s = doc.section(kMiscSlot)) {
-    std::string text;
-    doc.writer().Open(std::make_unique<CaptureSink>(&text));
-    for (int i = 0; i < sourceRuns; ++i) s->WriteSource();
-    doc.writer().Close();
-    run.source = UnixText(text);
-  }
-  run.messages = host.messages;
-  run.questions = host.questions;
+  run.summary.assign(std::find(s.summary.begin(), s.summary.end(), "Miscellaneous Section:"), s.summary.end());
+  run.source = s.source;
+  run.messages = s.messages;
+  run.questions = s.questions;
   return run;
 }
 
 // The source text after the first band's LatRange comment and separator.
 std::string Records(const MiscRun& run) {
-  const std::string sep = "; " + std::string(40, '-') + "\n";
   const size_t band = run.source.find("; LatRange(");
   if (band == std::string::npos) return "<no band>";
-  const size_t at = run.source.find(sep, band);
-  return at == std::string::npos ? "<no separator>" : run.source.substr(at + sep.size());
+  const size_t at = run.source.find(kSep, band);
+  return at == std::string::npos ? "<no separator>" : run.source.substr(at + kSep.size());
 }
 
 // The records of a single band holding exactly these records.

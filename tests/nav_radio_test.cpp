@@ -3,14 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "BglBuilder.h"
 #include "FakeHost.h"
-#include "ProcHarness.h"
+#include "TestUtil.h"
 #include "core/Commands.h"
 #include "core/SkarnDoc.h"
 
@@ -21,7 +20,6 @@ constexpr size_t kVorField = 0x12;
 constexpr size_t kComField = 0x4A;
 constexpr size_t kNdbField = 0x4E;
 
-const std::string kSep = "; ----------------------------------------\n";
 const std::string kVorHead = "\n" + kSep + "; VOR/ILS Section\n" + kSep;
 const std::string kNdbHead = "\n" + kSep + "; ADF section\n" + kSep;
 const std::string kComHead = "\n" + kSep + "; ATIS section\n" + kSep;
@@ -42,39 +40,18 @@ struct SectionRun {
 
 // Analyses a file holding one section, then writes that section's source.
 SectionRun RunSection(size_t field, const Bytes& body, int16_t firstChannel = 0, int16_t lastChannel = -1) {
-  FakeHost host;
-  CSkarnDoc doc(host);
   BglBuilder b;
   b.Set(hdr::kFirstVorChannel, static_cast<uint16_t>(firstChannel), 2);
   b.Set(hdr::kLastVorChannel, static_cast<uint16_t>(lastChannel), 2);
   b.Section(field, body);
-  EXPECT_TRUE(doc.OpenImage(b.Build(), "radio.bgl"));
-  SectionRun run;
-  run.summary.assign(doc.summary().begin() + 2, doc.summary().end());
   const int slot = field == kVorField ? 0 : field == kComField ? 13 : 14;
-  std::string text;
-  doc.writer().Open(std::make_unique<CaptureSink>(&text));
-  if (BglSection* s = doc.section(slot)) s->WriteSource();
-  doc.writer().Close();
-  run.source = UnixText(text);
-  run.messages = host.messages;
+  const SectionSource s = WriteSectionSource(b.Build(), slot, "radio.bgl");
+  EXPECT_TRUE(s.opened);
+  SectionRun run;
+  run.summary = SectionLines(s.summary);
+  run.source = s.source;
+  run.messages = s.messages;
   return run;
-}
-
-bool EndsWith(const std::string& s, const std::string& tail) {
-  return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
-}
-
-// A 24-bit field.
-Bytes& I24(Bytes& b, int32_t v) {
-  const auto u = static_cast<uint32_t>(v);
-  return b.u8(u & 0xFF).u8((u >> 8) & 0xFF).u8((u >> 16) & 0xFF);
-}
-
-Bytes Cat(std::initializer_list<Bytes> parts) {
-  Bytes b;
-  for (const Bytes& p : parts) b.append(p);
-  return b;
 }
 
 // ---- VOR/ILS records ----
@@ -101,12 +78,12 @@ struct Station {
 Bytes StationRecord(const Station& s) {
   Bytes b;
   b.u8(s.id).u8(s.byte1).u16(s.angle).u8(s.flags);
-  I24(b, s.lat);
-  I24(b, s.lon);
+  b.i24(s.lat);
+  b.i24(s.lon);
   b.i16(s.alt).u16(s.heading).text(s.ident, 5).text(s.name, 24);
   if (s.id == 4) return b;
-  I24(b, s.slopeLat);
-  I24(b, s.slopeLon);
+  b.i24(s.slopeLat);
+  b.i24(s.slopeLon);
   b.i16(s.slopeAlt).i16(s.slopeAngle);
   if (s.id == 6) b.i16(s.extra);
   return b;
@@ -115,8 +92,8 @@ Bytes StationRecord(const Station& s) {
 Bytes DmePos(uint16_t value, int32_t lat, int32_t lon, int16_t alt) {
   Bytes b;
   b.u8(0x14).raw({0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE}).u16(value);
-  I24(b, lat);
-  I24(b, lon);
+  b.i24(lat);
+  b.i24(lon);
   return b.i16(alt);
 }
 
@@ -281,8 +258,8 @@ Bytes Beacon(std::initializer_list<uint8_t> freq, int32_t lat, int32_t lon, int1
              const std::string& ident, const std::string& name) {
   Bytes b;
   b.u8(4).raw(freq);
-  I24(b, lat);
-  I24(b, lon);
+  b.i24(lat);
+  b.i24(lon);
   return b.i16(alt).u8(byte12).text(ident, 5).text(name, 24);
 }
 
@@ -331,8 +308,8 @@ Bytes Atis(uint16_t freq, int32_t lat, int32_t lon, uint8_t byte9, std::initiali
            const Bytes& text, size_t padding = 0) {
   Bytes b;
   b.u8(4).u16(freq);
-  I24(b, lat);
-  I24(b, lon);
+  b.i24(lat);
+  b.i24(lon);
   b.u8(byte9).i16(static_cast<int32_t>(16 + text.size() + 1 + padding)).raw(runways).append(text).u8(0);
   return b.zeros(padding);
 }

@@ -18,31 +18,6 @@
 namespace skarn::test {
 namespace {
 
-struct Golden {
-  const char* what;
-  Bytes code;
-  std::string text;
-};
-
-void ExpectGolden(const std::vector<Golden>& rows) {
-  for (const Golden& row : rows) {
-    SCOPED_TRACE(row.what);
-    EXPECT_EQ(DisasmProgram(row.code), row.text);
-  }
-}
-
-// The command word of command c.
-Bytes Op(uint32_t c) { return Bytes().u16(c); }
-
-// A command followed by a Nop, and the Nop's line.
-Bytes ThenNop(Bytes b) { return b.u16(0x02); }
-const std::string kNopLine = "\tNop\n";
-
-// A position field: 1/65536 metre units, or 2^48 units to the circle.
-constexpr int64_t kLat45 = 5000875LL * 65536;  // 45 degrees
-constexpr int64_t kLon90 = 1LL << 46;          // 90 degrees
-uint64_t U48(int64_t v) { return static_cast<uint64_t>(v); }
-
 TEST(Op00Table, FillsEveryEntryOfItsRange) {
   OpHandler table[0x40] = {};
   ops::Register00To3F(table);

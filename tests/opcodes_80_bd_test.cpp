@@ -18,13 +18,6 @@
 namespace skarn::test {
 namespace {
 
-Bytes Nop() { return Bytes{0x02, 0x00}; }
-Bytes Op(uint8_t command) { return Bytes{command, 0x00}; }
-Bytes Cat(std::initializer_list<Bytes> parts) {
-  Bytes b;
-  for (const Bytes& p : parts) b.append(p);
-  return b;
-}
 Bytes Nops(int n) {
   Bytes b;
   for (int i = 0; i < n; ++i) b.append(Nop());

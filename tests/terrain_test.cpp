@@ -8,13 +8,13 @@
 
 #include "BglBuilder.h"
 #include "FakeHost.h"
+#include "TestUtil.h"
 #include "core/Commands.h"
 #include "core/SkarnDoc.h"
 
 namespace skarn::test {
 namespace {
 
-const std::string kSep = "; " + std::string(40, '-') + "\n";
 const std::string kIncludes = "\ninclude TDFMacros.inc\ninclude TDFHeaders.inc\n\n";
 
 // ---- building terrain files ----
@@ -116,28 +116,18 @@ std::vector<uint8_t> VtpFile(const std::vector<Cell>& cells, const std::vector<B
 
 // ---- running them ----
 
-std::string Lf(const std::string& s) {
-  std::string out;
-  for (size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '\r' && i + 1 < s.size() && s[i + 1] == '\n') continue;
-    out += s[i];
-  }
-  return out;
-}
-
 struct Disasm {
   std::vector<std::string> summary;
   std::vector<std::string> messages;
   std::string source;  // after the opening block, LF line ends
 
   explicit Disasm(const std::vector<uint8_t>& file) {
-    FakeHost host;
-    CSkarnDoc doc(host);
-    EXPECT_TRUE(doc.OpenImage(file, "t.bgl"));
-    summary = doc.summary();
-    EXPECT_EQ(Disassemble(doc), CommandResult::kWritten);
-    messages = host.messages;
-    const std::string out = Lf(host.output);
+    const DisasmRun run = DisasmFile(file, "t.bgl");
+    EXPECT_TRUE(run.opened);
+    EXPECT_EQ(run.result, CommandResult::kWritten);
+    summary = run.summary;
+    messages = run.messages;
+    const std::string& out = run.output;
     const size_t second = out.find(kSep, kSep.size());
     EXPECT_NE(second, std::string::npos);
     source = out.substr(second + kSep.size());
@@ -161,12 +151,6 @@ struct Disasm {
     return source.substr(from + begin.size(), to - from - begin.size());
   }
 };
-
-size_t Count(const std::string& text, const std::string& piece) {
-  size_t n = 0;
-  for (size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1)) ++n;
-  return n;
-}
 
 // ---- kinds ----
 
@@ -377,7 +361,7 @@ TEST(TerrainLandWaterMask, PolygonRecords) {
   EXPECT_TRUE(text.starts_with("LWMDataAreaDrawPolygons 2, 0, 0, 0, 0\nLWMPoly2Ex 63, 0, 1, 10, 20, 2\n"
                                 "\tLWMPoint 0, 1\n"))
       << text;
-  EXPECT_EQ(Count(text, "\tLWMPoint "), 66u);
+  EXPECT_EQ(Count(text, "\tLWMPoint "), 66);
   EXPECT_TRUE(text.ends_with("\tLWMPoint 64, 1\nLWMPoly2 1, 0, 0, -1, 255\n\tLWMPoint 9, 8\n"
                              "LWMDataAreaFill1x1 0, 3, 1, 0, 0\n"))
       << text;
@@ -524,7 +508,7 @@ TEST(TerrainPolygons, CountsAndExtensions) {
             "; Reserved bit not 0 in VTPTextureId, position 90\n"
             "      VTPPolyCount 5, 1\n"
             "        db 2\n");
-  EXPECT_EQ(Count(text, "         VTPPolyMethod1 0, 0, 0\n"), 261u);
+  EXPECT_EQ(Count(text, "         VTPPolyMethod1 0, 0, 0\n"), 261);
   EXPECT_TRUE(text.ends_with("         VTPPolyMethod1 0, 0, 0\nVTPDataArea 0, 0, 0, 0\n")) << text;
 
   // Method 1, head 63 and extension 10, 0: 73 points after 3 bytes.
@@ -537,7 +521,7 @@ TEST(TerrainPolygons, CountsAndExtensions) {
   EXPECT_NE(t1.find("         VTPPolyMethod1 63, 1, 1\n         VTPPolyMethod1Ex 10\n"
                     "            VTPPointXYUV 1, 2, 3, 0\n"),
             std::string::npos);
-  EXPECT_EQ(Count(t1, "VTPPointXYUV"), 73u);
+  EXPECT_EQ(Count(t1, "VTPPointXYUV"), 73);
   EXPECT_TRUE(t1.ends_with("            VTPPointXYUV 1, 2, 3, 72\nVTPDataArea 0, 0, 0, 0\n")) << t1;
 
   // Several layers and textures, in order.
@@ -570,7 +554,7 @@ TEST(TerrainPolygons, MethodTwoPointsAndReservedBits) {
                    "            VTPPointXY2 0, 7\n"),
             std::string::npos)
       << t;
-  EXPECT_EQ(Count(t, "VTPPointXY2"), 160u);
+  EXPECT_EQ(Count(t, "VTPPointXY2"), 160);
   EXPECT_TRUE(t.ends_with("            VTPPointXY2 159, 7\nVTPDataArea 0, 0, 0, 0\n"));
 
   // Wide points: 5 bytes with bit 14, 4 without; reserved bits 29-31.
@@ -601,7 +585,7 @@ TEST(TerrainPolygons, RepeatedCellsAndEmptyCells) {
   const Disasm r(VtpFile({{CellWord(1, 2), Bytes()}, {CellWord(1, 2), Bytes().u16(0)}}, {}));
   EXPECT_EQ(r.CellText(0), "");
   EXPECT_EQ(r.CellText(1), "VTPDataArea 0, 0, 0, 0\n");
-  EXPECT_EQ(Count(r.source, "Cell_1_2\tEQU\tVTPCellID 0, 1, 2\n"), 2u);
+  EXPECT_EQ(Count(r.source, "Cell_1_2\tEQU\tVTPCellID 0, 1, 2\n"), 2);
   EXPECT_NE(r.source.find("\nVTPTextureListHeader 0, TextureIndexStart, TextureDataStart, TextureDataEnd\n"
                           "TextureIndexStart\tlabel\tword\n\nTextureDataStart\tlabel\tword\n"
                           "TextureDataEnd\tlabel\tword\n\nVTPEnd\tlabel\tword\n"),

@@ -2,13 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <list>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "BglBuilder.h"
 #include "FakeHost.h"
 #include "ProcHarness.h"
+#include "TestUtil.h"
 #include "core/Format.h"
 #include "core/GeoText.h"
 #include "core/SkarnDoc.h"
@@ -17,24 +17,11 @@
 namespace skarn::test {
 namespace {
 
-// ---- program pieces (command word first, operands little-endian) ----
-Bytes Nop() { return Bytes{0x02, 0x00}; }
-Bytes Eof() { return Bytes{0x00, 0x00}; }
-Bytes Return() { return Bytes{0x22, 0x00}; }
-Bytes Jump(int16_t d) { return Bytes{0x0D, 0x00}.i16(d); }
-Bytes Call(int16_t d) { return Bytes{0x23, 0x00}.i16(d); }
+// ---- program pieces beyond those of ProcHarness.h ----
 Bytes DefPoint(int16_t a, int16_t b, int16_t c, int16_t d) { return Bytes{0x0E, 0x00}.i16(a).i16(b).i16(c).i16(d); }
-Bytes Bitmap(const std::string& name) { return Bytes{0x18, 0x00}.i16(1).i16(2).i16(3).i16(4).text(name, 12).zeros(2); }
 // A command whose length is the i16 after its command word.
 Bytes LoadBitmap(int16_t length) {
   return Bytes{0x43, 0x00}.i16(length).i16(0).u16(0).u8(0).u8(0).u8(0).u8(0).text("A.BMP", 6);
-}
-Bytes CallLib20() { return Bytes{0x63, 0x00}.u16(0).u32(1).u32(2).u32(3).u32(4); }
-
-Bytes Cat(std::initializer_list<Bytes> parts) {
-  Bytes b;
-  for (const Bytes& p : parts) b.append(p);
-  return b;
 }
 
 // An object header of the given type (the size field's width follows the
@@ -55,25 +42,9 @@ Bytes Object(uint8_t type, int32_t lat, int32_t lon, uint8_t param, const Bytes&
   return b.append(code);
 }
 
-// A section with one band per list; each list is its objects and the 0 that
-// ends it.
-Bytes Section(const std::vector<std::vector<Bytes>>& bands) {
-  std::vector<Bytes> lists;
-  for (const auto& objects : bands) {
-    Bytes l;
-    for (const Bytes& o : objects) l.append(o);
-    lists.push_back(l.u8(0));
-  }
-  uint32_t at = static_cast<uint32_t>(9 * bands.size() + 1);
-  Bytes s;
-  for (size_t i = 0; i < lists.size(); ++i) {
-    s.u8(0x15).i16(static_cast<int32_t>(100 + i)).i16(static_cast<int32_t>(101 + i)).u32(at);
-    at += static_cast<uint32_t>(lists[i].size());
-  }
-  s.u8(0);
-  for (const Bytes& l : lists) s.append(l);
-  return s;
-}
+// A section with one band per list of objects: band i spans latitudes
+// 100 + i to 101 + i.
+Bytes Section(const std::vector<std::vector<Bytes>>& bands) { return BandedSection(bands, 100, 1, 1); }
 
 std::string Area(char letter, int32_t lat, int32_t lon, int param) {
   GeoText g;
@@ -81,12 +52,6 @@ std::string Area(char letter, int32_t lat, int32_t lon, int param) {
   s += g.Lat32Text(lat);
   s += g.Lon32Text(lon);
   return s + Format(" %d )\n", param);
-}
-
-int Count(const std::string& text, const std::string& what) {
-  int n = 0;
-  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-  return n;
 }
 
 // ---------------------------------------------------------------------------
@@ -264,10 +229,7 @@ TEST(WalkerTest, ObjectsAreNumberedAcrossBands) {
 std::vector<int> PrintedOrder(ObjectIndex& index) {
   FakeHost host;
   CSkarnDoc doc(host);
-  std::string text;
-  doc.writer().Open(std::make_unique<CaptureSink>(&text));
-  index.Print(doc.writer());
-  doc.writer().Close();
+  const std::string text = Captured(doc, [&] { index.Print(doc.writer()); });
   std::vector<int> numbers;
   for (size_t at = text.find("Object # "); at != std::string::npos; at = text.find("Object # ", at + 1))
     numbers.push_back(std::stoi(text.substr(at + 9)));
@@ -404,10 +366,7 @@ TEST(WalkerTest, ListOnlyModeWritesOnlyBitmapNames) {
   doc.OpenImage(ProcFileWith(code), "x.bgl");
   auto* section = dynamic_cast<ProceduralSection*>(doc.section(kProcSlot));
   ASSERT_NE(section, nullptr);
-  std::string listed;
-  doc.writer().Open(std::make_unique<CaptureSink>(&listed));
-  section->ListBitmaps();
-  doc.writer().Close();
+  const std::string listed = Captured(doc, [section] { section->ListBitmaps(); });
   EXPECT_EQ(Count(listed, "Object #"), 0);
   EXPECT_EQ(Count(listed, "EndA"), 0);
   Disassemble(doc);
@@ -429,11 +388,10 @@ TEST(WalkerTest, UnclearedWalkerCarriesLabelsIntoTheNextProgram) {
   b.Append(s);
   doc.OpenImage(b.Build(), "x.bgl");
   ProceduralSection walker(doc, start + 1);
-  std::string text;
-  doc.writer().Open(std::make_unique<CaptureSink>(&text));
-  walker.WalkCode(start + 1, start + 1 + 6);
-  walker.WalkCode(start + 1 + 0x22, start + 1 + 0x24);
-  doc.writer().Close();
+  const std::string text = Captured(doc, [&walker, start] {
+    walker.WalkCode(start + 1, start + 1 + 6);
+    walker.WalkCode(start + 1 + 0x22, start + 1 + 0x24);
+  });
   EXPECT_EQ(UnixText(text), "\tCall( :L000020 )\n\tNop\n:L000020 ; overrun label\n\tNop\n");
 }
 

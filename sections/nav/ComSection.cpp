@@ -1,7 +1,6 @@
 #include "sections/nav/ComSection.h"
 
 #include <cstring>
-#include <limits>
 #include <memory>
 
 #include "core/Format.h"
@@ -11,8 +10,6 @@
 namespace skarn {
 namespace {
 
-constexpr uint8_t kBandId = 0x15;
-constexpr uint64_t kBandEntrySize = 9;
 constexpr uint8_t kAtisId = 4;
 // Id, frequency, position, the doubled byte, length and designations: the
 // text starts behind them.
@@ -21,17 +18,9 @@ constexpr uint64_t kFixedSize = 16;
 constexpr const char* kTitle = "COM Section:";
 constexpr const char* kBadId = "Error: unknown ID in COM Section at Offset";
 
-// Offsets in messages: the low 32 bits, as the file's own offsets are.
-unsigned Hex(int64_t rel) { return static_cast<uint32_t>(static_cast<uint64_t>(rel)); }
-
 }  // namespace
 
 ComSection::ComSection(CSkarnDoc& doc, uint64_t start) : BglSection(doc, start) { SetName("COM"); }
-
-uint64_t ComSection::At(int64_t rel) const {
-  if (rel < 0 && static_cast<uint64_t>(-rel) > data_) return std::numeric_limits<uint64_t>::max();
-  return data_ + static_cast<uint64_t>(rel);
-}
 
 ComSection::Record ComSection::ReadRecord(int64_t rel, int16_t& length) const {
   const uint64_t p = At(rel);
@@ -52,29 +41,10 @@ ComSection::Record ComSection::ReadRecord(int64_t rel, int16_t& length) const {
 
 void ComSection::Summarize(std::vector<std::string>& lines) {
   lines.emplace_back(kTitle);
-  for (int64_t entry = 0;; entry += static_cast<int64_t>(kBandEntrySize)) {
-    const uint64_t p = At(entry);
-    if (!img_.Has(p, 1)) {
-      doc().Report(Format("Error: COM Section LatBand table at Offset %X runs past the end of the file", Hex(entry)));
-      return;
-    }
-    const uint8_t id = img_.U8(p);
-    if (id == 0) return;
-    if (id != kBandId) {
-      doc().Report(Format("%s %X", kBadId, Hex(entry)));
-      return;
-    }
-    if (!img_.Has(p, kBandEntrySize)) {
-      doc().Report(Format("Error: COM Section LatBand table at Offset %X runs past the end of the file", Hex(entry)));
-      return;
-    }
-    const int count = CountRecords(img_.I32(p + 5));
-    // The two latitude texts share one buffer: the first is copied first.
-    std::string line = Format("   Latitude Band %s to ", geo_.LatText(GeoText::Lat16(img_.I16(p + 1))));
-    line += geo_.LatText(GeoText::Lat16(img_.I16(p + 3)));
-    Appendf(line, ": %d COM entries", count);
-    lines.push_back(std::move(line));
-  }
+  SummarizeBandTable(0, lines, {"   ", "Error: COM Section LatBand table at Offset", kBadId},
+                     [this](uint32_t records, std::string& line) {
+                       Appendf(line, ": %d COM entries", CountRecords(static_cast<int32_t>(records)));
+                     });
 }
 
 int ComSection::CountRecords(int32_t list) {
@@ -85,14 +55,14 @@ int ComSection::CountRecords(int32_t list) {
       case Record::kEnd:
         return count;
       case Record::kUnknown:
-        doc().Report(Format("%s %X", kBadId, Hex(rel)));
+        doc().Report(Format("%s %X", kBadId, Low32(rel)));
         return count;
       case Record::kOutside:
-        doc().Report(Format("Error: COM Section record at Offset %X runs past the end of the file", Hex(rel)));
+        doc().Report(Format("Error: COM Section record at Offset %X runs past the end of the file", Low32(rel)));
         return count;
       case Record::kBadLength:
         // The record itself is sound and is written; only the list ends.
-        doc().Report(Format("Error: COM Section record at Offset %X has length %d, list ended", Hex(rel),
+        doc().Report(Format("Error: COM Section record at Offset %X has length %d, list ended", Low32(rel),
                             static_cast<int>(length)));
         return count + 1;
       case Record::kAtis:
@@ -119,14 +89,14 @@ void ComSection::WriteBand(uint32_t offset) {
       case Record::kEnd:
         return;
       case Record::kUnknown:
-        out_.Printf("; %s %X\n", kBadId, Hex(rel));
+        out_.Printf("; %s %X\n", kBadId, Low32(rel));
         return;
       case Record::kOutside:
-        out_.Printf("; Error: COM Section record at Offset %X runs past the end of the file\n", Hex(rel));
+        out_.Printf("; Error: COM Section record at Offset %X runs past the end of the file\n", Low32(rel));
         return;
       case Record::kBadLength:
         WriteRecord(At(rel));
-        out_.Printf("; Error: COM Section record at Offset %X has length %d, list ended\n", Hex(rel),
+        out_.Printf("; Error: COM Section record at Offset %X has length %d, list ended\n", Low32(rel),
                     static_cast<int>(length));
         return;
       case Record::kAtis:

@@ -35,7 +35,6 @@ class ComSection : public BglSection {
   // kOutside: the fixed fields or the text's terminator lie outside the image.
   enum class Record { kEnd, kAtis, kBadLength, kUnknown, kOutside };
   Record ReadRecord(int64_t rel, int16_t& length) const;
-  uint64_t At(int64_t rel) const;
   int CountRecords(int32_t list);
   void WriteRecord(uint64_t p);
 

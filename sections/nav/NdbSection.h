@@ -32,9 +32,7 @@ class NdbSection : public BglSection {
  private:
   enum class Record { kEnd, kBeacon, kUnknown, kOutside };
   Record ReadRecord(int64_t rel) const;
-  uint64_t At(int64_t rel) const;
   int CountBeacons(int32_t list);
-  std::string Name(uint64_t p, size_t length) const;
 };
 
 }  // namespace skarn

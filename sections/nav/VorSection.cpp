@@ -1,7 +1,6 @@
 #include "sections/nav/VorSection.h"
 
 #include <cmath>
-#include <limits>
 #include <memory>
 
 #include "core/Format.h"
@@ -13,8 +12,6 @@ namespace {
 
 constexpr uint8_t kChannelId = 1;
 constexpr uint64_t kChannelEntrySize = 5;
-constexpr uint8_t kBandId = 0x15;
-constexpr uint64_t kBandEntrySize = 9;
 
 constexpr uint8_t kVor = 4;
 constexpr uint8_t kIls = 5;
@@ -25,9 +22,6 @@ constexpr uint8_t kDmePos = 0x14;
 // always been read with, a hair below 180 / pi, so that the digits written
 // stay the same.
 constexpr double kRadiansToDegrees = 57.29577951307855;
-
-// Offsets in messages: the low 32 bits, as the file's own offsets are.
-unsigned Hex(int64_t rel) { return static_cast<uint32_t>(static_cast<uint64_t>(rel)); }
 
 }  // namespace
 
@@ -42,11 +36,6 @@ double VorSection::FoldedAngle(uint16_t value) {
 }
 
 double VorSection::GlideSlopeAngle(int16_t value) { return std::asin(value / 131072.0) * kRadiansToDegrees; }
-
-uint64_t VorSection::At(int64_t rel) const {
-  if (rel < 0 && static_cast<uint64_t>(-rel) > data_) return std::numeric_limits<uint64_t>::max();
-  return data_ + static_cast<uint64_t>(rel);
-}
 
 VorSection::Record VorSection::ReadRecord(int64_t rel, uint64_t& size) const {
   const uint64_t p = At(rel);
@@ -74,11 +63,6 @@ VorSection::Record VorSection::ReadRecord(int64_t rel, uint64_t& size) const {
   return img_.Has(p, size) ? kind : Record::kOutside;
 }
 
-std::string VorSection::Name(uint64_t p, size_t length) const {
-  const uint8_t* field = img_.Ptr(p, length);
-  return field != nullptr ? GeoText::NameText(field, length) : std::string();
-}
-
 // ---------------------------------------------------------------------------
 // Summary
 
@@ -100,33 +84,12 @@ void VorSection::Summarize(std::vector<std::string>& lines) {
     const int32_t table = img_.I32(At(entry) + 1);
     if (table == 0) continue;
     lines.push_back(Format("   frequency %.2f", ChannelFrequency(channel)));
-    SummarizeBands(table, lines);
-  }
-}
-
-void VorSection::SummarizeBands(int32_t table, std::vector<std::string>& lines) {
-  for (int64_t entry = table;; entry += static_cast<int64_t>(kBandEntrySize)) {
-    if (!Has(entry, 1)) {
-      doc().Report(Format("Error: VOR Section, LatBand table at Offset %X runs past the end of the file", Hex(entry)));
-      return;
-    }
-    const uint64_t p = At(entry);
-    const uint8_t id = img_.U8(p);
-    if (id == 0) return;
-    if (id != kBandId) {
-      doc().Report(Format("Error: unknown ID in VOR Section, LatBand table at Offset %X", Hex(entry)));
-      return;
-    }
-    if (!img_.Has(p, kBandEntrySize)) {
-      doc().Report(Format("Error: VOR Section, LatBand table at Offset %X runs past the end of the file", Hex(entry)));
-      return;
-    }
-    const int count = CountStations(img_.I32(p + 5));
-    // The two latitude texts share one buffer: the first is copied first.
-    std::string line = Format("      Latitude Band %s to ", geo_.LatText(GeoText::Lat16(img_.I16(p + 1))));
-    line += geo_.LatText(GeoText::Lat16(img_.I16(p + 3)));
-    Appendf(line, ": %d VOR/ILS entries", count);
-    lines.push_back(std::move(line));
+    SummarizeBandTable(table, lines,
+                       {"      ", "Error: VOR Section, LatBand table at Offset",
+                        "Error: unknown ID in VOR Section, LatBand table at Offset"},
+                       [this](uint32_t records, std::string& line) {
+                         Appendf(line, ": %d VOR/ILS entries", CountStations(static_cast<int32_t>(records)));
+                       });
   }
 }
 
@@ -139,10 +102,10 @@ int VorSection::CountStations(int32_t list) {
       case Record::kEnd:
         return count;
       case Record::kUnknown:
-        doc().Report(Format("Error: unknown ID in VOR Section at %X", Hex(rel)));
+        doc().Report(Format("Error: unknown ID in VOR Section at %X", Low32(rel)));
         return count;
       case Record::kOutside:
-        doc().Report(Format("Error: VOR Section record at %X runs past the end of the file", Hex(rel)));
+        doc().Report(Format("Error: VOR Section record at %X runs past the end of the file", Low32(rel)));
         return count;
       case Record::kStation:
         ++count;
@@ -194,10 +157,10 @@ void VorSection::WriteBand(uint32_t offset) {
         return;
       case Record::kUnknown:
         // No line end: the next band's blank line closes the comment.
-        out_.Printf("; Error: unknown ID in VOR Section at %X", Hex(rel));
+        out_.Printf("; Error: unknown ID in VOR Section at %X", Low32(rel));
         return;
       case Record::kOutside:
-        out_.Printf("; Error: VOR Section record at %X runs past the end of the file\n", Hex(rel));
+        out_.Printf("; Error: VOR Section record at %X runs past the end of the file\n", Low32(rel));
         return;
       case Record::kStation:
       case Record::kDme:
@@ -220,8 +183,8 @@ void VorSection::WriteStation(uint64_t p, uint8_t id) {
   }
 
   const char* keyword = id == kVor ? "VOR" : id == kIls ? "ILS" : "ILS2";
-  const std::string ident = Name(p + 15, 5);
-  const std::string name = Name(p + 20, 24);
+  const std::string ident = NameAt(p + 15, 5);
+  const std::string name = NameAt(p + 20, 24);
   out_.SetLine("%s( %6.2f %d %X %5.2f %s %s\n", keyword, frequency_, static_cast<int>(img_.U8(p + 1)),
                static_cast<unsigned>(img_.U8(p + 4)), FoldedAngle(img_.U16(p + 2)), ident.c_str(), name.c_str());
   out_.FlushLine();

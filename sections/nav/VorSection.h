@@ -41,14 +41,9 @@ class VorSection : public BglSection {
   // Classifies the record at rel (from the section start) and gives its size.
   // kOutside: the record does not lie wholly inside the image.
   Record ReadRecord(int64_t rel, uint64_t& size) const;
-  // File offset of rel, or an offset outside the image when rel points
-  // before the file's first byte.
-  uint64_t At(int64_t rel) const;
   bool Has(int64_t rel, uint64_t n) const { return img_.Has(At(rel), n); }
-  void SummarizeBands(int32_t table, std::vector<std::string>& lines);
   int CountStations(int32_t list);
   void WriteStation(uint64_t p, uint8_t id);
-  std::string Name(uint64_t p, size_t length) const;
 
   int32_t firstChannel_;
   int32_t lastChannel_;

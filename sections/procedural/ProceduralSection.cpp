@@ -12,8 +12,6 @@ namespace skarn {
 
 namespace {
 
-constexpr uint8_t kBandId = 0x15;
-constexpr uint64_t kBandEntrySize = 9;
 // Data areas are written as rows of this many bytes.
 constexpr unsigned kBytesPerRow = 12;
 
@@ -122,29 +120,12 @@ ProceduralSection::HeaderRead ProceduralSection::ReadObjectHeader(uint64_t p, Ob
 
 void ProceduralSection::Summarize(std::vector<std::string>& lines) {
   lines.emplace_back("Procedural Scenery Section:");
-  for (uint64_t entry = data_;; entry += kBandEntrySize) {
-    const uint32_t at = LabelOf(entry);
-    if (!img_.Has(entry, 1)) {
-      doc().Report(Format("Error: Proc Section LatBand table at Offset %X runs past the end of the file", at));
-      return;
-    }
-    const uint8_t id = img_.U8(entry);
-    if (id == 0) return;
-    if (id != kBandId) {
-      doc().Report(Format("Error: unknown ID in Proc Section, LatBand table at Offset %X", at));
-      return;
-    }
-    if (!img_.Has(entry, kBandEntrySize)) {
-      doc().Report(Format("Error: Proc Section LatBand table at Offset %X runs past the end of the file", at));
-      return;
-    }
-    // The latitude texts share one buffer: the first is copied before the
-    // second is made.
-    std::string line = Format("   Latitude Band %s to ", geo_.LatText(GeoText::Lat16(img_.I16(entry + 1))));
-    line += geo_.LatText(GeoText::Lat16(img_.I16(entry + 3)));
-    Appendf(line, ": %d objects", CountObjects(img_.U32(entry + 5)));
-    lines.push_back(std::move(line));
-  }
+  SummarizeBandTable(0, lines,
+                     {"   ", "Error: Proc Section LatBand table at Offset",
+                      "Error: unknown ID in Proc Section, LatBand table at Offset"},
+                     [this](uint32_t records, std::string& line) {
+                       Appendf(line, ": %d objects", CountObjects(records));
+                     });
 }
 
 int ProceduralSection::CountObjects(uint32_t offset) {

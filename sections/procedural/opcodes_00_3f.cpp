@@ -24,29 +24,6 @@ namespace {
 
 using Section = ProceduralSection;
 
-// ---- operand access -------------------------------------------------------
-
-int I16(const Section& s, uint64_t at) { return s.image().I16(at); }
-unsigned U16(const Section& s, uint64_t at) { return s.image().U16(at); }
-unsigned U8(const Section& s, uint64_t at) { return s.image().U8(at); }
-
-// A 6-byte position or altitude field: 16-bit fraction, then 32-bit integer.
-uint64_t Raw48(const Section& s, uint64_t at) {
-  return s.image().U32(at) | static_cast<uint64_t>(s.image().U16(at + 4)) << 32;
-}
-
-// Polygon plane distances are stored in 1/32768 units.
-double Dist(const Section& s, uint64_t at) { return s.image().I32(at) / 32768.0; }
-
-// Scale factors are stored as their reciprocal, in 1/65536 units.
-double Scale(const Section& s, uint64_t at) { return 65536.0 / s.image().I32(at); }
-
-// Rounds half up: the integer part of x + 0.5, cut toward zero. Kept in 64
-// bits so that altitudes near the end of the 32-bit range do not overflow.
-int64_t HalfUp(double x) { return static_cast<int64_t>(x + 0.5); }
-
-SourceWriter& Out(const Section& s) { return s.writer(); }
-
 // Writes ":L" and the target's label (six or more hex digits).
 void PutLabel(const Section& s, uint64_t target) { Out(s).Printf(":L%.6X", s.LabelOf(target)); }
 
@@ -62,13 +39,6 @@ void PutColonHead(const Section& s, const char* head, uint64_t target) {
 // eighth entry.
 void BreakAfterEighth(const Section& s, int64_t index) {
   if (index % 8 == 7) Out(s).WriteText("\n\t\t");
-}
-
-// A fixed text, written in the print pass only.
-template <const char* kText>
-int64_t Fixed2(Section& s, uint64_t) {
-  if (s.printing()) Out(s).WriteText(kText);
-  return 2;
 }
 
 // ---- commands without operands ---------------------------------------------

@@ -25,23 +25,7 @@
 namespace skarn::ops {
 namespace {
 
-// Operand readers with the types the formats expect.
-inline int I16(const ByteReader& b, uint64_t at) { return b.I16(at); }
-inline unsigned U16(const ByteReader& b, uint64_t at) { return b.U16(at); }
-inline unsigned U8(const ByteReader& b, uint64_t at) { return b.U8(at); }
-// An i16 widened to 32 bits with its sign, for a hexadecimal format.
-inline unsigned SignExtended(const ByteReader& b, uint64_t at) {
-  return static_cast<unsigned>(static_cast<int>(b.I16(at)));
-}
-// A 6-byte position or fixed-point field (16-bit fraction, 32-bit integer part).
-inline uint64_t Raw48(const ByteReader& b, uint64_t at) {
-  return b.U32(at) | static_cast<uint64_t>(b.U16(at + 4)) << 32;
-}
 inline double SignedAngle(const ByteReader& b, uint64_t at) { return GeoText::SignedAngle16(b.I16(at)); }
-// Reference-point scale: the i32 holds 65536 / scale.
-inline double Scale(const ByteReader& b, uint64_t at) { return 65536.0 / static_cast<double>(b.I32(at)); }
-// Polygon plane distance: an i32 with 15 fraction bits.
-inline double Dist(const ByteReader& b, uint64_t at) { return static_cast<double>(b.I32(at)) / 32768.0; }
 
 // ---------------------------------------------------------------- simple rows
 

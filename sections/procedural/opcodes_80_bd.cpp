@@ -24,35 +24,15 @@ namespace {
 
 using Section = ProceduralSection;
 
-// ---- operand access -------------------------------------------------------
+// ---- operand access (beyond the readers in Opcodes.h) ---------------------
 
-int I16(const Section& s, uint64_t at) { return static_cast<int>(s.image().I16(at)); }
-unsigned U16(const Section& s, uint64_t at) { return static_cast<unsigned>(s.image().U16(at)); }
-unsigned U8(const Section& s, uint64_t at) { return static_cast<unsigned>(s.image().U8(at)); }
 int I32(const Section& s, uint64_t at) { return static_cast<int>(s.image().I32(at)); }
 unsigned U32(const Section& s, uint64_t at) { return static_cast<unsigned>(s.image().U32(at)); }
 double F32(const Section& s, uint64_t at) { return static_cast<double>(s.image().F32(at)); }
-// An i16 printed as a hex word after sign extension (a negative value shows
-// all 32 bits).
-unsigned SignExtended(const Section& s, uint64_t at) {
-  return static_cast<unsigned>(static_cast<int>(s.image().I16(at)));
-}
-// The 6-byte position and altitude fields: a 16-bit fraction, then the 32-bit
-// integer part.
-uint64_t Raw48(const Section& s, uint64_t at) {
-  return s.image().U32(at) | static_cast<uint64_t>(s.image().U16(at + 4)) << 32;
-}
 bool Failed(const Section& s) { return s.image().failed(); }
 
-// Integer part of x + 0.5 (toward zero). Computed in 64 bits: a 32.16
-// altitude can reach 2^31, one past the largest int.
-long long HalfUp(double x) { return static_cast<long long>(x + 0.5); }
 // To the nearest whole number, halves away from zero.
 int Nearest(double x) { return static_cast<int>(std::lround(x)); }
-// dist(i32): a 16.15 fixed-point distance.
-double Dist(const Section& s, uint64_t at) { return s.image().I32(at) / 32768.0; }
-// scale(i32): 65536 / value (a zero gives an infinite scale, printed as such).
-double Scale(const Section& s, uint64_t at) { return 65536.0 / static_cast<double>(s.image().I32(at)); }
 
 // A zero-terminated text of at most maxLength bytes, as a view into the
 // image: no copy. A text that runs into the end of the file sets the
@@ -66,8 +46,6 @@ std::string_view ZText(const Section& s, uint64_t at, uint64_t maxLength) {
 }
 
 // ---- output helpers -------------------------------------------------------
-
-SourceWriter& Out(Section& s) { return s.writer(); }
 
 // "break after every 8th": the line goes on in the next continuation line.
 void BreakAfter8th(std::string& line, int64_t index) {
@@ -97,13 +75,6 @@ template <const char* Fmt>
 int64_t OneI16(Section& s, uint64_t p) {
   if (s.printing()) Out(s).Printf(Fmt, I16(s, p + 2));
   return 4;
-}
-
-// A command without operands and a fixed text.
-template <const char* Text>
-int64_t Fixed2(Section& s, uint64_t) {
-  if (s.printing()) Out(s).WriteText(Text);
-  return 2;
 }
 
 constexpr char kDotPt[] = "\tDotPt( %d )\n";

@@ -10,8 +10,6 @@ namespace skarn {
 
 namespace {
 
-constexpr uint8_t kBandId = 0x15;
-constexpr uint64_t kBandEntrySize = 9;
 constexpr uint8_t kObjectId = 4;
 // The size field counts the bytes after the first 11 of a record.
 constexpr uint32_t kSizeBase = 11;
@@ -50,29 +48,12 @@ DynamicSection::RecordRead DynamicSection::ReadRecord(uint64_t p, uint64_t needH
 
 void DynamicSection::Summarize(std::vector<std::string>& lines) {
   lines.emplace_back("Dynamic Scenery Section:");
-  for (uint64_t entry = data_;; entry += kBandEntrySize) {
-    const char* const pastEnd = "Error: Dyn Section LatBand table at Offset %X runs past the end of the file";
-    if (!img_.Has(entry, 1)) {
-      doc().Report(Format(pastEnd, OffsetOf(entry)));
-      return;
-    }
-    const uint8_t id = img_.U8(entry);
-    if (id == 0) return;
-    if (id != kBandId) {
-      doc().Report(Format("%s %X", "Error: unknown ID in Dyn Section at Offset", OffsetOf(entry)));
-      return;
-    }
-    if (!img_.Has(entry, kBandEntrySize)) {
-      doc().Report(Format(pastEnd, OffsetOf(entry)));
-      return;
-    }
-    // The latitude texts share one buffer: the first is copied before the
-    // second is made.
-    std::string line = Format("   Latitude Band %s to ", geo_.LatText(GeoText::Lat16(img_.I16(entry + 1))));
-    line += geo_.LatText(GeoText::Lat16(img_.I16(entry + 3)));
-    Appendf(line, ": %d area(s)", CountAreas(img_.U32(entry + 5)));
-    lines.push_back(std::move(line));
-  }
+  SummarizeBandTable(0, lines,
+                     {"   ", "Error: Dyn Section LatBand table at Offset",
+                      "Error: unknown ID in Dyn Section at Offset"},
+                     [this](uint32_t records, std::string& line) {
+                       Appendf(line, ": %d area(s)", CountAreas(records));
+                     });
 }
 
 int DynamicSection::CountAreas(uint32_t offset) {

@@ -11,9 +11,6 @@ namespace skarn {
 
 namespace {
 
-constexpr uint8_t kBandId = 0x15;
-constexpr uint64_t kBandEntrySize = 9;
-
 // Record identifiers.
 constexpr uint8_t kInnerMarker = 4;
 constexpr uint8_t kMiddleMarker = 5;
@@ -22,9 +19,6 @@ constexpr uint8_t kLandMe = 7;
 constexpr uint8_t kTimeZone = 0x64;
 constexpr uint8_t kCommandArea = 0x65;
 constexpr uint8_t kFlatten = 0xE6;
-
-// Marker letters by identifier - 4: inner, middle, outer.
-constexpr char kMarkerLetters[] = "IMO";
 
 // Fixed record sizes. A marker is always 11 bytes. The summary steps over a
 // land-me point by 55 and a time zone by 18 whatever their length bytes say,
@@ -98,35 +92,19 @@ MiscSection::~MiscSection() = default;
 
 void MiscSection::Summarize(std::vector<std::string>& lines) {
   lines.emplace_back("Miscellaneous Section:");
-  for (uint64_t entry = data_;; entry += kBandEntrySize) {
-    const auto at = static_cast<uint32_t>(entry - data_);
-    if (!img_.Has(entry, 1)) {
-      doc().Report(Format("Error: Misc Section LatBand table at Offset %X runs past the end of the file", at));
-      return;
-    }
-    const uint8_t id = img_.U8(entry);
-    if (id == 0) return;
-    if (id != kBandId) {
-      doc().Report(Format("Error: unknown ID in Misc Section, LatBand table at Offset %X", at));
-      return;
-    }
-    if (!img_.Has(entry, kBandEntrySize)) {
-      doc().Report(Format("Error: Misc Section LatBand table at Offset %X runs past the end of the file", at));
-      return;
-    }
-    // The two latitude texts share one buffer: the first is copied first.
-    std::string line = Format("   Latitude Band %s to ", geo_.LatText(GeoText::Lat16(img_.I16(entry + 1))));
-    line += geo_.LatText(GeoText::Lat16(img_.I16(entry + 3)));
-    const BandCounts c = CountBand(img_.U32(entry + 5));
-    // A band of flatten polygons shows only their number.
-    if (c.flatten > 0) {
-      Appendf(line, ": %d flatten polygons", c.flatten);
-    } else {
-      Appendf(line, ": %d marker(s), %d landme, %d elevated object(s), %d timezone(s)", c.markers, c.landMe,
-              c.elevated, c.timeZones);
-    }
-    lines.push_back(std::move(line));
-  }
+  SummarizeBandTable(0, lines,
+                     {"   ", "Error: Misc Section LatBand table at Offset",
+                      "Error: unknown ID in Misc Section, LatBand table at Offset"},
+                     [this](uint32_t records, std::string& line) {
+                       const BandCounts c = CountBand(records);
+                       // A band of flatten polygons shows only their number.
+                       if (c.flatten > 0) {
+                         Appendf(line, ": %d flatten polygons", c.flatten);
+                       } else {
+                         Appendf(line, ": %d marker(s), %d landme, %d elevated object(s), %d timezone(s)",
+                                 c.markers, c.landMe, c.elevated, c.timeZones);
+                       }
+                     });
 }
 
 MiscSection::BandCounts MiscSection::CountBand(uint32_t offset) const {
@@ -249,7 +227,10 @@ void MiscSection::WriteBand(uint32_t offset) {
 
 uint64_t MiscSection::WriteMarker(uint64_t p) {
   if (!img_.Has(p, kMarkerSize)) return PastEnd(p);
-  const char letter = kMarkerLetters[img_.U8(p) - kInnerMarker];
+  // The band walk calls this for the three marker ids only: inner, middle,
+  // outer.
+  const uint8_t id = img_.U8(p);
+  const char letter = id == kInnerMarker ? 'I' : id == kMiddleMarker ? 'M' : 'O';
   // The heading byte counts 256 steps to the circle; the statement takes
   // whole degrees, cut toward zero (255 gives 358).
   const int heading = static_cast<int>(GeoText::Angle8(img_.U8(p + 10)));

@@ -64,14 +64,7 @@ void TerrainSection::WriteTexturedPolygons() {
   out_.WriteText("\nVTPDataStart\tlabel\tWord\n");
 
   // Cell data.
-  for (uint64_t i = 0; i < usable; ++i) {
-    const uint64_t e = entries + 12 * i;
-    const uint64_t from = area + img_.U32(e + 4);
-    const uint32_t length = img_.U32(e + 8);
-    out_.Printf("BeginData%llu\tlabel\tword\n", static_cast<unsigned long long>(i));
-    WriteCellRecords(from, from + length, &TerrainSection::WriteVtpRecord);
-    out_.Printf("EndData%llu\tlabel\tword\n", static_cast<unsigned long long>(i));
-  }
+  WriteCellData(entries, usable, area, &TerrainSection::WriteVtpRecord);
 
   // Cell index: every entry defines its cell's symbol, repeated cells
   // included.

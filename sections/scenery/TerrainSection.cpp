@@ -118,6 +118,17 @@ uint64_t TerrainSection::EntriesInside(uint64_t array, uint32_t count, uint64_t 
   return std::min<uint64_t>(count, (img_.size() - array) / size);
 }
 
+void TerrainSection::WriteCellData(uint64_t entries, uint64_t usable, uint64_t area, RecordWriter record) {
+  for (uint64_t i = 0; i < usable; ++i) {
+    const uint64_t e = entries + 12 * i;
+    const uint64_t from = area + img_.U32(e + 4);
+    const uint32_t length = img_.U32(e + 8);
+    out_.Printf("BeginData%llu\tlabel\tword\n", static_cast<unsigned long long>(i));
+    WriteCellRecords(from, from + length, record);
+    out_.Printf("EndData%llu\tlabel\tword\n", static_cast<unsigned long long>(i));
+  }
+}
+
 void TerrainSection::WriteCellRecords(uint64_t from, uint64_t end, RecordWriter record) {
   uint64_t p = from;
   uint64_t last = from;
@@ -202,14 +213,7 @@ void TerrainSection::WriteLandWaterMask() {
   }
 
   out_.WriteText("\nLWMDataStart\tlabel\tWord\n");
-  for (uint64_t i = 0; i < usable; ++i) {
-    const uint64_t e = entries + 12 * i;
-    const uint64_t from = area + img_.U32(e + 4);
-    const uint32_t length = img_.U32(e + 8);
-    out_.Printf("BeginData%llu\tlabel\tword\n", static_cast<unsigned long long>(i));
-    WriteCellRecords(from, from + length, &TerrainSection::WriteLwmRecord);
-    out_.Printf("EndData%llu\tlabel\tword\n", static_cast<unsigned long long>(i));
-  }
+  WriteCellData(entries, usable, area, &TerrainSection::WriteLwmRecord);
   out_.WriteText("LWMEnd\tlabel\tword\n");
 }
 

@@ -57,6 +57,9 @@ class TerrainSection : public BglSection {
   void WriteLandWaterMask();
   void WriteTexturedPolygons();
 
+  // The data of the first usable cells of an index (entries at entries, data
+  // offsets from area), each between its BeginData and EndData labels.
+  void WriteCellData(uint64_t entries, uint64_t usable, uint64_t area, RecordWriter record);
   // The area records of one cell, from..end.
   void WriteCellRecords(uint64_t from, uint64_t end, RecordWriter record);
   uint64_t WriteLwmRecord(uint64_t p);
