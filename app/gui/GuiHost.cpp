@@ -1,0 +1,186 @@
+#include "app/gui/GuiHost.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+#include "app/gui/GuiLogic.h"
+
+namespace skarn::gui {
+
+const char* const kBglFilter = "BGL Files (*.bgl)|*.bgl|All Files (*.*)|*.*||";
+
+namespace {
+
+const char* const kCaption = "Skarn";
+
+// Passes the bytes on and reports progress a few times a second.
+class ProgressSink : public ByteSink {
+ public:
+  ProgressSink(std::unique_ptr<ByteSink> inner, std::function<void(uint64_t)> progress)
+      : inner_(std::move(inner)), progress_(std::move(progress)), last_(std::chrono::steady_clock::now()) {}
+
+  void Write(const char* data, size_t size) override {
+    inner_->Write(data, size);
+    bytes_ += size;
+    const auto now = std::chrono::steady_clock::now();
+    if (now - last_ >= std::chrono::milliseconds(150)) {
+      last_ = now;
+      progress_(bytes_);
+    }
+  }
+  void Commit() override { inner_->Commit(); }
+  void Abort() noexcept override { inner_->Abort(); }
+
+ private:
+  std::unique_ptr<ByteSink> inner_;
+  std::function<void(uint64_t)> progress_;
+  std::chrono::steady_clock::time_point last_;
+  uint64_t bytes_ = 0;
+};
+
+bool CaseSensitiveChooser() {
+#if defined(__WXMSW__) || defined(__WXOSX__)
+  return false;
+#else
+  return true;
+#endif
+}
+
+}  // namespace
+
+void RepaintNow() {
+  if (wxEventLoopBase* loop = wxEventLoopBase::GetActive()) loop->YieldFor(wxEVT_CATEGORY_UI);
+}
+
+std::string PathToBytes(const wxString& path) {
+#if defined(__WXMSW__)
+  return std::string(path.mb_str());
+#else
+  const wxCharBuffer bytes = path.fn_str();
+  return bytes.data() == nullptr ? std::string() : std::string(bytes.data());
+#endif
+}
+
+wxString PathFromBytes(const std::string& path) {
+  wxString text(path.c_str(), *wxConvFileName);
+  if (text.empty() && !path.empty()) text = DisplayText(path);
+  return text;
+}
+
+wxString DisplayText(const std::string& text) {
+  if (text.empty()) return wxString();
+  wxString s = wxString::FromUTF8(text.data(), text.size());
+  if (!s.empty()) return s;
+  s = wxString(text.data(), wxCSConv(wxFONTENCODING_CP1252), text.size());
+  if (s.empty()) s = wxString(text.data(), wxConvISO8859_1, text.size());
+  return s;
+}
+
+wxString Wildcard(const std::string& filter) {
+  return wxString::FromUTF8(JoinFilter(ParseFilter(filter, CaseSensitiveChooser())));
+}
+
+std::optional<std::string> GuiHost::ChooseInputPath() {
+  if (answers_ != nullptr) return answers_->NextOpenPath();
+  wxBusyCursorSuspender normalCursor;
+  // The folder last chosen, or else the open file's.
+  wxString dir = lastDir_;
+  if (dir.empty() && !inputPath_.empty()) dir = wxFileName(PathFromBytes(inputPath_)).GetPath();
+  wxFileDialog dialog(parent_, "Open", dir, wxEmptyString, Wildcard(kBglFilter), wxFD_OPEN | wxFD_FILE_MUST_EXIST);
+  const int answer = dialog.ShowModal();
+  const wxString path = dialog.GetPath();
+  const wxString chosenDir = dialog.GetDirectory();
+  dialog.Hide();
+  RepaintNow();
+  if (answer != wxID_OK || path.empty()) return std::nullopt;
+  lastDir_ = chosenDir;
+  return PathToBytes(path);
+}
+
+void GuiHost::ShowMessage(const std::string& text) {
+  if (answers_ != nullptr) {
+    answers_->Message(text);
+    return;
+  }
+  long icon = wxICON_INFORMATION;
+  if (text.rfind("Error", 0) == 0) {
+    icon = wxICON_ERROR;
+  } else if (text.rfind("Warning", 0) == 0) {
+    icon = wxICON_WARNING;
+  }
+  wxBusyCursorSuspender normalCursor;
+  wxMessageBox(DisplayText(text), kCaption, wxOK | icon, parent_);
+  RepaintNow();
+}
+
+bool GuiHost::AskYesNo(const std::string& question) {
+  if (answers_ != nullptr) return answers_->NextYesNo(question);
+  wxBusyCursorSuspender normalCursor;
+  const int answer = wxMessageBox(DisplayText(question), kCaption, wxYES_NO | wxICON_QUESTION, parent_);
+  RepaintNow();
+  return answer == wxYES;
+}
+
+bool GuiHost::IsInputFile(const std::string& path) const {
+  if (inputPath_.empty()) return false;
+  std::error_code ec;
+  return std::filesystem::equivalent(std::filesystem::path(path), std::filesystem::path(inputPath_), ec);
+}
+
+std::optional<std::string> GuiHost::ChooseOutputPath(const std::string& proposedName, const std::string& filter,
+                                                     bool overwritePrompt) {
+  // Output is proposed beside the input file.
+  wxString dir = lastDir_;
+  if (!inputPath_.empty()) {
+    const wxString inputDir = wxFileName(PathFromBytes(inputPath_)).GetPath();
+    if (!inputDir.empty()) dir = inputDir;
+  }
+  for (;;) {
+    std::optional<std::string> path;
+    if (answers_ != nullptr) {
+      path = answers_->NextSavePath(proposedName, filter);
+    } else {
+      wxBusyCursorSuspender normalCursor;
+      long style = wxFD_SAVE;
+      if (overwritePrompt) style |= wxFD_OVERWRITE_PROMPT;
+      wxFileDialog dialog(parent_, "Save As", dir, PathFromBytes(proposedName), Wildcard(filter), style);
+      const int answer = dialog.ShowModal();
+      const wxString chosen = dialog.GetPath();
+      dir = dialog.GetDirectory();
+      dialog.Hide();
+      RepaintNow();
+      if (answer == wxID_OK && !chosen.empty()) path = PathToBytes(chosen);
+    }
+    if (!path) return std::nullopt;
+    // The BGL file is only ever read: writing the output over it would lose it.
+    if (IsInputFile(*path)) {
+      ShowMessage("Error: the output file would replace the BGL file it is made from; choose another name");
+      if (answers_ != nullptr) return std::nullopt;
+      continue;
+    }
+    if (answers_ == nullptr) lastDir_ = dir;
+    return path;
+  }
+}
+
+std::time_t GuiHost::Now() {
+  // Reproducible output: the time can be fixed from outside, as for the
+  // command line.
+  const char* epoch = std::getenv("SOURCE_DATE_EPOCH");
+  if (epoch != nullptr && *epoch != '\0') {
+    if (const std::optional<std::time_t> t = ParseSourceDateEpoch(epoch)) return *t;
+    std::fputs("skarn-gui: SOURCE_DATE_EPOCH is not a number of seconds; using the clock\n", stderr);
+  }
+  return std::time(nullptr);
+}
+
+std::unique_ptr<ByteSink> GuiHost::OpenOutput(const std::string& path, std::string* error) {
+  std::unique_ptr<ByteSink> sink = Host::OpenOutput(path, error);
+  if (sink == nullptr || !progress_) return sink;
+  return std::make_unique<ProgressSink>(std::move(sink), progress_);
+}
+
+}  // namespace skarn::gui

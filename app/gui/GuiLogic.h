@@ -1,0 +1,78 @@
+// The window program's arithmetic and text rules, kept free of the toolkit so
+// that they can be tested without a display.
+#pragma once
+
+#include <cstddef>
+#include <ctime>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace skarn::gui {
+
+// Size of the summary in characters: the longest line (at least 80 columns)
+// and the number of lines (at least 10 rows).
+struct DocSize {
+  size_t columns = 80;
+  size_t rows = 10;
+};
+DocSize GetDocSize(const std::vector<std::string>& lines);
+
+// Scroll geometry of the view in pixels, from the document size and the font:
+// a margin of 60 pixels to the right and 30 below the text; a page is a third
+// of the width and 20 rows; a line step is a tenth of the width and one row.
+struct ScrollSizes {
+  int lineHeight = 0;
+  int totalWidth = 0;
+  int totalHeight = 0;
+  int pageWidth = 0;
+  int pageHeight = 0;
+  int lineWidth = 0;
+};
+ScrollSizes ComputeScrollSizes(DocSize size, int averageCharWidth, int lineHeight);
+
+// The rows [first, last) that intersect the band of pixels [top, bottom) when
+// every row is lineHeight pixels high; clipped to the row count.
+struct RowRange {
+  size_t first = 0;
+  size_t last = 0;
+};
+RowRange RowsInBand(long long top, long long bottom, int lineHeight, size_t rowCount);
+
+// One entry of a file chooser's list: the text shown and the patterns (each
+// "*.ext" or "*").
+struct FilterEntry {
+  std::string text;
+  std::vector<std::string> patterns;
+};
+
+// Splits a filter string of "text|pattern;pattern|text|pattern||" pairs. When
+// caseSensitive is set (the chooser matches names case-sensitively), each
+// pattern is followed by its upper-case form, so that SCENERY.BGL is listed
+// with *.bgl, and "*.*" becomes "*", so that names without a dot are listed
+// as all files.
+std::vector<FilterEntry> ParseFilter(const std::string& filter, bool caseSensitive);
+// The same entries joined again as "text|p1;p2|text|p3" (no closing bars).
+std::string JoinFilter(const std::vector<FilterEntry>& entries);
+
+// The value of SOURCE_DATE_EPOCH: a non-negative whole number of seconds,
+// read as the command line reads it. Nothing when the text is not one (or is
+// empty or absent).
+std::optional<std::time_t> ParseSourceDateEpoch(const char* text);
+
+// The list of the files opened last, newest first, at most capacity entries.
+class RecentFiles {
+ public:
+  explicit RecentFiles(size_t capacity = 4) : capacity_(capacity) {}
+  // Puts path first, removing an earlier entry of the same path.
+  void Add(const std::string& path);
+  void Remove(const std::string& path);
+  const std::vector<std::string>& entries() const { return entries_; }
+  size_t capacity() const { return capacity_; }
+
+ private:
+  size_t capacity_;
+  std::vector<std::string> entries_;
+};
+
+}  // namespace skarn::gui
