@@ -463,6 +463,27 @@ TEST(LibraryHostile, ManyEntriesIntoOneProgramStop) {
                                static_cast<unsigned long long>(allowance), walked + 1)),
             std::string::npos);
   EXPECT_EQ(Count(r.body, "; Error:"), 1);
+
+  // The same with one long name and an empty program: the names written
+  // count too, or the output would grow with the square of the file.
+  NewFields f;
+  f.name = std::string(3000, 'N');
+  f.nameRoom = 3000;
+  const Bytes named = NewObject(kIdA, f, Bytes());
+  Bytes t;
+  for (int i = 0; i < 20; ++i) t.u32(20 * 21).u32(kIdA[0]).u32(kIdA[1]).u32(kIdA[2]).u32(kIdA[3]);
+  t.zeros(20).append(named);
+  const std::vector<uint8_t> namedFile = LibraryFile(t);
+  const uint64_t namedAllowance = 4 * namedFile.size();
+  const int written = static_cast<int>(namedAllowance / 3000);
+  const LibRun n = Source(namedFile);
+  EXPECT_EQ(Count(n.body, "\tNAME   \""), written);
+  EXPECT_NE(n.body.find(Format("EndObj\n; Error: library programs overlap (more than %llu bytes walked); object #%d "
+                               "and those after it skipped\n",
+                               static_cast<unsigned long long>(namedAllowance), written + 1)),
+            std::string::npos);
+  // Shared objects of a sound file stay well inside the allowance.
+  EXPECT_EQ(Count(Source(Library({{kIdA, named}, {kIdA, named}})).body, "\tNAME   \""), 2);
 }
 
 TEST(LibraryHostile, RandomSectionsTerminate) {

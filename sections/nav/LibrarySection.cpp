@@ -13,11 +13,11 @@ namespace skarn {
 
 namespace {
 
-// The programs of a sound file do not overlap, so together they are no larger
-// than the file. Directory entries may still share an object (two IDs for one
-// body), which this leaves room for; what it stops is a directory of many
-// entries pointing into one long stretch, whose output would grow with the
-// square of the file's size.
+// The objects of a sound file do not overlap, so their names and programs
+// together are no larger than the file. Directory entries may still share an
+// object (two IDs for one body), which this leaves room for; what it stops is
+// a directory of many entries pointing into one long name or program, whose
+// output would grow with the square of the file's size.
 constexpr uint64_t kWalkAllowanceFactor = 4;
 
 }  // namespace
@@ -130,7 +130,9 @@ bool LibrarySection::HandleNewForm(const Entry& e, uint64_t obj) {
     ObjectError(e.offset, " runs past the end of the file");
     return true;
   }
-  if (!Allow(start, end)) return false;
+  // The name (the header after its fixed fields) is written in full, so it
+  // counts against the allowance like the program.
+  if (!Allow(obj + kNewHeaderFields, end)) return false;
 
   if (!quiet_) {
     out_.WriteSeparator();

@@ -61,8 +61,9 @@ class LibrarySection : public BglSection {
   bool HandleObject(const Entry& e);
   bool HandleNewForm(const Entry& e, uint64_t obj);
   bool HandleOldForm(const Entry& e, uint64_t obj);
-  // Counts a program against the run's walking allowance; when it is spent,
-  // writes the error that ends the run and returns false.
+  // Counts a program (and, in the newer form, the name before it) against the
+  // run's walking allowance; when it is spent, writes the error that ends the
+  // run and returns false.
   bool Allow(uint64_t start, uint64_t end);
   // "; Error: library object #n at offset 0x...: <what>\n", in either mode.
   void ObjectError(uint32_t offset, const std::string& what);
@@ -70,7 +71,7 @@ class LibrarySection : public BglSection {
   std::unique_ptr<ProceduralSection> walker_;
   int objectNumber_ = 0;
   bool quiet_ = false;
-  // Program bytes walked in the current run, and the most allowed.
+  // Name and program bytes walked in the current run, and the most allowed.
   uint64_t walked_ = 0;
   uint64_t allowance_ = 0;
 };
