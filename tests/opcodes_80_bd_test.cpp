@@ -416,6 +416,33 @@ TEST(Op80RunwayTest, EverySubRecord) {
                           "\t)\n\tNop\n");
 }
 
+TEST(Op80RunwayTest, HeadingAndVasiSlopeAreUnsignedAngles) {
+  // Unlike RunwayData, whose VASI slopes are signed, this record stores its
+  // heading and slopes as unsigned angles: 0xC000 is 270 degrees and 0xFDDE
+  // just over 357, not -3.
+  Bytes rw = Op(0xAA).i16(48).u8(0).u48(Lat48(47.5)).u48(Lon48(8.5)).u48(Metres48(-0.25)).u16(0xC000);
+  rw.i16(-1).i16(0).u8(0).u8(0).u8(0).u8(0).u8(0x80);
+  rw.u8(6).u8(0).u8(0).u8(0).u8(0).u8(1).u16(0xFDDE).i16(-7).i16(-8).i16(-9);
+  ASSERT_EQ(rw.size(), 48u);
+  EXPECT_EQ(Text(rw),
+            "\tRunway(  N47:30:00.00 E008:30:00.00\n"
+            "\t\tAlt    -0.2\n"
+            "\t\tHeading 270.0\n"
+            "\t\tLength      -1 ; in feet\n"
+            "\t\tWidth        0 ; in feet\n"
+            "\t\tMarkers  00\n"
+            "\t\tId       0R\n"
+            "\t\tLights   0\n"
+            "\t\tSurface  0\n"
+            "\t\tThreshold 0\n"
+            "\t\tVasiBarsN  1\n"
+            "\t\tVasiSpaceN -9\n"
+            "\t\tVasiDistN  8\n"
+            "\t\tVasiSideN  7\n"
+            "\t\tVasiSlopeN 357.0\n"
+            "\t)\n\tNop\n");
+}
+
 TEST(Op80RunwayTest, UndecodableSubRecordsAreReported) {
   // An unknown kind has no known size: the listing stops, the statement is
   // closed, and the command still ends where its length says.
