@@ -2,6 +2,7 @@
 // whose body is its motion program walked in two passes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <string>
@@ -430,6 +431,29 @@ TEST(DynamicHostile, LyingSizesAndOffsets) {
   EXPECT_EQ(t.messages,
             std::vector<std::string>{"Error: Dyn Section LatBand table at Offset 0 runs past the end of the file"});
   EXPECT_EQ(t.summary.back(), "Dynamic Scenery Section:");
+}
+
+TEST(DynamicHostile, BandsSharingOneListAreReadOnlyAsOftenAsTheFileAllows) {
+  // 200 bands name one list of one 44-byte object: each run may read four
+  // times the file's 1974 bytes, enough for 179 of the bands.
+  Bytes s;
+  for (int i = 0; i < 200; ++i) s.u8(0x15).i16(100).i16(101).u32(9 * 200 + 1);
+  s.u8(0).append(Object(Sleep())).u8(0);
+  ASSERT_EQ(128 + s.size(), 1974u);
+  const DynRun run = Disasm(s);
+  EXPECT_EQ(Count(run.source, "Area15("), 179);
+  EXPECT_NE(run.source.find(kSep + "; Error: Dyn Section band lists overlap (more than 7896 bytes read); the "
+                                    "remaining objects are skipped\n\n; LatRange("),
+            std::string::npos);
+  EXPECT_EQ(Count(run.source, "band lists overlap"), 1);
+  EXPECT_EQ(Count(run.source, "; LatRange("), 200);
+  EXPECT_EQ(run.messages, std::vector<std::string>{"Error: Dyn Section band lists overlap (more than 7896 bytes "
+                                                   "read); the remaining areas are not counted"});
+  ASSERT_GE(run.summary.size(), 200u);
+  const std::vector<std::string> bands(run.summary.end() - 200, run.summary.end());
+  EXPECT_EQ(std::count_if(bands.begin(), bands.end(), [](const std::string& l) { return EndsWith(l, ": 1 area(s)"); }),
+            179);
+  EXPECT_TRUE(EndsWith(bands.back(), ": 0 area(s)"));
 }
 
 // Random damage to well-formed sections: the walks must end, reading nothing

@@ -13,6 +13,7 @@
 #include "FakeHost.h"
 #include "ProcHarness.h"
 #include "TestUtil.h"
+#include "core/Format.h"
 #include "core/SkarnDoc.h"
 
 namespace skarn::test {
@@ -404,10 +405,13 @@ TEST(MiscHostile, ZeroLengthsEndTheBand) {
     }
   }
   // A flatten length whose low word alone is 0 is a zero length only to the
-  // summary; to the source it is 65536, beyond this file.
+  // summary; to the source it is 65536: the polygon is written, and the step
+  // over it leaves this file.
   const MiscRun run = RunMisc(Section({{Flatten(5, 0, Bytes{}.u32(0), Bytes{}, 1, 0)}}));
   EXPECT_EQ(run.messages, std::vector<std::string>{"Error: Misc section record at offset A has length 0"});
-  EXPECT_EQ(Records(run), "; Error: Misc section record at offset A runs past the end of the file\n");
+  EXPECT_EQ(Records(run),
+            "Area16N\n\tFlatten( 0.000\n\t)\nEnd16\n\n"
+            "; Error: Misc section record at offset 1000A runs past the end of the file\n");
 }
 
 TEST(MiscHostile, RecordsAndListsPastTheEndOfTheFile) {
@@ -428,19 +432,48 @@ TEST(MiscHostile, RecordsAndListsPastTheEndOfTheFile) {
     EXPECT_EQ(Records(run), "IM(  S00:00:00.00  W000:00:00.00 0 0)\n; Error: Misc section record at offset 15" +
                                 pastEnd + "\n");
   }
-  // Records cut short by the end of the file: not counted, not written.
+  // Records cut short by the end of the file: the summary, which reads only
+  // identifiers and lengths, counts them and stops where the next identifier
+  // would stand; the source writes none whose own fields are cut.
   const Point pt{0, 0, 0, 0};
-  const std::vector<Bytes> records = {
-      Marker(4, 0, 0, 0, 0), LandMe(pt, pt, "X"), TimeZone(0, 0, 0), CommandArea(Nop()),
-      Flatten(6, 2, Bytes{}, Vertices12()),
+  const std::string notWritten = "; Error: Misc section record at offset A" + pastEnd + "\n";
+  const struct {
+    Bytes record;
+    const char* counts;
+    std::string source;
+  } cut[] = {
+      {Marker(4, 0, 0, 0, 0), "1 marker(s), 0 landme, 0 elevated object(s), 0 timezone(s)", notWritten},
+      {LandMe(pt, pt, "X"), "0 marker(s), 1 landme, 0 elevated object(s), 0 timezone(s)", notWritten},
+      {TimeZone(0, 0, 0), "0 marker(s), 0 landme, 0 elevated object(s), 1 timezone(s)", notWritten},
+      {Flatten(6, 2, Bytes{}, Vertices12()), "1 flatten polygons", notWritten},
+      // The header is whole; the commands are cut, and the walker says so.
+      {CommandArea(Nop()), "0 marker(s), 0 landme, 1 elevated object(s), 0 timezone(s)",
+       "Area16(  N03:36:00.00  N07:12:00.00 E022:30:00.00 E045:00:00.00 )\n"
+       "; Error: command at offset 0018 runs past the end of the file\nEnd16\n"
+       "; Error: Misc section record at offset 1A" + pastEnd + "\n"},
   };
-  for (const Bytes& record : records) {
-    Bytes s = Bytes{}.u8(0x15).i16(0).i16(100).u32(10).u8(0).append(record);
+  for (const auto& c : cut) {
+    Bytes s = Bytes{}.u8(0x15).i16(0).i16(100).u32(10).u8(0).append(c.record);
     s.vec().resize(s.size() - 2);
     const MiscRun run = RunMisc(s);
-    EXPECT_EQ(run.messages, std::vector<std::string>{"Error: Misc section record at offset A" + pastEnd});
-    EXPECT_EQ(Records(run), "; Error: Misc section record at offset A" + pastEnd + "\n");
+    const std::string next = Format("Error: Misc section record at offset %zX", 10 + c.record.size());
+    EXPECT_EQ(run.messages, std::vector<std::string>{next + pastEnd});
+    EXPECT_EQ(run.summary[1], kBand0 + c.counts);
+    EXPECT_EQ(Records(run), c.source);
   }
+  // Records whose fields are whole but whose length steps beyond the file
+  // are written; the walk stops at the step.
+  const std::string lines = "TIMEZone(  N03:36:00.00  N07:12:00.00 E022:30:00.00 E045:00:00.00 1 2 3 )\n";
+  Bytes longZone = Bytes{}.u8(0x15).i16(0).i16(100).u32(10).u8(0).append(TimeZone(1, 2, 3, 200));
+  longZone.vec().resize(10 + 18);
+  EXPECT_EQ(Records(RunMisc(longZone)), lines + "; Error: Misc section record at offset D2" + pastEnd + "\n");
+  // A land-me point shorter than the summary's fixed step, last in the file:
+  // counted, and only the step beyond it runs past the end.
+  Bytes shortLandMe = LandMe(pt, pt, "X");
+  shortLandMe.patch(1, 40, 1).vec().resize(40);
+  const MiscRun lm = RunMisc(Section({{shortLandMe}}));
+  EXPECT_EQ(lm.summary[1], kBand0 + "0 marker(s), 1 landme, 0 elevated object(s), 0 timezone(s)");
+  EXPECT_EQ(lm.messages, std::vector<std::string>{"Error: Misc section record at offset 41" + pastEnd});
   // A vertex count far beyond the file.
   EXPECT_EQ(RecordsOf({Flatten(7, 60000, Bytes{}.u16(0), Vertices12())}),
             "; Error: Misc section record at offset A" + pastEnd + "\n");
@@ -474,6 +507,32 @@ TEST(MiscHostile, LandMeNameWithoutItsTerminator) {
   // The file ends inside the name.
   Bytes s = Bytes{}.u8(0x15).i16(0).i16(100).u32(10).u8(0).append(record);
   EXPECT_EQ(Records(RunMisc(s)), "; Error: Misc section record at offset A runs past the end of the file\n");
+}
+
+TEST(MiscHostile, BandsSharingOneListAreReadOnlyAsOftenAsTheFileAllows) {
+  // 200 bands name one list of ten markers (110 bytes): each run may step
+  // over four times the file's 2040 bytes, enough for 74 of the bands and
+  // the first marker of the next.
+  Bytes s;
+  for (int i = 0; i < 200; ++i) s.u8(0x15).i16(0).i16(100).u32(9 * 200 + 1);
+  s.u8(0);
+  for (int i = 0; i < 10; ++i) s.append(Marker(4, 0, 0, 0, 0));
+  s.u8(0);
+  ASSERT_EQ(128 + s.size(), 2040u);
+  const MiscRun run = RunMisc(s);
+  // The source stops after the marker whose step no longer fits.
+  EXPECT_EQ(Count(run.source, "IM("), 742);
+  EXPECT_NE(run.source.find("IM(  S00:00:00.00  W000:00:00.00 0 0)\n; Error: Misc section band lists overlap (more "
+                            "than 8160 bytes read); the remaining records are skipped\n\n; LatRange("),
+            std::string::npos);
+  EXPECT_EQ(Count(run.source, "band lists overlap"), 1);
+  EXPECT_EQ(Count(run.source, "; LatRange("), 200);
+  EXPECT_EQ(run.messages, std::vector<std::string>{"Error: Misc section band lists overlap (more than 8160 bytes "
+                                                   "read); the remaining records are not counted"});
+  ASSERT_EQ(run.summary.size(), 201u);
+  EXPECT_EQ(run.summary[74], kBand0 + "10 marker(s), 0 landme, 0 elevated object(s), 0 timezone(s)");
+  EXPECT_EQ(run.summary[75], kBand0 + "1 marker(s), 0 landme, 0 elevated object(s), 0 timezone(s)");
+  EXPECT_EQ(run.summary[76], kBand0 + "0 marker(s), 0 landme, 0 elevated object(s), 0 timezone(s)");
 }
 
 TEST(MiscHostile, ArbitraryRecordsAlwaysTerminate) {

@@ -1,5 +1,6 @@
 #include "sections/scenery/DynamicSection.h"
 
+#include <algorithm>
 #include <memory>
 
 #include "core/Format.h"
@@ -43,11 +44,35 @@ DynamicSection::RecordRead DynamicSection::ReadRecord(uint64_t p, uint64_t needH
   return RecordRead::kRecord;
 }
 
+void DynamicSection::StartReading() {
+  readsLeft_ = kReadFactor * static_cast<uint64_t>(img_.size());
+  overRead_ = false;
+}
+
+bool DynamicSection::Read(uint64_t p, uint32_t length) {
+  if (overRead_) return false;
+  // Every object starts in the file, so it costs at least one byte.
+  const uint64_t rest = p < img_.size() ? img_.size() - p : 0;
+  const uint64_t bytes = std::max<uint64_t>(1, std::min<uint64_t>(length, rest));
+  if (bytes > readsLeft_) {
+    overRead_ = true;
+    return false;
+  }
+  readsLeft_ -= bytes;
+  return true;
+}
+
+std::string DynamicSection::OverReadText(const char* prefix, const char* what) const {
+  return Format("%sDyn Section band lists overlap (more than %llu bytes read); %s", prefix,
+                static_cast<unsigned long long>(kReadFactor * static_cast<uint64_t>(img_.size())), what);
+}
+
 // ---------------------------------------------------------------------------
 // Summary
 
 void DynamicSection::Summarize(std::vector<std::string>& lines) {
   lines.emplace_back("Dynamic Scenery Section:");
+  StartReading();
   SummarizeBandTable(0, lines,
                      {"   ", "Error: Dyn Section LatBand table at Offset",
                       "Error: unknown ID in Dyn Section at Offset"},
@@ -61,6 +86,7 @@ int DynamicSection::CountAreas(uint32_t offset) {
   int count = 0;
   uint64_t p = data_ + offset;
   for (;;) {
+    if (overRead_) return count;
     uint8_t id = 0;
     uint32_t length = 0;
     switch (ReadRecord(p, kSizeBase, id, length)) {
@@ -74,6 +100,10 @@ int DynamicSection::CountAreas(uint32_t offset) {
         doc().Report(Format("Error: bad area size in Dyn Section at Offset %X", OffsetOf(p)));
         return count;
       case RecordRead::kRecord:
+        if (!Read(p, length)) {
+          doc().Report(OverReadText("Error: ", "the remaining areas are not counted"));
+          return count;
+        }
         ++count;
         p += length;
         break;
@@ -89,6 +119,7 @@ void DynamicSection::WriteSource() {
   out_.WriteSeparator();
   out_.WriteLine("; dynamic scenery");
   out_.WriteSeparator();
+  StartReading();
   BandWalk(data_, *this);
 }
 
@@ -97,6 +128,7 @@ void DynamicSection::WriteBand(uint32_t offset) {
   // Objects are numbered from 1 in every band.
   int number = 0;
   for (;;) {
+    if (overRead_) return;
     uint8_t id = 0;
     uint32_t length = 0;
     const RecordRead read = ReadRecord(p, kHeaderSize, id, length);
@@ -116,6 +148,10 @@ void DynamicSection::WriteBand(uint32_t offset) {
     }
     if (read == RecordRead::kBadSize) {
       out_.Printf("; Error: bad object size at offset %X\n", OffsetOf(p));
+      return;
+    }
+    if (!Read(p, length)) {
+      out_.WriteText(OverReadText("; Error: ", "the remaining objects are skipped\n"));
       return;
     }
     // The object may claim bytes beyond the end of the file: its program is

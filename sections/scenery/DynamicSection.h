@@ -78,6 +78,20 @@ class DynamicSection : public BglSection {
   // length (size field + 11).
   RecordRead ReadRecord(uint64_t p, uint64_t needHeader, uint8_t& id, uint32_t& length) const;
   int CountAreas(uint32_t offset);
+
+  // Bands may share an object list, or point into the middle of another
+  // band's list, so a small file could make the walks read the same objects
+  // again and again, and the source grow with the square of the file. One
+  // summary or source run reads at most kReadFactor times the file's size in
+  // object bytes, far more than a file whose lists lie apart holds.
+  static constexpr uint64_t kReadFactor = 4;
+  void StartReading();
+  // Charges the bytes of the object at p (as far as they lie in the file)
+  // against the run's allowance; false, from then on, once it is spent.
+  bool Read(uint64_t p, uint32_t length);
+  // "... (more than N bytes read); <what>".
+  std::string OverReadText(const char* prefix, const char* what) const;
+
   void WriteObject(uint64_t p, uint32_t length, int number);
   void WalkInstructions(uint64_t code);
   void RunPass(uint64_t code);
@@ -86,6 +100,8 @@ class DynamicSection : public BglSection {
   std::array<DynamicOp, kOpcodeCount> handlers_{};
   uint64_t objectEnd_ = 0;
   bool print_ = false;
+  uint64_t readsLeft_ = 0;
+  bool overRead_ = false;  // the allowance ran out: nothing more is read
 };
 
 // Fills the instruction table: one handler per opcode 0x00..0x43; opcodes

@@ -24,8 +24,11 @@ constexpr uint8_t kFlatten = 0xE6;
 // land-me point by 55 and a time zone by 18 whatever their length bytes say,
 // while the source follows the length bytes; the two walks can therefore
 // disagree on where the following record starts, and each keeps its own rule.
-// Either walk takes a record only when all of it (by these sizes and by the
-// length it steps over) lies in the file.
+// The summary reads nothing of a record but its identifier and length, so it
+// counts every record whose identifier (and length field) it can read. The
+// source writes a record when all the bytes it reads lie in the file. Either
+// walk then steps on by the record's length and stops, with a message, when
+// the next identifier would lie outside the file.
 constexpr uint64_t kMarkerSize = 11;
 constexpr uint64_t kLandMeSize = 55;
 constexpr uint64_t kTimeZoneSize = 18;
@@ -87,11 +90,35 @@ MiscSection::MiscSection(CSkarnDoc& doc, uint64_t start) : BglSection(doc, start
 
 MiscSection::~MiscSection() = default;
 
+void MiscSection::StartReading() {
+  readsLeft_ = kReadFactor * static_cast<uint64_t>(img_.size());
+  overRead_ = false;
+}
+
+bool MiscSection::Read(uint64_t p, uint64_t advance) {
+  if (overRead_) return false;
+  // Every record starts in the file, so it costs at least one byte.
+  const uint64_t rest = p < img_.size() ? img_.size() - p : 0;
+  const uint64_t bytes = std::max<uint64_t>(1, std::min(advance, rest));
+  if (bytes > readsLeft_) {
+    overRead_ = true;
+    return false;
+  }
+  readsLeft_ -= bytes;
+  return true;
+}
+
+std::string MiscSection::OverReadText(const char* prefix, const char* what) const {
+  return Format("%sMisc section band lists overlap (more than %llu bytes read); %s", prefix,
+                Wide(kReadFactor * static_cast<uint64_t>(img_.size())), what);
+}
+
 // ---------------------------------------------------------------------------
 // Summary
 
 void MiscSection::Summarize(std::vector<std::string>& lines) {
   lines.emplace_back("Miscellaneous Section:");
+  StartReading();
   SummarizeBandTable(0, lines,
                      {"   ", "Error: Misc Section LatBand table at Offset",
                       "Error: unknown ID in Misc Section, LatBand table at Offset"},
@@ -107,13 +134,13 @@ void MiscSection::Summarize(std::vector<std::string>& lines) {
                      });
 }
 
-MiscSection::BandCounts MiscSection::CountBand(uint32_t offset) const {
+MiscSection::BandCounts MiscSection::CountBand(uint32_t offset) {
   BandCounts c;
   uint64_t p = data_ + offset;
   for (;;) {
-    // A record is counted only when every byte the count steps over lies in
-    // the file; a list that reaches the end of the file without its 0 ends
-    // here too.
+    if (overRead_) return c;
+    // A list that reaches the end of the file without its 0 ends here, as
+    // does one whose last record is shorter than the fixed step over it.
     if (!img_.Has(p, 1)) {
       doc().Report(
           Format("Error: Misc section record at offset %llX runs past the end of the file", Wide(p - data_)));
@@ -154,7 +181,7 @@ MiscSection::BandCounts MiscSection::CountBand(uint32_t offset) const {
         doc().Report(Format("Error: unknown ID in Misc section at offset %X", static_cast<uint32_t>(p - data_)));
         return c;
     }
-    if (!img_.Has(p, lengthField) || (advance != 0 && !img_.Has(p, advance))) {
+    if (!img_.Has(p, lengthField)) {
       doc().Report(
           Format("Error: Misc section record at offset %llX runs past the end of the file", Wide(p - data_)));
       return c;
@@ -162,6 +189,10 @@ MiscSection::BandCounts MiscSection::CountBand(uint32_t offset) const {
     if (advance == 0) {
       // The walk could never leave this record.
       doc().Report(Format("Error: Misc section record at offset %X has length 0", static_cast<uint32_t>(p - data_)));
+      return c;
+    }
+    if (!Read(p, advance)) {
+      doc().Report(OverReadText("Error: ", "the remaining records are not counted"));
       return c;
     }
     ++*counter;
@@ -186,6 +217,7 @@ void MiscSection::WriteSource() {
   // A fresh walker per run: its library-call form is asked at most once
   // within it, and it writes full output (it is never in list-only mode).
   walker_ = std::make_unique<ProceduralSection>(doc(), data_);
+  StartReading();
   BandWalk(data_, *this);
   walker_.reset();
 }
@@ -198,6 +230,7 @@ uint64_t MiscSection::PastEnd(uint64_t p) {
 void MiscSection::WriteBand(uint32_t offset) {
   uint64_t p = data_ + offset;
   for (;;) {
+    if (overRead_) return;
     img_.ClearError();
     if (!img_.Has(p, 1)) {
       PastEnd(p);
@@ -221,6 +254,10 @@ void MiscSection::WriteBand(uint32_t offset) {
         return;
     }
     if (advance == 0) return;  // the writer has reported why
+    if (!Read(p, advance)) {
+      out_.WriteText(OverReadText("; Error: ", "the remaining records are skipped\n"));
+      return;
+    }
     p += advance;
   }
 }
@@ -244,7 +281,7 @@ uint64_t MiscSection::WriteLandMe(uint64_t p) {
   if (!img_.Has(p, 2)) return PastEnd(p);
   const uint64_t length = img_.U8(p + 1);
   if (length == 0) return ZeroLength(out_, p - data_);
-  if (!img_.Has(p, std::max(kLandMeSize, length))) return PastEnd(p);
+  if (!img_.Has(p, kLandMeSize)) return PastEnd(p);
   // The name ends at its first 0 byte, which must lie within the largest
   // record a one-byte length allows, and within the file.
   uint64_t nameLength = 0;
@@ -277,7 +314,7 @@ uint64_t MiscSection::WriteTimeZone(uint64_t p) {
   if (!img_.Has(p, 2)) return PastEnd(p);
   const uint64_t length = img_.U8(p + 1);
   if (length == 0) return ZeroLength(out_, p - data_);
-  if (!img_.Has(p, std::max(kTimeZoneSize, length))) return PastEnd(p);
+  if (!img_.Has(p, kTimeZoneSize)) return PastEnd(p);
   // Latitudes and longitudes share one buffer per kind: each text is copied
   // into the line before the next is made.
   out_.SetLine("TIMEZone( %s ", geo_.Lat24Text(U24(img_, p + 2)));
@@ -294,7 +331,7 @@ uint64_t MiscSection::WriteCommandArea(uint64_t p) {
   if (!img_.Has(p, 2)) return PastEnd(p);
   const uint64_t length = img_.U8(p + 1);
   if (length == 0) return ZeroLength(out_, p - data_);
-  if (!img_.Has(p, std::max(kCommandAreaHeader, length))) return PastEnd(p);
+  if (!img_.Has(p, kCommandAreaHeader)) return PastEnd(p);
   out_.SetLine("Area16( %s ", geo_.Lat24Text(U24(img_, p + 2)));
   out_.line += geo_.Lat24Text(U24(img_, p + 5));
   out_.line += geo_.Lon24Text(U24(img_, p + 8));
@@ -354,7 +391,7 @@ uint64_t MiscSection::WriteFlatten(uint64_t p) {
     count = img_.U16(p + 8);
     needed = layout.firstVertex + count * layout.vertexSize;
   }
-  if (!img_.Has(p, std::max(needed, length))) return PastEnd(p);
+  if (!img_.Has(p, needed)) return PastEnd(p);
   if (needed > length) {
     // Vertices reaching into the records that follow: every record could
     // then print the vertices of all the rest, and the text would grow with

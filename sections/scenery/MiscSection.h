@@ -39,7 +39,20 @@ class MiscSection : public BglSection {
   };
   // Counts the record list at offset (from the section start); errors are
   // reported to the user and end the count.
-  BandCounts CountBand(uint32_t offset) const;
+  BandCounts CountBand(uint32_t offset);
+
+  // Bands may share a record list, or point into the middle of another
+  // band's list, so a small file could make the walks read the same records
+  // again and again, and the source grow with the square of the file. One
+  // summary or source run steps over at most kReadFactor times the file's
+  // size in record bytes, far more than a file whose lists lie apart holds.
+  static constexpr uint64_t kReadFactor = 4;
+  void StartReading();
+  // Charges the step of advance bytes from p (as far as they lie in the file)
+  // against the run's allowance; false, from then on, once it is spent.
+  bool Read(uint64_t p, uint64_t advance);
+  // "... (more than N bytes read); <what>".
+  std::string OverReadText(const char* prefix, const char* what) const;
 
   // Each writer returns the number of bytes to advance past the record, or 0
   // when it wrote an error comment and the band must end.
@@ -57,6 +70,8 @@ class MiscSection : public BglSection {
 
   // Only alive during WriteSource; owns the label table of the command blocks.
   std::unique_ptr<ProceduralSection> walker_;
+  uint64_t readsLeft_ = 0;
+  bool overRead_ = false;  // the allowance ran out: nothing more is read
 };
 
 }  // namespace skarn
