@@ -10,6 +10,7 @@
 #include "BglBuilder.h"
 #include "Compressor.h"
 #include "Examples.h"
+#include "ProcHarness.h"
 #include "TestUtil.h"
 
 namespace skarn::test {
@@ -111,6 +112,60 @@ TEST_F(Cli, DisasmOutputsAndOverwriteRule) {
   r = Skarn("disasm e.bgl -o no/such/dir/x.sca");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "Error: Unable to open output file\n");
+}
+
+TEST_F(Cli, LibraryCallQuestionAnsweredAheadOrOnce) {
+  // A procedural object and a library object, each with a library call: two
+  // walkers, so a run asks the question twice.
+  const Bytes code = Cat({CallLib20(), Return()});
+  Bytes lib;
+  lib.u32(40).u32(1).u32(2).u32(3).u32(4).zeros(20);
+  lib.u32(0xA).u32(0xB).u32(0xC).u32(0xD).u8(0).u16(static_cast<uint32_t>(19 + code.size())).append(code);
+  BglBuilder b;
+  b.Section(kProcHeaderField, ProcSectionWith(code));
+  b.Section(0x3E, lib);
+  Write("q.bgl", b.Build());
+  const std::string fs2000Call = "\tCallLibObj( 0 00000001 00000002 00000003 00000004 )\r\n";
+  const std::string fs98Call = "\tCallLibObj1( 00010000 00020000 00030000 00040000 )\r\n";
+
+  // No terminal and no flag: Yes, said once on stderr.
+  CliRun r = Skarn("disasm q.bgl -o -");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err,
+            "skarn: \"Is this a FS2000/2002 .bgl-file?\" answered Yes (no terminal to ask; use --fs98 to answer "
+            "No)\n");
+  EXPECT_EQ(Count(r.out, fs2000Call), 2) << r.out;
+  const std::string yes = r.out;
+
+  r = Skarn("disasm q.bgl -o - --fs2000");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.out, yes);
+
+  r = Skarn("disasm q.bgl --fs98 -o -");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(Count(r.out, fs98Call), 2) << r.out;
+  EXPECT_EQ(Count(r.out, "CallLibObj("), 0);
+}
+
+TEST_F(Cli, SourceDateEpochFixesTheTimeText) {
+  Write("t.bgl", BglBuilder().Build());
+  const auto dateLine = [](const std::string& out) {
+    const size_t from = out.find("\r\n") + 2;
+    return out.substr(from, out.find("\r\n", from) - from);
+  };
+  CliRun r = Skarn("disasm t.bgl -o -", "SOURCE_DATE_EPOCH=1700000000");
+  EXPECT_EQ(dateLine(r.out), "; t.bgl disassembled by Skarn on Tue Nov 14 22:13:20 2023");
+  EXPECT_EQ(r.err, "");
+  // Values that are no time the C library can show fall back to the clock.
+  r = Skarn("disasm t.bgl -o -", "SOURCE_DATE_EPOCH=12x");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "skarn: SOURCE_DATE_EPOCH is not a number of seconds; using the clock\n");
+  r = Skarn("disasm t.bgl -o -", "SOURCE_DATE_EPOCH=99999999999999999");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "skarn: SOURCE_DATE_EPOCH is beyond the dates the C library can show; using the clock\n");
+  EXPECT_EQ(dateLine(r.out).find(" -"), std::string::npos) << dateLine(r.out);
 }
 
 TEST_F(Cli, BadInputGivesMessagesAndStatusOne) {
