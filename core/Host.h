@@ -38,4 +38,10 @@ class Host {
 // The C library's ctime text of t in local time: "Wed Jun 30 21:49:08 1993\n".
 std::string CTimeText(std::time_t t);
 
+// A fixed time for reproducible output, as given in SOURCE_DATE_EPOCH:
+// seconds since the epoch that the C library can show as a local date.
+// Otherwise nothing, and *why says what is wrong with the text (e.g. "is not
+// a number of seconds").
+std::optional<std::time_t> ParseSourceDateEpoch(const char* text, std::string* why);
+
 }  // namespace skarn

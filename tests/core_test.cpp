@@ -113,6 +113,21 @@ TEST(CTimeText, MatchesTheCLibraryLayout) {
   EXPECT_EQ(CTimeText(1700000000), "Tue Nov 14 22:13:20 2023\n");
 }
 
+TEST(SourceDateEpoch, OnlyShowableSecondsFixTheTime) {
+  std::string why;
+  EXPECT_EQ(ParseSourceDateEpoch("0", &why), std::time_t{0});
+  EXPECT_EQ(ParseSourceDateEpoch("1700000000", &why), std::time_t{1700000000});
+  EXPECT_EQ(ParseSourceDateEpoch(" 42", &why), std::time_t{42});
+  for (const char* bad : {"", "-1", "12abc", "99999999999999999999999"}) {
+    EXPECT_FALSE(ParseSourceDateEpoch(bad, &why)) << bad;
+    EXPECT_EQ(why, "is not a number of seconds");
+  }
+  EXPECT_FALSE(ParseSourceDateEpoch(nullptr, &why));
+  // A number, but no year the C library can show.
+  EXPECT_FALSE(ParseSourceDateEpoch("99999999999999999", &why));
+  EXPECT_EQ(why, "is beyond the dates the C library can show");
+}
+
 // ---- document: header analysis ----
 
 TEST(Document, EmptyHeaderGivesTwoLines) {

@@ -1,6 +1,5 @@
 #include "app/cli/CliHost.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -86,23 +85,9 @@ std::optional<std::string> CliHost::ChooseOutputPath(const std::string& proposed
 std::time_t CliHost::Now() {
   // Reproducible output: the time can be fixed from outside.
   if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH"); epoch != nullptr && *epoch != '\0') {
-    errno = 0;
-    char* end = nullptr;
-    const long long v = std::strtoll(epoch, &end, 10);
-    if (errno == 0 && end != nullptr && *end == '\0' && v >= 0) {
-      // A time the C library cannot turn into a local date (its year does
-      // not fit) would give a meaningless date text.
-      const auto t = static_cast<std::time_t>(v);
-      std::tm tm{};
-#if defined(_WIN32)
-      if (static_cast<long long>(t) == v && localtime_s(&tm, &t) == 0) return t;
-#else
-      if (static_cast<long long>(t) == v && localtime_r(&t, &tm) != nullptr) return t;
-#endif
-      ShowMessage("skarn: SOURCE_DATE_EPOCH is beyond the dates the C library can show; using the clock");
-      return std::time(nullptr);
-    }
-    ShowMessage("skarn: SOURCE_DATE_EPOCH is not a number of seconds; using the clock");
+    std::string why;
+    if (const std::optional<std::time_t> t = ParseSourceDateEpoch(epoch, &why)) return *t;
+    ShowMessage("skarn: SOURCE_DATE_EPOCH " + why + "; using the clock");
   }
   return std::time(nullptr);
 }

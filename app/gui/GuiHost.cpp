@@ -171,8 +171,9 @@ std::time_t GuiHost::Now() {
   // command line.
   const char* epoch = std::getenv("SOURCE_DATE_EPOCH");
   if (epoch != nullptr && *epoch != '\0') {
-    if (const std::optional<std::time_t> t = ParseSourceDateEpoch(epoch)) return *t;
-    std::fputs("skarn-gui: SOURCE_DATE_EPOCH is not a number of seconds; using the clock\n", stderr);
+    std::string why;
+    if (const std::optional<std::time_t> t = skarn::ParseSourceDateEpoch(epoch, &why)) return *t;
+    std::fputs(("skarn-gui: SOURCE_DATE_EPOCH " + why + "; using the clock\n").c_str(), stderr);
   }
   return std::time(nullptr);
 }

@@ -115,15 +115,6 @@ std::string JoinFilter(const std::vector<FilterEntry>& entries) {
   return out;
 }
 
-std::optional<std::time_t> ParseSourceDateEpoch(const char* text) {
-  if (text == nullptr || *text == '\0') return std::nullopt;
-  errno = 0;
-  char* end = nullptr;
-  const long long v = std::strtoll(text, &end, 10);
-  if (errno != 0 || end == nullptr || *end != '\0' || v < 0) return std::nullopt;
-  return static_cast<std::time_t>(v);
-}
-
 void RecentFiles::Add(const std::string& path) {
   if (path.empty() || capacity_ == 0) return;
   Remove(path);

@@ -55,10 +55,7 @@ std::vector<FilterEntry> ParseFilter(const std::string& filter, bool caseSensiti
 // The same entries joined again as "text|p1;p2|text|p3" (no closing bars).
 std::string JoinFilter(const std::vector<FilterEntry>& entries);
 
-// The value of SOURCE_DATE_EPOCH: a non-negative whole number of seconds,
-// read as the command line reads it. Nothing when the text is not one (or is
-// empty or absent).
-std::optional<std::time_t> ParseSourceDateEpoch(const char* text);
+
 
 // The list of the files opened last, newest first, at most capacity entries.
 class RecentFiles {

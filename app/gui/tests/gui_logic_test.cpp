@@ -101,17 +101,6 @@ TEST(FilterTest, MalformedFiltersDoNotBreakTheChooser) {
   EXPECT_EQ(JoinFilter(ParseFilter("Mixed (*.Bgl)|*.Bgl;*.BGL|Dangling", true)), "Mixed (*.Bgl)|*.Bgl;*.BGL");
 }
 
-TEST(SourceDateEpochTest, ReadLikeTheCommandLine) {
-  EXPECT_EQ(ParseSourceDateEpoch("0"), std::time_t{0});
-  EXPECT_EQ(ParseSourceDateEpoch("1700000000"), std::time_t{1700000000});
-  EXPECT_EQ(ParseSourceDateEpoch(" 42"), std::time_t{42});
-  EXPECT_FALSE(ParseSourceDateEpoch(nullptr));
-  EXPECT_FALSE(ParseSourceDateEpoch(""));
-  EXPECT_FALSE(ParseSourceDateEpoch("-1"));
-  EXPECT_FALSE(ParseSourceDateEpoch("12abc"));
-  EXPECT_FALSE(ParseSourceDateEpoch("99999999999999999999999"));
-}
-
 TEST(RecentFilesTest, NewestFirstWithoutRepeatsAndAtMostFour) {
   RecentFiles recent;
   for (const char* p : {"/a.bgl", "/b.bgl", "/c.bgl", "/d.bgl", "/e.bgl"}) recent.Add(p);
