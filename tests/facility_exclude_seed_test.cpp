@@ -248,6 +248,32 @@ TEST(FacilitySection, ListsThatRunOffTheFileEndWithAMessage) {
   }
 }
 
+TEST(FacilitySection, SharedAirportListsAreReadBoundedTimes) {
+  // 60 regions on one list of 10 airports; the file has 128 + 832 = 960
+  // bytes. The summary counts the shared list once. The source reads 3 per
+  // record (the record and its two name bytes) and 1 for the list's 0: 34 a
+  // region, so the 29th region ends after one airport.
+  Bytes body;
+  for (int i = 0; i < 60; ++i) body.append(Region("R", 541));
+  body.u8(0);
+  for (int i = 0; i < 10; ++i) body.append(AirportRecord(Airport{}));
+  body.u8(0);
+  const Result r = RunFacility(body);
+  ASSERT_EQ(r.summary.size(), 61u);
+  EXPECT_EQ(r.summary[60], "   Region R: 10 entries");
+  EXPECT_TRUE(r.messages.empty());
+  EXPECT_EQ(Count(r.source, "Menu( R )\n"), 29);
+  EXPECT_EQ(Count(r.source, "\tMenuEntry( "), 28 * 10 + 1);
+  EXPECT_TRUE(EndsWith(r.source,
+                       "Menu( R )\n"
+                       "\tMenuEntry(  S00:00:00.00  W000:00:00.00 0 0\n"
+                       "\t 100.00   100.00  0  100.00  0\n"
+                       "\tX )\n"
+                       "; Error: Menu section lists are shared too often (more than 960 bytes read); "
+                       "no more records are read\n"))
+      << r.source.substr(r.source.size() - 300);
+}
+
 // ===========================================================================
 // Exclusion section
 
@@ -477,6 +503,33 @@ TEST(SeedSection, BadRunsAndOverrunsEndTheirWalk) {
     }
     EXPECT_NE(r.source.find("; " + c.message + "\n"), std::string::npos) << r.source;
   }
+}
+
+TEST(SeedSection, SharedColumnListsAreReadBoundedTimes) {
+  // 50 rows on one list of 30 single columns; the file has 128 + 652 = 780
+  // bytes and each row reads 31 records (its final 0 too): 25 rows in full,
+  // the 26th ends after five columns, with the error in place of its end.
+  Bytes columns;
+  for (uint16_t c = 0; c < 30; ++c) columns.append(Single(c, {}));
+  Bytes body;
+  for (int i = 0; i < 50; ++i) body.u8(0x16).i16(static_cast<int16_t>(i)).u32(351);
+  body.u8(0).append(columns).u8(0);
+  const Result r = RunSeed(1, body);
+  const std::string error =
+      "Error: seed section 1 lists are shared too often (more than 780 records read); no more records are read";
+  EXPECT_EQ(r.messages, Lines{error});
+  ASSERT_EQ(r.summary.size(), 27u);
+  EXPECT_TRUE(EndsWith(r.summary[25], " 27, 28, 29")) << r.summary[25];
+  EXPECT_EQ(r.summary[26], "   Row 25: Col. 0, 1, 2, 3, 4, ");
+  EXPECT_EQ(Count(r.source, "Synth 1 "), 26);
+  EXPECT_EQ(Count(r.source, "   Block "), 25 * 30 + 5);
+  EXPECT_TRUE(EndsWith(r.source, "Synth 1 25\n"
+                                 "   Block    0 00 00 0000    0\n"
+                                 "   Block    1 00 00 0000    0\n"
+                                 "   Block    2 00 00 0000    0\n"
+                                 "   Block    3 00 00 0000    0\n"
+                                 "   Block    4 00 00 0000    0\n"
+                                 "; " + error + "\n"));
 }
 
 // ===========================================================================

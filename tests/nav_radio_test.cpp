@@ -412,6 +412,83 @@ TEST(NavRadioHostile, ListsAndTablesThatLeaveTheFile) {
   EXPECT_TRUE(EndsWith(run.source, " 0 )\n; Error: VOR Section record at 3B runs past the end of the file\n"));
 }
 
+// Bands (and channels) that all point at one list: each list is written as
+// often as it is referred to, until the section has read as many records as
+// the file has bytes; then one error and nothing more.
+TEST(NavRadioHostile, SharedListsAreReadBoundedTimes) {
+  // Two bands sharing one list is nothing unusual: both are written.
+  const Bytes beacon = Beacon({0x45, 0x03, 0x50}, 0, 0, 0, 1, "I", "N");
+  SectionRun run = RunSection(kNdbField, Cat({BandTable({{0, 20, 19}, {0, 20, 19}}), beacon, Bytes{0}}));
+  EXPECT_TRUE(run.messages.empty());
+  EXPECT_EQ(Count(run.source, "NDB( "), 2);
+
+  // NDB: 100 bands on one list of 20 beacons; the file has 128 + 1742 =
+  // 1870 bytes, each band reads 21 records (the final 0 too): 89 bands in
+  // full, the 90th reads one beacon, the rest nothing.
+  Bytes ndb;
+  for (int i = 0; i < 100; ++i) ndb.u8(0x15).i16(0).i16(20).u32(901);
+  ndb.u8(0);
+  for (int i = 0; i < 20; ++i) ndb.append(beacon);
+  ndb.u8(0);
+  run = RunSection(kNdbField, ndb);
+  const std::string ndbError =
+      "Error: ADF Section lists are shared too often (more than 1870 records read); no more records are read";
+  EXPECT_EQ(run.messages, std::vector<std::string>{ndbError});
+  ASSERT_EQ(run.summary.size(), 101u);
+  const std::string band = "   Latitude Band  S00:00:00.00 to  N00:05:31.72: ";
+  EXPECT_EQ(run.summary[89], band + "20 NDB entries");
+  EXPECT_EQ(run.summary[90], band + "1 NDB entries");
+  EXPECT_EQ(run.summary[91], band + "0 NDB entries");
+  EXPECT_EQ(Count(run.source, "NDB( "), 89 * 20 + 1);
+  EXPECT_EQ(Count(run.source, "; LatRange("), 100);
+  EXPECT_NE(run.source.find("0 )\n; " + ndbError + "\n\n; LatRange("), std::string::npos);
+
+  // VOR: 100 channels on one table of 20 bands on one list of 5 stations
+  // (1030 bytes; 120 reads a channel): channel 8 ends in its 12th band.
+  Bytes vor;
+  for (int i = 0; i < 100; ++i) vor.u8(1).u32(500);
+  for (int i = 0; i < 20; ++i) vor.u8(0x15).i16(0).i16(20).u32(681);
+  vor.u8(0);
+  for (int i = 0; i < 5; ++i) vor.append(StationRecord(Station{}));
+  vor.u8(0);
+  run = RunSection(kVorField, vor, 0, 99);
+  const std::string vorError =
+      "Error: VOR Section lists are shared too often (more than 1030 records read); no more records are read";
+  EXPECT_EQ(run.messages, std::vector<std::string>{vorError});
+  ASSERT_EQ(run.summary.size(), 1u + 9 * 21);
+  EXPECT_EQ(run.summary[169], "   frequency 108.40");
+  EXPECT_EQ(run.summary[180], "      Latitude Band  S00:00:00.00 to  N00:05:31.72: 5 VOR/ILS entries");
+  EXPECT_EQ(run.summary[181], "      Latitude Band  S00:00:00.00 to  N00:05:31.72: 4 VOR/ILS entries");
+  EXPECT_EQ(run.summary[182], "      Latitude Band  S00:00:00.00 to  N00:05:31.72: 0 VOR/ILS entries");
+  EXPECT_EQ(Count(run.source, "VOR( "), 8 * 100 + 11 * 5 + 4);
+  EXPECT_EQ(Count(run.source, "; " + vorError + "\n"), 1);
+  EXPECT_EQ(run.source.find("; frequency 108.45"), std::string::npos);
+
+  // COM: texts that run on through the records after their own (length
+  // 276, no 0 before the list's end) count by the byte: the first record
+  // reads 3298 of the 3451, the second runs out searching for its end.
+  Bytes com = BandTable({{0, 20, 10}});
+  for (int i = 0; i < 12; ++i) {
+    com.u8(4).raw({0x11, 0x11, 0x11, 0x11, 0x11, 0x11, 0x11, 0x11, 0x01}).u16(276).raw({1, 1, 1, 1});
+    com.chars(std::string(260, 'A'));
+  }
+  com.u8(0);
+  run = RunSection(kComField, com);
+  const std::string comError =
+      "Error: COM Section lists are shared too often (more than 3451 bytes read); no more records are read";
+  EXPECT_EQ(run.messages, std::vector<std::string>{comError});
+  EXPECT_EQ(run.summary.back(), "   Latitude Band  S00:00:00.00 to  N00:05:31.72: 1 COM entries");
+  EXPECT_EQ(Count(run.source, "ATIS( "), 1);
+  EXPECT_TRUE(EndsWith(run.source, std::string(260, 'A') + " )\n; " + comError + "\n"));
+}
+
+TEST(NavRadioHostile, FrequencyTableIdComesBeforeItsLength) {
+  // The file ends inside the second entry, whose id is already wrong.
+  const SectionRun run = RunSection(kVorField, Bytes{1, 0, 0, 0, 0, 2, 0}, 0, 1);
+  EXPECT_EQ(run.messages, std::vector<std::string>{"Error: unknown ID in VOR section, frequency table, channel 1"});
+  EXPECT_EQ(run.source, kVorHead + "; Error: unknown ID in VOR section, frequency table, channel 1\n");
+}
+
 TEST(NavRadioHostile, RandomSectionsAlwaysEnd) {
   // Bytes drawn mostly from the ids and small offsets these sections use, so
   // that the walks get deep before they go wrong.

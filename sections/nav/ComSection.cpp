@@ -1,5 +1,6 @@
 #include "sections/nav/ComSection.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -22,7 +23,9 @@ constexpr const char* kBadId = "Error: unknown ID in COM Section at Offset";
 
 ComSection::ComSection(CSkarnDoc& doc, uint64_t start) : BglSection(doc, start) { SetName("COM"); }
 
-ComSection::Record ComSection::ReadRecord(int64_t rel, int16_t& length) const {
+ComSection::Record ComSection::ReadRecord(int64_t rel, int16_t& length) {
+  if (readsLeft_ == 0) return Record::kOverRead;
+  --readsLeft_;
   const uint64_t p = At(rel);
   if (!img_.Has(p, 1)) return Record::kOutside;
   const uint8_t id = img_.U8(p);
@@ -30,17 +33,32 @@ ComSection::Record ComSection::ReadRecord(int64_t rel, int16_t& length) const {
   if (id != kAtisId) return Record::kUnknown;
   if (!img_.Has(p, kFixedSize)) return Record::kOutside;
   // The text may run on past the record's length, but not past the image.
+  // The search for its end reads no further than the allowance.
   const uint64_t text = p + kFixedSize;
   const uint64_t room = img_.size() - text;
-  if (std::memchr(img_.Ptr(text, room), 0, room) == nullptr) return Record::kOutside;
+  const uint64_t window = std::min(room, readsLeft_);
+  const uint8_t* first = img_.Ptr(text, window);
+  const void* nul = window == 0 ? nullptr : std::memchr(first, 0, static_cast<size_t>(window));
+  if (nul == nullptr) {
+    readsLeft_ -= window;
+    return window == room ? Record::kOutside : Record::kOverRead;
+  }
+  readsLeft_ -= static_cast<uint64_t>(static_cast<const uint8_t*>(nul) - first) + 1;
   length = img_.I16(p + 10);
   // A length of 0 would read this record again forever, a negative one would
   // go back to an earlier record.
   return length > 0 ? Record::kAtis : Record::kBadLength;
 }
 
+std::string ComSection::OverReadText() const {
+  return Format("Error: COM Section lists are shared too often (more than %llu bytes read); "
+                "no more records are read",
+                static_cast<unsigned long long>(img_.size()));
+}
+
 void ComSection::Summarize(std::vector<std::string>& lines) {
   lines.emplace_back(kTitle);
+  StartReading();
   SummarizeBandTable(0, lines, {"   ", "Error: COM Section LatBand table at Offset", kBadId},
                      [this](uint32_t records, std::string& line) {
                        Appendf(line, ": %d COM entries", CountRecords(static_cast<int32_t>(records)));
@@ -50,6 +68,7 @@ void ComSection::Summarize(std::vector<std::string>& lines) {
 int ComSection::CountRecords(int32_t list) {
   int count = 0;
   for (int64_t rel = list;;) {
+    if (overRead_) return count;
     int16_t length = 0;
     switch (ReadRecord(rel, length)) {
       case Record::kEnd:
@@ -59,6 +78,10 @@ int ComSection::CountRecords(int32_t list) {
         return count;
       case Record::kOutside:
         doc().Report(Format("Error: COM Section record at Offset %X runs past the end of the file", Low32(rel)));
+        return count;
+      case Record::kOverRead:
+        doc().Report(OverReadText());
+        overRead_ = true;
         return count;
       case Record::kBadLength:
         // The record itself is sound and is written; only the list ends.
@@ -78,12 +101,14 @@ void ComSection::WriteSource() {
   out_.WriteSeparator();
   out_.WriteLine("; ATIS section");
   out_.WriteSeparator();
+  StartReading();
   BandWalk(data_, *this);
 }
 
 void ComSection::WriteBand(uint32_t offset) {
   // The stored offset is signed.
   for (int64_t rel = static_cast<int32_t>(offset);;) {
+    if (overRead_) return;
     int16_t length = 0;
     switch (ReadRecord(rel, length)) {
       case Record::kEnd:
@@ -93,6 +118,10 @@ void ComSection::WriteBand(uint32_t offset) {
         return;
       case Record::kOutside:
         out_.Printf("; Error: COM Section record at Offset %X runs past the end of the file\n", Low32(rel));
+        return;
+      case Record::kOverRead:
+        out_.WriteText("; " + OverReadText() + "\n");
+        overRead_ = true;
         return;
       case Record::kBadLength:
         WriteRecord(At(rel));

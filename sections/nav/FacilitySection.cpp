@@ -1,5 +1,6 @@
 #include "sections/nav/FacilitySection.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "core/Format.h"
@@ -41,15 +42,36 @@ uint64_t Displace(uint64_t base, int32_t offset) {
 
 FacilitySection::FacilitySection(CSkarnDoc& doc, uint64_t start) : BglSection(doc, start) { SetName("FAC"); }
 
-bool FacilitySection::TextLength(uint64_t p, uint64_t& length) const {
-  if (!img_.Has(p, 0)) return false;
-  const uint64_t available = img_.size() - p;
-  if (available == 0) return false;
-  const uint8_t* text = img_.Ptr(p, available);
-  const void* nul = std::memchr(text, 0, static_cast<size_t>(available));
-  if (nul == nullptr) return false;
+FacilitySection::Text FacilitySection::TextLength(uint64_t p, uint64_t& length) {
+  if (!img_.Has(p, 0)) return Text::kOutside;
+  const uint64_t room = img_.size() - p;
+  // The search reads no further than the allowance.
+  const uint64_t window = std::min(room, readsLeft_);
+  const uint8_t* text = img_.Ptr(p, window);
+  const void* nul = window == 0 ? nullptr : std::memchr(text, 0, static_cast<size_t>(window));
+  if (nul == nullptr) {
+    readsLeft_ -= window;
+    return window == room ? Text::kOutside : Text::kOverRead;
+  }
   length = static_cast<uint64_t>(static_cast<const uint8_t*>(nul) - text);
-  return true;
+  readsLeft_ -= length + 1;
+  return Text::kFound;
+}
+
+std::string FacilitySection::OverReadText() const {
+  return Format("Error: Menu section lists are shared too often (more than %llu bytes read); "
+                "no more records are read",
+                static_cast<unsigned long long>(img_.size()));
+}
+
+void FacilitySection::OverRead(bool summary) {
+  if (overRead_) return;
+  overRead_ = true;
+  if (summary) {
+    doc().Report(OverReadText());
+  } else {
+    WriteError(OverReadText());
+  }
 }
 
 void FacilitySection::WriteError(const std::string& text) {
@@ -64,24 +86,34 @@ void FacilitySection::WriteError(const std::string& text) {
 
 void FacilitySection::Summarize(std::vector<std::string>& lines) {
   lines.emplace_back("Facilities section (old style):");
+  StartReading();
   CountMemo memo;
   for (uint64_t p = data_;;) {
+    if (!Read()) {
+      OverRead(true);
+      return;
+    }
     if (!img_.Has(p, 1)) {
       doc().Report(RegionPastEnd(OffsetOf(p)));
       return;
     }
     if (img_.U8(p) == 0) return;
     uint64_t nameLength = 0;
-    if (!img_.Has(p, kRegionFixed) || !TextLength(p + kRegionFixed, nameLength)) {
+    const Text name = img_.Has(p, kRegionFixed) ? TextLength(p + kRegionFixed, nameLength) : Text::kOutside;
+    if (name == Text::kOverRead) {
+      OverRead(true);
+      return;
+    }
+    if (name == Text::kOutside) {
       doc().Report(RegionPastEnd(OffsetOf(p)));
       return;
     }
     const int16_t length = img_.I16(p + 1);
-    const uint8_t* name = img_.Ptr(p + kRegionFixed, nameLength);
+    const uint8_t* text = img_.Ptr(p + kRegionFixed, nameLength);
     int count = 0;
     const bool whole = CountAirports(Displace(data_, img_.I32(p + 3)), memo, count);
     lines.push_back(Format("   Region %s: %d entries",
-                           std::string(reinterpret_cast<const char*>(name), nameLength).c_str(), count));
+                           std::string(reinterpret_cast<const char*>(text), nameLength).c_str(), count));
     // One fault ends the section's summary: a damaged file reports once.
     if (!whole) return;
     if (length <= 0) {
@@ -92,13 +124,18 @@ void FacilitySection::Summarize(std::vector<std::string>& lines) {
   }
 }
 
-bool FacilitySection::CountAirports(uint64_t p, CountMemo& memo, int& count) const {
+bool FacilitySection::CountAirports(uint64_t p, CountMemo& memo, int& count) {
   std::vector<uint64_t> walked;
   int tail = 0;
   bool whole = true;
   for (uint64_t q = p;;) {
     if (const auto known = memo.find(q); known != memo.end()) {
       tail = known->second;
+      break;
+    }
+    if (!Read()) {
+      OverRead(true);
+      whole = false;
       break;
     }
     if (!img_.Has(q, 1)) {
@@ -108,8 +145,13 @@ bool FacilitySection::CountAirports(uint64_t p, CountMemo& memo, int& count) con
     }
     if (img_.U8(q) == 0) break;
     uint64_t nameLength = 0;
-    if (!img_.Has(q, kAirportFixed) || !TextLength(q + kAirportFixed, nameLength)) {
-      doc().Report(AirportPastEnd(OffsetOf(q)));
+    const Text name = img_.Has(q, kAirportFixed) ? TextLength(q + kAirportFixed, nameLength) : Text::kOutside;
+    if (name != Text::kFound) {
+      if (name == Text::kOverRead) {
+        OverRead(true);
+      } else {
+        doc().Report(AirportPastEnd(OffsetOf(q)));
+      }
       whole = false;
       break;
     }
@@ -138,7 +180,12 @@ void FacilitySection::WriteSource() {
   out_.WriteSeparator();
   out_.WriteText("; Facilities section (old style)\n");
   out_.WriteSeparator();
-  for (uint64_t p = data_;;) {
+  StartReading();
+  for (uint64_t p = data_; !overRead_;) {
+    if (!Read()) {
+      OverRead(false);
+      return;
+    }
     if (!img_.Has(p, 1)) {
       WriteError(RegionPastEnd(OffsetOf(p)));
       return;
@@ -150,12 +197,18 @@ void FacilitySection::WriteSource() {
       return;
     }
     uint64_t nameLength = 0;
-    if (!img_.Has(p, kRegionFixed) || !TextLength(p + kRegionFixed, nameLength)) {
+    const Text name = img_.Has(p, kRegionFixed) ? TextLength(p + kRegionFixed, nameLength) : Text::kOutside;
+    if (name == Text::kOverRead) {
+      OverRead(false);
+      return;
+    }
+    if (name == Text::kOutside) {
       WriteError(RegionPastEnd(OffsetOf(p)));
       return;
     }
     out_.Printf("Menu( %s )\n", GeoText::NameText(img_.Ptr(p + kRegionFixed, nameLength), nameLength).c_str());
     WriteAirports(Displace(data_, img_.I32(p + 3)));
+    if (overRead_) return;
     // The record itself was sound; only the way to the next one is lost.
     const int16_t length = img_.I16(p + 1);
     if (length <= 0) {
@@ -168,6 +221,10 @@ void FacilitySection::WriteSource() {
 
 void FacilitySection::WriteAirports(uint64_t p) {
   for (;;) {
+    if (!Read()) {
+      OverRead(false);
+      return;
+    }
     if (!img_.Has(p, 1)) {
       WriteError(AirportPastEnd(OffsetOf(p)));
       return;
@@ -179,7 +236,12 @@ void FacilitySection::WriteAirports(uint64_t p) {
       return;
     }
     uint64_t nameLength = 0;
-    if (!img_.Has(p, kAirportFixed) || !TextLength(p + kAirportFixed, nameLength)) {
+    const Text name = img_.Has(p, kAirportFixed) ? TextLength(p + kAirportFixed, nameLength) : Text::kOutside;
+    if (name == Text::kOverRead) {
+      OverRead(false);
+      return;
+    }
+    if (name == Text::kOutside) {
       WriteError(AirportPastEnd(OffsetOf(p)));
       return;
     }

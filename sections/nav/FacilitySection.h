@@ -33,13 +33,36 @@ class FacilitySection : public BglSection {
 
   // Counts the airport list at p. Returns false (after reporting) when the
   // list is broken; count then holds the records before the fault.
-  bool CountAirports(uint64_t p, CountMemo& memo, int& count) const;
+  bool CountAirports(uint64_t p, CountMemo& memo, int& count);
   void WriteAirports(uint64_t p);
   // Writes an error text as a "; " comment line.
   void WriteError(const std::string& text);
-  // Length of the zero-terminated text at p, or false when the file ends
-  // before its terminator.
-  bool TextLength(uint64_t p, uint64_t& length) const;
+  enum class Text { kFound, kOutside, kOverRead };
+  // Length of the zero-terminated text at p; kOutside when the file ends
+  // before its terminator. The search charges the allowance below one per
+  // byte, the terminator included.
+  Text TextLength(uint64_t p, uint64_t& length);
+  // Regions may share airport lists, and a name may run on through the
+  // records after its own, so a small file could make a walk read without
+  // end. One summary or source run reads at most as many records and name
+  // bytes (each list's final 0 included) as the file has bytes, more than a
+  // file holding each list and name once can have.
+  void StartReading() {
+    readsLeft_ = img_.size();
+    overRead_ = false;
+  }
+  // Takes one record read from the allowance; false once it is spent.
+  bool Read() {
+    if (readsLeft_ == 0) return false;
+    --readsLeft_;
+    return true;
+  }
+  std::string OverReadText() const;
+  // Records an exhausted allowance: reported once, nothing more is read.
+  void OverRead(bool summary);
+
+  uint64_t readsLeft_ = 0;
+  bool overRead_ = false;
   // Offset from the section start, as messages print it.
   uint32_t OffsetOf(uint64_t p) const { return static_cast<uint32_t>(p - data_); }
 };

@@ -28,8 +28,15 @@ NdbSection::Record NdbSection::ReadRecord(int64_t rel) const {
   return img_.Has(p, kBeaconSize) ? Record::kBeacon : Record::kOutside;
 }
 
+std::string NdbSection::OverReadText() const {
+  return Format("Error: ADF Section lists are shared too often (more than %llu records read); "
+                "no more records are read",
+                static_cast<unsigned long long>(img_.size()));
+}
+
 void NdbSection::Summarize(std::vector<std::string>& lines) {
   lines.emplace_back(kTitle);
+  StartReading();
   SummarizeBandTable(0, lines, {"   ", "Error: ADF Section LatBand table at Offset", kBadId},
                      [this](uint32_t records, std::string& line) {
                        Appendf(line, ": %d NDB entries", CountBeacons(static_cast<int32_t>(records)));
@@ -39,6 +46,12 @@ void NdbSection::Summarize(std::vector<std::string>& lines) {
 int NdbSection::CountBeacons(int32_t list) {
   int count = 0;
   for (int64_t rel = list;; rel += static_cast<int64_t>(kBeaconSize)) {
+    if (overRead_) return count;
+    if (!Read()) {
+      doc().Report(OverReadText());
+      overRead_ = true;
+      return count;
+    }
     switch (ReadRecord(rel)) {
       case Record::kEnd:
         return count;
@@ -61,12 +74,19 @@ void NdbSection::WriteSource() {
   out_.WriteSeparator();
   out_.WriteText("; ADF section\n");
   out_.WriteSeparator();
+  StartReading();
   BandWalk(data_, *this);
 }
 
 void NdbSection::WriteBand(uint32_t offset) {
   // The stored offset is signed.
   for (int64_t rel = static_cast<int32_t>(offset);; rel += static_cast<int64_t>(kBeaconSize)) {
+    if (overRead_) return;
+    if (!Read()) {
+      out_.WriteText("; " + OverReadText() + "\n");
+      overRead_ = true;
+      return;
+    }
     switch (ReadRecord(rel)) {
       case Record::kEnd:
         return;

@@ -37,6 +37,14 @@ double VorSection::FoldedAngle(uint16_t value) {
 
 double VorSection::GlideSlopeAngle(int16_t value) { return std::asin(value / 131072.0) * kRadiansToDegrees; }
 
+VorSection::Channel VorSection::ReadChannel(int64_t entry) const {
+  // The id byte decides first: a bad id is reported as such even when the
+  // file ends inside the entry.
+  if (!Has(entry, 1)) return Channel::kOutside;
+  if (img_.U8(At(entry)) != kChannelId) return Channel::kUnknown;
+  return Has(entry, kChannelEntrySize) ? Channel::kEntry : Channel::kOutside;
+}
+
 VorSection::Record VorSection::ReadRecord(int64_t rel, uint64_t& size) const {
   const uint64_t p = At(rel);
   if (!img_.Has(p, 1)) return Record::kOutside;
@@ -63,21 +71,29 @@ VorSection::Record VorSection::ReadRecord(int64_t rel, uint64_t& size) const {
   return img_.Has(p, size) ? kind : Record::kOutside;
 }
 
+std::string VorSection::OverReadText() const {
+  return Format("Error: VOR Section lists are shared too often (more than %llu records read); "
+                "no more records are read",
+                static_cast<unsigned long long>(img_.size()));
+}
+
 // ---------------------------------------------------------------------------
 // Summary
 
 void VorSection::Summarize(std::vector<std::string>& lines) {
   lines.emplace_back("VOR/ILS Section:");
+  StartReading();
   // 64-bit channel numbers: the loop must end even at the top of the range.
-  for (int64_t channel = firstChannel_; channel <= lastChannel_; ++channel) {
+  for (int64_t channel = firstChannel_; channel <= lastChannel_ && !overRead_; ++channel) {
     const int64_t entry = static_cast<int64_t>(kChannelEntrySize) * (channel - firstChannel_);
-    if (!Has(entry, kChannelEntrySize)) {
-      doc().Report(Format("Error: VOR section, frequency table, channel %lld runs past the end of the file",
+    const Channel kind = ReadChannel(entry);
+    if (kind == Channel::kUnknown) {
+      doc().Report(Format("Error: unknown ID in VOR section, frequency table, channel %lld",
                           static_cast<long long>(channel)));
       return;
     }
-    if (img_.U8(At(entry)) != kChannelId) {
-      doc().Report(Format("Error: unknown ID in VOR section, frequency table, channel %lld",
+    if (kind == Channel::kOutside) {
+      doc().Report(Format("Error: VOR section, frequency table, channel %lld runs past the end of the file",
                           static_cast<long long>(channel)));
       return;
     }
@@ -97,6 +113,14 @@ int VorSection::CountStations(int32_t list) {
   int count = 0;
   int64_t rel = list;
   for (;;) {
+    if (overRead_) return count;
+    // Every record read takes one from the allowance, the list's final 0
+    // too, so that each band takes at least one.
+    if (!Read()) {
+      doc().Report(OverReadText());
+      overRead_ = true;
+      return count;
+    }
     uint64_t size = 0;
     switch (ReadRecord(rel, size)) {
       case Record::kEnd:
@@ -125,15 +149,17 @@ void VorSection::WriteSource() {
   out_.WriteSeparator();
   out_.WriteText("; VOR/ILS Section\n");
   out_.WriteSeparator();
-  for (int64_t channel = firstChannel_; channel <= lastChannel_; ++channel) {
+  StartReading();
+  for (int64_t channel = firstChannel_; channel <= lastChannel_ && !overRead_; ++channel) {
     const int64_t entry = static_cast<int64_t>(kChannelEntrySize) * (channel - firstChannel_);
-    if (!Has(entry, kChannelEntrySize)) {
-      out_.Printf("; Error: VOR section, frequency table, channel %lld runs past the end of the file\n",
+    const Channel kind = ReadChannel(entry);
+    if (kind == Channel::kUnknown) {
+      out_.Printf("; Error: unknown ID in VOR section, frequency table, channel %lld\n",
                   static_cast<long long>(channel));
       return;
     }
-    if (img_.U8(At(entry)) != kChannelId) {
-      out_.Printf("; Error: unknown ID in VOR section, frequency table, channel %lld\n",
+    if (kind == Channel::kOutside) {
+      out_.Printf("; Error: VOR section, frequency table, channel %lld runs past the end of the file\n",
                   static_cast<long long>(channel));
       return;
     }
@@ -151,6 +177,12 @@ void VorSection::WriteBand(uint32_t offset) {
   // The stored offset is signed.
   int64_t rel = static_cast<int32_t>(offset);
   for (;;) {
+    if (overRead_) return;
+    if (!Read()) {
+      out_.WriteText("; " + OverReadText() + "\n");
+      overRead_ = true;
+      return;
+    }
     uint64_t size = 0;
     switch (ReadRecord(rel, size)) {
       case Record::kEnd:

@@ -37,6 +37,10 @@ class VorSection : public BglSection {
   static double GlideSlopeAngle(int16_t value);
 
  private:
+  enum class Channel { kEntry, kUnknown, kOutside };
+  // Classifies the frequency table entry at entry (from the section start).
+  // kOutside: the entry does not lie wholly inside the image.
+  Channel ReadChannel(int64_t entry) const;
   enum class Record { kEnd, kStation, kDme, kUnknown, kOutside };
   // Classifies the record at rel (from the section start) and gives its size.
   // kOutside: the record does not lie wholly inside the image.
@@ -45,9 +49,28 @@ class VorSection : public BglSection {
   int CountStations(int32_t list);
   void WriteStation(uint64_t p, uint8_t id);
 
+  // Channels may share band tables and bands may share lists, so a small
+  // file could make a walk read its records without end. One summary or
+  // source run reads at most as many records (each list's final 0 included)
+  // as the file has bytes, far more than a file holding each list once can
+  // have.
+  void StartReading() {
+    readsLeft_ = img_.size();
+    overRead_ = false;
+  }
+  // Takes one read from the allowance; false once it is spent.
+  bool Read() {
+    if (readsLeft_ == 0) return false;
+    --readsLeft_;
+    return true;
+  }
+  std::string OverReadText() const;
+
   int32_t firstChannel_;
   int32_t lastChannel_;
   double frequency_ = 0.0;  // of the channel whose bands are being written
+  uint64_t readsLeft_ = 0;
+  bool overRead_ = false;  // the allowance ran out: nothing more is read
 };
 
 }  // namespace skarn

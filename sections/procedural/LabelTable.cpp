@@ -1,56 +1,31 @@
 #include "sections/procedural/LabelTable.h"
 
-#include <algorithm>
+#include <iterator>
 
 #include "core/Format.h"
 
 namespace skarn {
 
 namespace {
-// Room for the labels of a typical object before the first growth; the text
-// holds ten overrun lines of six-digit labels without growing.
-constexpr size_t kInitialLabels = 32;
+// The text holds ten overrun lines of six-digit labels without growing.
 constexpr size_t kInitialText = 256;
-// Consumed entries are dropped from the front once they are this many and
-// make up at least half of the storage (a table that is never cleared keeps
-// its size bounded by the labels still due).
-constexpr size_t kCompactAt = 64;
 }  // namespace
 
-LabelTable::LabelTable() {
-  labels_.reserve(kInitialLabels);
-  text_.reserve(kInitialText);
-}
+LabelTable::LabelTable() { text_.reserve(kInitialText); }
 
 LabelTable::~LabelTable() = default;
 
 void LabelTable::Clear() {
-  labels_.clear();  // keeps the capacity: no allocation for the next object
-  head_ = 0;
+  labels_.clear();  // the nodes go back to the pool for the next object
 }
 
-bool LabelTable::empty() const { return head_ >= labels_.size(); }
+bool LabelTable::empty() const { return labels_.empty(); }
 
-size_t LabelTable::size() const { return labels_.size() - head_; }
-
-size_t LabelTable::LowerBound(uint32_t offset) const {
-  const auto first = labels_.begin() + static_cast<std::ptrdiff_t>(head_);
-  const auto it = std::lower_bound(first, labels_.end(), offset,
-                                   [](const Label& l, uint32_t o) { return l.offset < o; });
-  return static_cast<size_t>(it - labels_.begin());
-}
+size_t LabelTable::size() const { return labels_.size(); }
 
 void LabelTable::Insert(uint32_t offset, int mark, bool overwriteMark) {
-  if (head_ > 0 && (head_ == labels_.size() || (head_ >= kCompactAt && 2 * head_ >= labels_.size()))) {
-    labels_.erase(labels_.begin(), labels_.begin() + static_cast<std::ptrdiff_t>(head_));
-    head_ = 0;
-  }
-  const size_t i = LowerBound(offset);
-  if (i < labels_.size() && labels_[i].offset == offset) {
-    if (overwriteMark) labels_[i].unreachable = mark;
-    return;
-  }
-  labels_.insert(labels_.begin() + static_cast<std::ptrdiff_t>(i), Label{offset, mark});
+  const auto [it, added] = labels_.try_emplace(offset, mark);
+  if (!added && overwriteMark) it->second = mark;
 }
 
 void LabelTable::AddLabel(uint32_t offset) { Insert(offset, 0, true); }
@@ -59,28 +34,30 @@ void LabelTable::MarkUnreachable(uint32_t offset, int mark) { Insert(offset, mar
 
 const char* LabelTable::TakeLabelsAt(uint32_t offset, int64_t* dataAreaEnd) {
   *dataAreaEnd = 0;
-  if (empty() || labels_[head_].offset > offset) return nullptr;
+  if (labels_.empty() || labels_.begin()->first > offset) return nullptr;
   text_.clear();
   // Labels the walk has stepped over: they named a position inside a command.
-  while (head_ < labels_.size() && labels_[head_].offset < offset) {
-    Appendf(text_, ":L%.6X ; overrun label\n", labels_[head_].offset);
-    ++head_;
+  auto it = labels_.begin();
+  while (it != labels_.end() && it->first < offset) {
+    Appendf(text_, ":L%.6X ; overrun label\n", it->first);
+    it = labels_.erase(it);
   }
-  if (head_ < labels_.size() && labels_[head_].offset == offset) {
+  if (it != labels_.end() && it->first == offset) {
     Appendf(text_, ":L%.6X\n", offset);
-    if (labels_[head_].unreachable != 0) {
-      *dataAreaEnd = head_ + 1 < labels_.size() ? static_cast<int64_t>(labels_[head_ + 1].offset) : -1;
+    if (it->second != 0) {
+      const auto next = std::next(it);
+      *dataAreaEnd = next != labels_.end() ? static_cast<int64_t>(next->first) : -1;
     }
-    ++head_;
+    labels_.erase(it);
   }
-  if (head_ == labels_.size()) Clear();
   return text_.c_str();
 }
 
 int64_t LabelTable::DataAreaEnd(uint32_t offset) const {
-  const size_t i = LowerBound(offset);
-  if (i >= labels_.size() || labels_[i].offset != offset || labels_[i].unreachable == 0) return 0;
-  return i + 1 < labels_.size() ? static_cast<int64_t>(labels_[i + 1].offset) : -1;
+  const auto it = labels_.find(offset);
+  if (it == labels_.end() || it->second == 0) return 0;
+  const auto next = std::next(it);
+  return next != labels_.end() ? static_cast<int64_t>(next->first) : -1;
 }
 
 }  // namespace skarn

@@ -12,8 +12,9 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
+#include <memory_resource>
 #include <string>
-#include <vector>
 
 namespace skarn {
 
@@ -43,17 +44,15 @@ class LabelTable {
   size_t size() const;
 
  private:
-  // Sorted ascending by offset; consumed from the front (head_ index), so
-  // taking a label costs nothing and storage is reused after Clear.
-  struct Label {
-    uint32_t offset;
-    int unreachable;
-  };
-  size_t LowerBound(uint32_t offset) const;
   void Insert(uint32_t offset, int mark, bool overwriteMark);
 
-  std::vector<Label> labels_;
-  size_t head_ = 0;
+  // Offset -> unreachable mark, ascending. A balanced tree: a program may
+  // name its targets in any order (a hostile one in descending order), and
+  // every insertion and lookup stays logarithmic. The nodes come from a pool
+  // that keeps what Clear and the consumed labels give back, so after the
+  // first objects a walk allocates nothing.
+  std::pmr::unsynchronized_pool_resource pool_;
+  std::pmr::map<uint32_t, int> labels_{&pool_};
   std::string text_;
 };
 

@@ -57,6 +57,26 @@ SeedSection::Column SeedSection::ReadColumn(uint64_t p, ColumnRecord& c) const {
   }
 }
 
+SeedSection::Column SeedSection::TakeColumn(uint64_t p, ColumnRecord& c) {
+  if (readsLeft_ == 0) return Column::kOverRead;
+  --readsLeft_;
+  const Column kind = ReadColumn(p, c);
+  if (kind != Column::kRun) return kind;
+  const uint64_t blocks = uint64_t{c.last} - c.first + 1;
+  if (blocks > readsLeft_) {
+    readsLeft_ = 0;
+    return Column::kOverRead;
+  }
+  readsLeft_ -= blocks;
+  return kind;
+}
+
+std::string SeedSection::OverReadText() const {
+  return Format("Error: seed section %d lists are shared too often (more than %llu records read); "
+                "no more records are read",
+                size_, static_cast<unsigned long long>(img_.size()));
+}
+
 std::string SeedSection::RowError(Row r, uint64_t p) const {
   const int index = static_cast<int>(OffsetOf(p) / kRowSize);
   if (r == Row::kUnknownId) return Format("Error: unknown ID in Seed Section %d, Latitude Band %d", size_, index);
@@ -70,6 +90,8 @@ std::string SeedSection::ColumnError(Column c, const ColumnRecord& rec, uint64_t
     case Column::kBadRun:
       return Format("Error: bad column run %d to %d in seed section %d at offset %X", rec.first, rec.last, size_,
                     OffsetOf(p));
+    case Column::kOverRead:
+      return OverReadText();
     default:
       return Format("Error: seed section %d at offset %X runs past the end of the file", size_, OffsetOf(p));
   }
@@ -80,7 +102,8 @@ std::string SeedSection::ColumnError(Column c, const ColumnRecord& rec, uint64_t
 
 void SeedSection::Summarize(std::vector<std::string>& lines) {
   lines.push_back(Format("Synthetic seeds size %d:", size_));
-  for (uint64_t p = data_;; p += kRowSize) {
+  StartReading();
+  for (uint64_t p = data_; !overRead_; p += kRowSize) {
     const Row r = ReadRow(p);
     if (r == Row::kEnd) return;
     if (r != Row::kRow) {
@@ -92,11 +115,11 @@ void SeedSection::Summarize(std::vector<std::string>& lines) {
   }
 }
 
-std::string SeedSection::ColumnText(uint64_t p) const {
+std::string SeedSection::ColumnText(uint64_t p) {
   std::string text;
   for (;;) {
     ColumnRecord c;
-    const Column kind = ReadColumn(p, c);
+    const Column kind = TakeColumn(p, c);
     switch (kind) {
       case Column::kEnd:
         // Drop the last ", ".
@@ -111,6 +134,7 @@ std::string SeedSection::ColumnText(uint64_t p) const {
       default:
         // The row keeps what was read so far, its last ", " included.
         doc().Report(ColumnError(kind, c, p));
+        if (kind == Column::kOverRead) overRead_ = true;
         return text;
     }
     p = c.next;
@@ -124,7 +148,8 @@ void SeedSection::WriteSource() {
   out_.SetLine("; Synthetic seeds size %d:\n", size_);
   out_.WriteSeparator();
   out_.FlushLine();
-  for (uint64_t p = data_;; p += kRowSize) {
+  StartReading();
+  for (uint64_t p = data_; !overRead_; p += kRowSize) {
     const Row r = ReadRow(p);
     if (r == Row::kEnd) return;
     if (r == Row::kUnknownId) {
@@ -145,7 +170,7 @@ void SeedSection::WriteSource() {
 void SeedSection::WriteRow(uint64_t p) {
   for (;;) {
     ColumnRecord c;
-    const Column kind = ReadColumn(p, c);
+    const Column kind = TakeColumn(p, c);
     switch (kind) {
       case Column::kEnd:
         out_.WriteNewline();
@@ -166,6 +191,7 @@ void SeedSection::WriteRow(uint64_t p) {
         return;
       default:
         out_.WriteText("; " + ColumnError(kind, c, p) + "\n");
+        if (kind == Column::kOverRead) overRead_ = true;
         return;
     }
     p = c.next;

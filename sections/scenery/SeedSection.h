@@ -26,7 +26,7 @@ class SeedSection : public BglSection {
 
  private:
   enum class Row { kEnd, kRow, kUnknownId, kPastEnd };
-  enum class Column { kEnd, kSingle, kRun, kUnknownId, kPastEnd, kBadRun };
+  enum class Column { kEnd, kSingle, kRun, kUnknownId, kPastEnd, kBadRun, kOverRead };
   struct ColumnRecord {
     uint16_t first = 0;
     uint16_t last = 0;
@@ -37,8 +37,11 @@ class SeedSection : public BglSection {
   // Classifies the column record at p; kSingle and kRun only when all their
   // blocks lie inside the file, kBadRun when a run ends before it starts.
   Column ReadColumn(uint64_t p, ColumnRecord& c) const;
+  // ReadColumn, charging the allowance below one for the record and one per
+  // block of a run; kOverRead once it is spent.
+  Column TakeColumn(uint64_t p, ColumnRecord& c);
   // "3, 7 to 9": the columns of the list at p.
-  std::string ColumnText(uint64_t p) const;
+  std::string ColumnText(uint64_t p);
   void WriteRow(uint64_t p);
   void WriteBlock(unsigned column, uint64_t block);
 
@@ -46,7 +49,19 @@ class SeedSection : public BglSection {
   std::string ColumnError(Column c, const ColumnRecord& rec, uint64_t p) const;
   uint32_t OffsetOf(uint64_t p) const { return static_cast<uint32_t>(p - data_); }
 
+  // Rows may share column lists, so a small file could make a walk read
+  // without end. One summary or source run reads at most as many column
+  // records and blocks (each list's final 0 included) as the file has bytes,
+  // more than a file holding each list once can have.
+  void StartReading() {
+    readsLeft_ = img_.size();
+    overRead_ = false;
+  }
+  std::string OverReadText() const;
+
   int size_;
+  uint64_t readsLeft_ = 0;
+  bool overRead_ = false;  // the allowance ran out: nothing more is read
 };
 
 }  // namespace skarn
