@@ -158,21 +158,12 @@ void CSkarnDoc::CreateSlot(int slot, uint32_t offset) {
 
 bool CSkarnDoc::AnalyzeImage() {
   const ByteReader& img = image_;
-  if (img.size() < hdr::kSize) {
-    Report(Format("Error: file too short for a BGL header (%zu bytes, at least %u needed)", img.size(),
-                  hdr::kSize));
-    return false;
-  }
-  const bool extended = img.U32(hdr::kExtendedMark) == hdr::kExtendedMagic;
-  if (extended && img.size() < hdr::kExtendedSize) {
-    Report(Format("Error: file too short for an extended BGL header (%zu bytes, at least %u needed)",
-                  img.size(), hdr::kExtendedSize));
-    return false;
-  }
-  if (img.U16(hdr::kCompressedFlag) != 0) {
-    // A compressed file: its unpacked form, laid out like a plain file with
-    // the flag cleared, becomes the image, and everything below reads that.
-    // The block is moved into the image, never copied.
+  // A compressed file is unpacked first; the unpacker judges its own header
+  // and block lengths, so a cut compressed file gets its reason text.
+  if (img.Has(hdr::kCompressedFlag, 2) && img.U16(hdr::kCompressedFlag) != 0) {
+    // Its unpacked form, laid out like a plain file with the flag cleared,
+    // becomes the image, and everything below reads that. The block is moved
+    // into the image, never copied.
     size_t unpackedSize = 0;
     std::vector<uint8_t> unpacked;
     const int32_t result = DecompressBgl(img.data(), img.size(), &unpackedSize, &unpacked);
@@ -183,6 +174,17 @@ bool CSkarnDoc::AnalyzeImage() {
     }
     SetImage(std::move(unpacked));
     ReleaseDecompressedBgl(unpackedSize, &unpacked);  // nothing left after the move
+  }
+  if (img.size() < hdr::kSize) {
+    Report(Format("Error: file too short for a BGL header (%zu bytes, at least %u needed)", img.size(),
+                  hdr::kSize));
+    return false;
+  }
+  const bool extended = img.U32(hdr::kExtendedMark) == hdr::kExtendedMagic;
+  if (extended && img.size() < hdr::kExtendedSize) {
+    Report(Format("Error: file too short for an extended BGL header (%zu bytes, at least %u needed)",
+                  img.size(), hdr::kExtendedSize));
+    return false;
   }
 
   summary_.push_back(Format("Filename: %s;  VIS-Type: %d", fileName_.c_str(), img.I16(hdr::kVisType)));

@@ -217,6 +217,15 @@ TEST(Document, RejectsShortFilesAndSkipsOffsetsPastTheEnd) {
   EXPECT_EQ(host.messages.back(),
             "Error: file too short for an extended BGL header (150 bytes, at least 168 needed)");
 
+  // A compressed file is judged by the unpacker, whatever its length.
+  std::vector<uint8_t> packed = cut;
+  packed[0x7C] = 1;
+  EXPECT_FALSE(doc.OpenImage(packed, "packed.bgl"));
+  EXPECT_EQ(host.messages.back(), "Error: Compressed BGL file, uncompression failed, file read error\n");
+  packed.resize(127);
+  EXPECT_FALSE(doc.OpenImage(packed, "packed.bgl"));
+  EXPECT_EQ(host.messages.back(), "Error: Compressed BGL file, uncompression failed, file read error\n");
+
   host.messages.clear();
   BglBuilder b;
   b.Set(0x6E, 128, 4);     // at the end of a 128-byte image
