@@ -6,7 +6,6 @@
 
 #include "core/Format.h"
 #include "core/SectionFactory.h"
-#include "core/UndecodedSection.h"
 #include "decompress/Decompress.h"
 #include "sections/nav/TableSections.h"
 #include "sections/procedural/ProceduralSection.h"
@@ -142,7 +141,7 @@ std::unique_ptr<BglSection> CSkarnDoc::CreateSection(int slot, uint64_t start) {
     case 17: return std::make_unique<MagvarSection>(*this, start);
     case 18: return MakeExcludeSection(*this, start);
     case 20: return MakeAirportFacilitySection(*this, start, img.U32(hdr::kNameLists));
-    default: return std::make_unique<UndecodedSection>(*this, start, slot);
+    default: return nullptr;  // slots 12, 19 and 21 are never filled
   }
 }
 
