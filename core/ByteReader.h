@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <string_view>
 
 namespace skarn {
 
@@ -36,6 +37,23 @@ class ByteReader {
       return nullptr;
     }
     return data_ + off;
+  }
+
+  // The zero-terminated text at off, at most maxLength bytes long (its 0 not
+  // counted), as a view into the image; *terminated tells whether its 0 was
+  // found. Without one it holds the bytes up to maxLength or the image end,
+  // whichever comes first. Never sets the flag.
+  std::string_view Text(uint64_t off, uint64_t maxLength, bool* terminated = nullptr) const {
+    if (terminated != nullptr) *terminated = false;
+    const uint64_t avail = off < size_ ? size_ - off : 0;
+    const uint64_t window = maxLength < avail ? maxLength : avail;
+    const char* first = window == 0 ? nullptr : reinterpret_cast<const char*>(data_ + off);
+    const void* zero = window == 0 ? nullptr : std::memchr(first, 0, static_cast<size_t>(window));
+    if (zero != nullptr) {
+      if (terminated != nullptr) *terminated = true;
+      return {first, static_cast<size_t>(static_cast<const char*>(zero) - first)};
+    }
+    return {first, static_cast<size_t>(window)};
   }
 
   uint8_t U8(uint64_t off) const {

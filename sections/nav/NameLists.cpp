@@ -75,14 +75,10 @@ void WriteEntries(const ByteReader& img, SourceWriter& out, uint64_t begin, uint
 }  // namespace
 
 bool TerminatedText(const ByteReader& img, uint64_t at, std::string& text) {
-  text.clear();
-  if (!img.Has(at, 1)) return false;
-  const uint64_t available = img.size() - at;
-  const uint8_t* p = img.Ptr(at, available);
-  const void* zero = p == nullptr ? nullptr : std::memchr(p, 0, static_cast<size_t>(available));
-  if (zero == nullptr) return false;
-  text.assign(reinterpret_cast<const char*>(p), static_cast<size_t>(static_cast<const uint8_t*>(zero) - p));
-  return true;
+  bool terminated = false;
+  const std::string_view found = img.Text(at, UINT64_MAX, &terminated);
+  text.assign(terminated ? found : std::string_view());
+  return terminated;
 }
 
 void WriteNameLists(const ByteReader& img, SourceWriter& out, uint64_t area, const AirportFacilitySection& objects) {

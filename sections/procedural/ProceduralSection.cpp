@@ -347,16 +347,13 @@ std::string ProceduralSection::BitmapName(uint64_t p) const {
   return name;
 }
 
-std::string ProceduralSection::CText(uint64_t p, uint64_t maxLength) const {
+std::string_view ProceduralSection::CText(uint64_t p, uint64_t maxLength) const {
   // A text that reaches the end of the file without its terminator sets the
   // reader's error flag (the read of the missing byte), so the command that
   // holds it is reported as running past the end.
-  std::string text;
-  for (uint64_t i = 0; i < maxLength; ++i) {
-    const uint8_t b = img_.U8(p + i);
-    if (b == 0) break;
-    text.push_back(static_cast<char>(b));
-  }
+  bool terminated = false;
+  const std::string_view text = img_.Text(p, maxLength, &terminated);
+  if (!terminated && text.size() < maxLength) img_.U8(p + text.size());
   return text;
 }
 

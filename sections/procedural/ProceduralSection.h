@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/BglSection.h"
@@ -97,8 +98,9 @@ class ProceduralSection : public BglSection {
   int LibraryCallForm();
   // A 12-byte bitmap name field with every blank left out, up to its first 0.
   std::string BitmapName(uint64_t p) const;
-  // A zero-terminated text of at most maxLength bytes, never past the image.
-  std::string CText(uint64_t p, uint64_t maxLength) const;
+  // A zero-terminated text of at most maxLength bytes, as a view into the
+  // image; one that runs into the image's end sets the reader's flag.
+  std::string_view CText(uint64_t p, uint64_t maxLength) const;
 
  private:
   // An object header as its type byte lays it out.

@@ -684,7 +684,10 @@ int64_t LoadBitmap(ProceduralSection& s, uint64_t p) {  // 0x43
   int64_t length = b.I16(p + 2);
   uint64_t nameMax = length > 12 ? static_cast<uint64_t>(length - 12) : 0;
   if (s.collecting()) {
-    if (s.listOnly()) s.writer().Printf("\t%s (LoadBitmap)\n", s.CText(p + 12, nameMax).c_str());
+    if (s.listOnly()) {
+      const std::string_view name = s.CText(p + 12, nameMax);
+      s.writer().Printf("\t%.*s (LoadBitmap)\n", static_cast<int>(name.size()), name.data());
+    }
     return length;
   }
   SourceWriter& w = s.writer();
@@ -692,7 +695,8 @@ int64_t LoadBitmap(ProceduralSection& s, uint64_t p) {  // 0x43
   w.Printf("\tLoadBitmap( %d ", I16(b, p + 4));
   w.Printf("%s%d %.2X %d %d %d\n", BitmapFlagLetters(flags).c_str(), static_cast<int>(flags & 7), U8(b, p + 9),
            static_cast<int>(U8(b, p + 8)), static_cast<int>(U8(b, p + 10)), static_cast<int>(U8(b, p + 11)));
-  w.Printf("\t\t%s )\n", s.CText(p + 12, nameMax).c_str());
+  const std::string_view name = s.CText(p + 12, nameMax);
+  w.Printf("\t\t%.*s )\n", static_cast<int>(name.size()), name.data());
   return length;
 }
 

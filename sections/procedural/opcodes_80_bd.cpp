@@ -34,17 +34,6 @@ bool Failed(const Section& s) { return s.image().failed(); }
 // To the nearest whole number, halves away from zero.
 int Nearest(double x) { return static_cast<int>(std::lround(x)); }
 
-// A zero-terminated text of at most maxLength bytes, as a view into the
-// image: no copy. A text that runs into the end of the file sets the
-// reader's flag through the read of its missing byte.
-std::string_view ZText(const Section& s, uint64_t at, uint64_t maxLength) {
-  const ByteReader& img = s.image();
-  uint64_t n = 0;
-  while (n < maxLength && img.U8(at + n) != 0) ++n;
-  if (n == 0) return {};
-  return {reinterpret_cast<const char*>(img.data() + at), static_cast<size_t>(n)};
-}
-
 // ---- output helpers -------------------------------------------------------
 
 // "break after every 8th": the line goes on in the next continuation line.
@@ -769,7 +758,7 @@ int64_t TransformMat(Section& s, uint64_t p) {
 int64_t BglTag(Section& s, uint64_t p) {
   if (!s.printing()) return 22;
   SourceWriter& w = Out(s);
-  const std::string_view tag = ZText(s, p + 2, 16);
+  const std::string_view tag = s.CText(p + 2, 16);
   w.Printf("\tDwx( 00B1 ) ; BGL_TAG\n\tDba( %.*s )\n", static_cast<int>(tag.size()), tag.data());
   std::string& line = w.line;
   line.assign("\tDbx( ");
@@ -868,7 +857,7 @@ int64_t TextureList(Section& s, uint64_t p) {
   for (int i = 0; i < n && !Failed(s); ++i) {
     const uint64_t q = p + 8 + 80 * static_cast<uint64_t>(i);
     const uint32_t flags = s.image().U32(q);
-    const std::string_view name = ZText(s, q + 16, 64);
+    const std::string_view name = s.CText(q + 16, 64);
     w.Printf("\t\t%s%d %.2X %d %d %d 0 %.5f\n\t\t%.*s ; texture %d\n", BitmapFlagLetters(flags).c_str(),
              static_cast<int>(flags & 7), U8(s, q + 5), U8(s, q + 4), U8(s, q + 6), U8(s, q + 7), F32(s, q + 12),
              static_cast<int>(name.size()), name.data(), i);

@@ -11,7 +11,6 @@
 // Reserved and padding bits are reported as comments where they are met (the
 // position is the byte's offset from the section start, in lower-case hex),
 // and the value is used as read.
-#include <cstring>
 #include <string_view>
 
 #include "core/Format.h"
@@ -26,14 +25,9 @@ unsigned Bits(uint32_t v, unsigned lo, unsigned count) { return (v >> lo) & ((1u
 // The zero-terminated text at off, or false when the file ends before its
 // terminator.
 bool CText(const ByteReader& img, uint64_t off, std::string_view& text) {
-  if (!img.Has(off, 1)) return false;
-  const uint8_t* p = img.data() + off;
-  const size_t avail = img.size() - static_cast<size_t>(off);
-  const void* zero = std::memchr(p, 0, avail);
-  if (zero == nullptr) return false;
-  text = std::string_view(reinterpret_cast<const char*>(p),
-                          static_cast<size_t>(static_cast<const uint8_t*>(zero) - p));
-  return true;
+  bool terminated = false;
+  text = img.Text(off, UINT64_MAX, &terminated);
+  return terminated;
 }
 
 }  // namespace
