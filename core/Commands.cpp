@@ -17,39 +17,32 @@ std::string ProposedName(const std::string& fileName, const std::string& suffix)
   return (dot == std::string::npos ? fileName : fileName.substr(0, dot)) + suffix;
 }
 
-namespace {
-
-// Opens the document's writer at a path the user chooses. Returns the result
-// to give up with, or nothing when the writer is open.
-std::optional<CommandResult> OpenOutput(CSkarnDoc& doc, const std::string& proposed, const char* filter) {
-  std::optional<std::string> path = doc.host().ChooseOutputPath(proposed, filter, true);
+CommandResult WriteOutputFile(CSkarnDoc& doc, SourceWriter& w, const std::string& proposed, const char* filter,
+                              const std::function<void()>& body) {
+  const std::optional<std::string> path = doc.host().ChooseOutputPath(proposed, filter, true);
   if (!path) return CommandResult::kCancelled;
   doc.outputPath = *path;
   std::string error;
-  if (!doc.writer().Open(doc.host().OpenOutput(*path, &error))) {
+  if (!w.Open(doc.host().OpenOutput(*path, &error))) {
     doc.Report("Error: Unable to open output file");
     return CommandResult::kFailed;
   }
-  return std::nullopt;
-}
-
-// Runs body with the writer open; a failed write ends the command, and the
-// half-written file is discarded.
-template <typename Body>
-CommandResult WriteAndClose(CSkarnDoc& doc, Body body) {
+  // A failed write ends the command, and the half-written file is discarded.
   try {
     body();
-    doc.writer().Close();
+    w.Close();
     return CommandResult::kWritten;
   } catch (const OutputError& e) {
-    doc.writer().Abort();
+    w.Abort();
     doc.Report(std::string("Error: Unable to write output file: ") + e.what());
   } catch (const std::bad_alloc&) {
-    doc.writer().Abort();
+    w.Abort();
     doc.Report("Error: not enough memory to write output file");
   }
   return CommandResult::kFailed;
 }
+
+namespace {
 
 void WriteScasmHead(CSkarnDoc& doc) {
   SourceWriter& w = doc.writer();
@@ -87,9 +80,7 @@ void WriteScasmHead(CSkarnDoc& doc) {
 CommandResult Disassemble(CSkarnDoc& doc) {
   const bool bglc = doc.terrain();
   const std::string proposed = ProposedName(doc.fileName(), bglc ? ".asm" : ".sca");
-  if (auto stop = OpenOutput(doc, proposed, bglc ? kBglcFilter : kScasmFilter)) return *stop;
-
-  return WriteAndClose(doc, [&doc, bglc] {
+  return WriteOutputFile(doc, doc.writer(), proposed, bglc ? kBglcFilter : kScasmFilter, [&doc, bglc] {
     SourceWriter& w = doc.writer();
     w.WriteSeparator();
     w.SetLine("; %s disassembled by Skarn on %s\n", doc.fileName().c_str(),
@@ -110,27 +101,11 @@ CommandResult Disassemble(CSkarnDoc& doc) {
 }
 
 CommandResult SaveSummary(CSkarnDoc& doc) {
-  std::optional<std::string> path = doc.host().ChooseOutputPath(ProposedName(doc.fileName(), ".txt"),
-                                                                kTextFilter, true);
-  if (!path) return CommandResult::kCancelled;
-  doc.outputPath = *path;
-  // A writer of its own: the document's writer may be in use by no one, but
-  // the summary file is a separate output.
+  // A writer of its own: the summary file is an output apart from the source.
   SourceWriter w;
-  std::string error;
-  if (!w.Open(doc.host().OpenOutput(*path, &error))) {
-    doc.Report("Error: Unable to open output file");
-    return CommandResult::kFailed;
-  }
-  try {
+  return WriteOutputFile(doc, w, ProposedName(doc.fileName(), ".txt"), kTextFilter, [&doc, &w] {
     for (const std::string& line : doc.summary()) w.WriteLine(line);
-    w.Close();
-    return CommandResult::kWritten;
-  } catch (const OutputError& e) {
-    w.Abort();
-    doc.Report(std::string("Error: Unable to write output file: ") + e.what());
-  }
-  return CommandResult::kFailed;
+  });
 }
 
 }  // namespace skarn

@@ -1,17 +1,26 @@
 // The document's commands that write files: Disassemble and Save As.
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace skarn {
 
 class CSkarnDoc;
+class SourceWriter;
 
 enum class CommandResult {
   kWritten,    // the output file is complete
   kCancelled,  // the user chose no output path; nothing was written
   kFailed,     // reported to the user; nothing was written
 };
+
+// The frame of every command that writes one text file: the host chooses the
+// path (proposed name, filter, overwrite prompt), which becomes the document's
+// output path; w is opened there, body writes, w is closed. A failed open or
+// write is reported and leaves no file behind.
+CommandResult WriteOutputFile(CSkarnDoc& doc, SourceWriter& w, const std::string& proposed, const char* filter,
+                              const std::function<void()>& body);
 
 // Writes the analysed file as SCASM source (or BGLC source for terrain data).
 CommandResult Disassemble(CSkarnDoc& doc);

@@ -1,6 +1,5 @@
 #include "core/OutputSink.h"
 
-#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -29,13 +28,12 @@ void StreamSink::Abort() noexcept { std::fflush(stream_); }
 
 std::unique_ptr<AtomicFileSink> AtomicFileSink::Create(const std::string& path, std::string* error) {
   // A unique name beside the target, so the final rename stays on one file
-  // system. "x" (exclusive) makes the open fail rather than reuse a name.
-  static std::atomic<unsigned> counter{0};
+  // system. "x" (exclusive) makes the open fail rather than reuse a name; a
+  // name taken already is followed by the next.
   const auto stamp = static_cast<unsigned long long>(
       std::chrono::steady_clock::now().time_since_epoch().count());
   for (int attempt = 0; attempt < 100; ++attempt) {
-    std::string temp = path + ".tmp" + std::to_string(stamp % 1000000007ULL) + "-" +
-                       std::to_string(counter.fetch_add(1));
+    std::string temp = path + ".tmp" + std::to_string(stamp % 1000000007ULL) + "-" + std::to_string(attempt);
     std::FILE* f = std::fopen(temp.c_str(), "wbx");
     if (f != nullptr) return std::unique_ptr<AtomicFileSink>(new AtomicFileSink(path, temp, f));
     if (errno != EEXIST) {
