@@ -43,10 +43,14 @@ BglSection* CSkarnDoc::section(int slot) const {
 
 void CSkarnDoc::Report(const std::string& text) const { host_.ShowMessage(text); }
 
+std::string CSkarnDoc::FileNameOf(const std::string& path) {
+  const size_t cut = path.find_last_of("/\\");
+  return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
 void CSkarnDoc::SetPath(const std::string& path) {
   fullPath_ = path;
-  const size_t cut = path.find_last_of("/\\");
-  fileName_ = cut == std::string::npos ? path : path.substr(cut + 1);
+  fileName_ = FileNameOf(path);
 }
 
 void CSkarnDoc::SetImage(std::vector<uint8_t> bytes) {
@@ -167,7 +171,7 @@ bool CSkarnDoc::AnalyzeImage() {
     std::vector<uint8_t> unpacked;
     const int32_t result = DecompressBgl(img.data(), img.size(), &unpackedSize, &unpacked);
     if (result != kDecompressOk) {
-      Report(std::string("Error: Compressed BGL file, uncompression failed, ") + DecompressReason(result));
+      Report(DecompressFailureText(result));
       ReleaseDecompressedBgl(unpackedSize, &unpacked);
       return false;
     }

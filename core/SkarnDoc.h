@@ -66,6 +66,8 @@ class CSkarnDoc {
 
   const std::string& fullPath() const { return fullPath_; }
   const std::string& fileName() const { return fileName_; }
+  // The file name part of a path (after its last "/" or "\\").
+  static std::string FileNameOf(const std::string& path);
   std::string outputPath;
 
   const std::vector<std::string>& summary() const { return summary_; }

@@ -145,6 +145,10 @@ const char* DecompressReason(int32_t result) {
   }
 }
 
+std::string DecompressFailureText(int32_t result) {
+  return std::string("Error: Compressed BGL file, uncompression failed, ") + DecompressReason(result);
+}
+
 int32_t DecompressBgl(const uint8_t* file, size_t fileSize, size_t* sizeOut, std::vector<uint8_t>* bufferOut) {
   if (sizeOut == nullptr || bufferOut == nullptr || (file == nullptr && fileSize != 0)) {
     return kDecompressBadArguments;

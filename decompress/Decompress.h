@@ -20,6 +20,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <optional>
 #include <vector>
 
@@ -39,6 +40,9 @@ constexpr int32_t kDecompressReadError = 64;     // file too short for its heade
 // for a result code (each ends in a line feed); "" for 0 and for any code not
 // listed above.
 const char* DecompressReason(int32_t result);
+// The message for a failed unpacking: "Error: Compressed BGL file,
+// uncompression failed, " followed by the reason.
+std::string DecompressFailureText(int32_t result);
 
 constexpr uint32_t kBlockMagic = 0xABCDEF01u;
 constexpr size_t kBlockHeaderSize = 20;

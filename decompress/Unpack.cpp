@@ -17,13 +17,17 @@ const char* const kBglFilter = "BGL files (*.bgl)|*.bgl|All Files (*.*)|*.*||";
 std::string UnpackedName(const std::string& fileName) { return ProposedName(fileName, "_unpacked.bgl"); }
 
 CommandResult UnpackToFile(const uint8_t* file, size_t size, const std::string& fileName, Host& host) {
-  if (file == nullptr || size < hdr::kSize) {
+  // As when the file is opened: a compressed flag is judged by the unpacker,
+  // whatever the file's length.
+  const bool compressed = file != nullptr && size >= hdr::kCompressedFlag + 2 &&
+                          (file[hdr::kCompressedFlag] | file[hdr::kCompressedFlag + 1]) != 0;
+  if (!compressed && (file == nullptr || size < hdr::kSize)) {
     if (file == nullptr) size = 0;
     host.ShowMessage(Format("Error: file too short for a BGL header (%zu bytes, at least %u needed)", size,
                             hdr::kSize));
     return CommandResult::kFailed;
   }
-  if ((file[hdr::kCompressedFlag] | file[hdr::kCompressedFlag + 1]) == 0) {
+  if (!compressed) {
     host.ShowMessage("Error: " + fileName + " is not compressed; there is nothing to unpack");
     return CommandResult::kFailed;
   }
@@ -31,7 +35,7 @@ CommandResult UnpackToFile(const uint8_t* file, size_t size, const std::string& 
   std::vector<uint8_t> unpacked;
   const int32_t result = DecompressBgl(file, size, &unpackedSize, &unpacked);
   if (result != kDecompressOk) {
-    host.ShowMessage(std::string("Error: Compressed BGL file, uncompression failed, ") + DecompressReason(result));
+    host.ShowMessage(DecompressFailureText(result));
     return CommandResult::kFailed;
   }
 
@@ -60,9 +64,7 @@ CommandResult UnpackFile(const std::string& path, Host& host) {
   CSkarnDoc doc(host);
   doc.ReadBglFile(path);
   if (!doc.hasImage()) return CommandResult::kFailed;
-  const size_t cut = path.find_last_of("/\\");
-  const std::string fileName = cut == std::string::npos ? path : path.substr(cut + 1);
-  return UnpackToFile(doc.image().data(), doc.image().size(), fileName, host);
+  return UnpackToFile(doc.image().data(), doc.image().size(), CSkarnDoc::FileNameOf(path), host);
 }
 
 }  // namespace skarn
