@@ -1,8 +1,7 @@
 #include "sections/nav/ComSection.h"
 
-#include <algorithm>
-#include <cstring>
 #include <memory>
+#include <string_view>
 
 #include "core/Format.h"
 #include "core/SectionFactory.h"
@@ -24,8 +23,7 @@ constexpr const char* kBadId = "Error: unknown ID in COM Section at Offset";
 ComSection::ComSection(CSkarnDoc& doc, uint64_t start) : BglSection(doc, start) { SetName("COM"); }
 
 ComSection::Record ComSection::ReadRecord(int64_t rel, int16_t& length) {
-  if (readsLeft_ == 0) return Record::kOverRead;
-  --readsLeft_;
+  if (!budget_.Take()) return Record::kOverRead;
   const uint64_t p = At(rel);
   if (!img_.Has(p, 1)) return Record::kOutside;
   const uint8_t id = img_.U8(p);
@@ -33,17 +31,19 @@ ComSection::Record ComSection::ReadRecord(int64_t rel, int16_t& length) {
   if (id != kAtisId) return Record::kUnknown;
   if (!img_.Has(p, kFixedSize)) return Record::kOutside;
   // The text may run on past the record's length, but not past the image.
-  // The search for its end reads no further than the allowance.
+  // The search for its end reads no further than the allowance, nor past
+  // the image (so it leaves the reader's error flag alone).
   const uint64_t text = p + kFixedSize;
   const uint64_t room = img_.size() - text;
-  const uint64_t window = std::min(room, readsLeft_);
-  const uint8_t* first = img_.Ptr(text, window);
-  const void* nul = window == 0 ? nullptr : std::memchr(first, 0, static_cast<size_t>(window));
-  if (nul == nullptr) {
-    readsLeft_ -= window;
-    return window == room ? Record::kOutside : Record::kOverRead;
+  bool terminated = false;
+  const std::string_view found = img_.Text(text, budget_.Reach(room), &terminated);
+  if (!terminated) {
+    budget_.Take(found.size());
+    if (found.size() == room) return Record::kOutside;
+    budget_.Stop();
+    return Record::kOverRead;
   }
-  readsLeft_ -= static_cast<uint64_t>(static_cast<const uint8_t*>(nul) - first) + 1;
+  budget_.Take(found.size() + 1);
   length = img_.I16(p + 10);
   // A length of 0 would read this record again forever, a negative one would
   // go back to an earlier record.
@@ -58,7 +58,7 @@ std::string ComSection::OverReadText() const {
 
 void ComSection::Summarize(std::vector<std::string>& lines) {
   lines.emplace_back(kTitle);
-  StartReading();
+  budget_.Start(img_.size());
   SummarizeBandTable(0, lines, {"   ", "Error: COM Section LatBand table at Offset", kBadId},
                      [this](uint32_t records, std::string& line) {
                        Appendf(line, ": %d COM entries", CountRecords(static_cast<int32_t>(records)));
@@ -68,7 +68,7 @@ void ComSection::Summarize(std::vector<std::string>& lines) {
 int ComSection::CountRecords(int32_t list) {
   int count = 0;
   for (int64_t rel = list;;) {
-    if (overRead_) return count;
+    if (budget_.spent()) return count;
     int16_t length = 0;
     switch (ReadRecord(rel, length)) {
       case Record::kEnd:
@@ -81,7 +81,6 @@ int ComSection::CountRecords(int32_t list) {
         return count;
       case Record::kOverRead:
         doc().Report(OverReadText());
-        overRead_ = true;
         return count;
       case Record::kBadLength:
         // The record itself is sound and is written; only the list ends.
@@ -101,14 +100,14 @@ void ComSection::WriteSource() {
   out_.WriteSeparator();
   out_.WriteLine("; ATIS section");
   out_.WriteSeparator();
-  StartReading();
+  budget_.Start(img_.size());
   BandWalk(data_, *this);
 }
 
 void ComSection::WriteBand(uint32_t offset) {
   // The stored offset is signed.
   for (int64_t rel = static_cast<int32_t>(offset);;) {
-    if (overRead_) return;
+    if (budget_.spent()) return;
     int16_t length = 0;
     switch (ReadRecord(rel, length)) {
       case Record::kEnd:
@@ -121,7 +120,6 @@ void ComSection::WriteBand(uint32_t offset) {
         return;
       case Record::kOverRead:
         out_.WriteText("; " + OverReadText() + "\n");
-        overRead_ = true;
         return;
       case Record::kBadLength:
         WriteRecord(At(rel));

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "core/BglSection.h"
+#include "core/ReadBudget.h"
 
 namespace skarn {
 
@@ -33,7 +34,7 @@ class ComSection : public BglSection {
  private:
   // kBadLength: a sound record whose length would not move on to a next one.
   // kOutside: the fixed fields or the text's terminator lie outside the image.
-  // kOverRead: the allowance below ran out.
+  // kOverRead: the allowance below ran out (and is spent).
   enum class Record { kEnd, kAtis, kBadLength, kUnknown, kOutside, kOverRead };
   // Classifies the record at rel (from the section start), charging the
   // allowance one for the record and one per byte of its text.
@@ -41,19 +42,14 @@ class ComSection : public BglSection {
   int CountRecords(int32_t list);
   void WriteRecord(uint64_t p);
 
+  std::string OverReadText() const;
+
   // Bands may point at one shared list, and a text may run on through the
   // records after its own, so a small file could make a walk read without
   // end. One summary or source run reads at most as many records and text
   // bytes (each list's final 0 included) as the file has bytes, more than a
   // file holding each list and text once can have.
-  void StartReading() {
-    readsLeft_ = img_.size();
-    overRead_ = false;
-  }
-  std::string OverReadText() const;
-
-  uint64_t readsLeft_ = 0;
-  bool overRead_ = false;  // the allowance ran out: nothing more is read
+  ReadBudget budget_;
 
   // Runway designator letters by the top two bits of a designation byte.
   static constexpr char kDesignators[5] = " LRC";

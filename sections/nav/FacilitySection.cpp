@@ -1,7 +1,6 @@
 #include "sections/nav/FacilitySection.h"
 
-#include <algorithm>
-#include <cstring>
+#include <string_view>
 
 #include "core/Format.h"
 #include "core/SectionFactory.h"
@@ -45,16 +44,18 @@ FacilitySection::FacilitySection(CSkarnDoc& doc, uint64_t start) : BglSection(do
 FacilitySection::Text FacilitySection::TextLength(uint64_t p, uint64_t& length) {
   if (!img_.Has(p, 0)) return Text::kOutside;
   const uint64_t room = img_.size() - p;
-  // The search reads no further than the allowance.
-  const uint64_t window = std::min(room, readsLeft_);
-  const uint8_t* text = img_.Ptr(p, window);
-  const void* nul = window == 0 ? nullptr : std::memchr(text, 0, static_cast<size_t>(window));
-  if (nul == nullptr) {
-    readsLeft_ -= window;
-    return window == room ? Text::kOutside : Text::kOverRead;
+  // The search reads no further than the allowance, nor past the image (so
+  // it leaves the reader's error flag alone).
+  bool terminated = false;
+  const std::string_view found = img_.Text(p, budget_.Reach(room), &terminated);
+  if (!terminated) {
+    budget_.Take(found.size());
+    if (found.size() == room) return Text::kOutside;
+    budget_.Stop();
+    return Text::kOverRead;
   }
-  length = static_cast<uint64_t>(static_cast<const uint8_t*>(nul) - text);
-  readsLeft_ -= length + 1;
+  length = found.size();
+  budget_.Take(length + 1);
   return Text::kFound;
 }
 
@@ -65,8 +66,6 @@ std::string FacilitySection::OverReadText() const {
 }
 
 void FacilitySection::OverRead(bool summary) {
-  if (overRead_) return;
-  overRead_ = true;
   if (summary) {
     doc().Report(OverReadText());
   } else {
@@ -86,10 +85,10 @@ void FacilitySection::WriteError(const std::string& text) {
 
 void FacilitySection::Summarize(std::vector<std::string>& lines) {
   lines.emplace_back("Facilities section (old style):");
-  StartReading();
+  budget_.Start(img_.size());
   CountMemo memo;
   for (uint64_t p = data_;;) {
-    if (!Read()) {
+    if (!budget_.Take()) {
       OverRead(true);
       return;
     }
@@ -133,7 +132,7 @@ bool FacilitySection::CountAirports(uint64_t p, CountMemo& memo, int& count) {
       tail = known->second;
       break;
     }
-    if (!Read()) {
+    if (!budget_.Take()) {
       OverRead(true);
       whole = false;
       break;
@@ -180,9 +179,9 @@ void FacilitySection::WriteSource() {
   out_.WriteSeparator();
   out_.WriteText("; Facilities section (old style)\n");
   out_.WriteSeparator();
-  StartReading();
-  for (uint64_t p = data_; !overRead_;) {
-    if (!Read()) {
+  budget_.Start(img_.size());
+  for (uint64_t p = data_; !budget_.spent();) {
+    if (!budget_.Take()) {
       OverRead(false);
       return;
     }
@@ -208,7 +207,7 @@ void FacilitySection::WriteSource() {
     }
     out_.Printf("Menu( %s )\n", GeoText::NameText(img_.Ptr(p + kRegionFixed, nameLength), nameLength).c_str());
     WriteAirports(Displace(data_, img_.I32(p + 3)));
-    if (overRead_) return;
+    if (budget_.spent()) return;
     // The record itself was sound; only the way to the next one is lost.
     const int16_t length = img_.I16(p + 1);
     if (length <= 0) {
@@ -221,7 +220,7 @@ void FacilitySection::WriteSource() {
 
 void FacilitySection::WriteAirports(uint64_t p) {
   for (;;) {
-    if (!Read()) {
+    if (!budget_.Take()) {
       OverRead(false);
       return;
     }

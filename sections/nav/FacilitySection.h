@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "core/BglSection.h"
+#include "core/ReadBudget.h"
 
 namespace skarn {
 
@@ -40,29 +41,20 @@ class FacilitySection : public BglSection {
   enum class Text { kFound, kOutside, kOverRead };
   // Length of the zero-terminated text at p; kOutside when the file ends
   // before its terminator. The search charges the allowance below one per
-  // byte, the terminator included.
+  // byte, the terminator included; kOverRead (the allowance spent) when it
+  // runs out first.
   Text TextLength(uint64_t p, uint64_t& length);
+  std::string OverReadText() const;
+  // Reports the spent allowance; the walk then ends, and nothing more is
+  // read.
+  void OverRead(bool summary);
+
   // Regions may share airport lists, and a name may run on through the
   // records after its own, so a small file could make a walk read without
   // end. One summary or source run reads at most as many records and name
   // bytes (each list's final 0 included) as the file has bytes, more than a
   // file holding each list and name once can have.
-  void StartReading() {
-    readsLeft_ = img_.size();
-    overRead_ = false;
-  }
-  // Takes one record read from the allowance; false once it is spent.
-  bool Read() {
-    if (readsLeft_ == 0) return false;
-    --readsLeft_;
-    return true;
-  }
-  std::string OverReadText() const;
-  // Records an exhausted allowance: reported once, nothing more is read.
-  void OverRead(bool summary);
-
-  uint64_t readsLeft_ = 0;
-  bool overRead_ = false;
+  ReadBudget budget_;
   // Offset from the section start, as messages print it.
   uint32_t OffsetOf(uint64_t p) const { return static_cast<uint32_t>(p - data_); }
 };

@@ -79,8 +79,7 @@ void LibrarySection::Run(bool listOnly) {
   walker_->SetListOnly(listOnly);
   quiet_ = listOnly;
   objectNumber_ = 0;
-  walked_ = 0;
-  allowance_ = kWalkAllowanceFactor * static_cast<uint64_t>(img_.size());
+  budget_.Start(kWalkAllowanceFactor * static_cast<uint64_t>(img_.size()));
 
   for (uint64_t at = data_;; at += kEntrySize) {
     Entry e;
@@ -204,14 +203,13 @@ bool LibrarySection::HandleOldForm(const Entry& e, uint64_t obj) {
 
 bool LibrarySection::Allow(uint64_t start, uint64_t end) {
   const uint64_t length = end > start ? end - start : 0;
-  if (length > allowance_ - walked_) {
+  if (!budget_.Take(length)) {
     out_.Printf(
         "; Error: library programs overlap (more than %llu bytes walked); object #%d and those after it "
         "skipped\n",
-        static_cast<unsigned long long>(allowance_), objectNumber_);
+        static_cast<unsigned long long>(budget_.allowance()), objectNumber_);
     return false;
   }
-  walked_ += length;
   return true;
 }
 

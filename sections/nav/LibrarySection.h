@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "core/BglSection.h"
+#include "core/ReadBudget.h"
 
 namespace skarn {
 
@@ -71,9 +72,8 @@ class LibrarySection : public BglSection {
   std::unique_ptr<ProceduralSection> walker_;
   int objectNumber_ = 0;
   bool quiet_ = false;
-  // Name and program bytes walked in the current run, and the most allowed.
-  uint64_t walked_ = 0;
-  uint64_t allowance_ = 0;
+  // Name and program bytes the current run may still walk.
+  ReadBudget budget_;
 };
 
 }  // namespace skarn

@@ -36,7 +36,7 @@ std::string NdbSection::OverReadText() const {
 
 void NdbSection::Summarize(std::vector<std::string>& lines) {
   lines.emplace_back(kTitle);
-  StartReading();
+  budget_.Start(img_.size());
   SummarizeBandTable(0, lines, {"   ", "Error: ADF Section LatBand table at Offset", kBadId},
                      [this](uint32_t records, std::string& line) {
                        Appendf(line, ": %d NDB entries", CountBeacons(static_cast<int32_t>(records)));
@@ -46,10 +46,9 @@ void NdbSection::Summarize(std::vector<std::string>& lines) {
 int NdbSection::CountBeacons(int32_t list) {
   int count = 0;
   for (int64_t rel = list;; rel += static_cast<int64_t>(kBeaconSize)) {
-    if (overRead_) return count;
-    if (!Read()) {
+    if (budget_.spent()) return count;
+    if (!budget_.Take()) {
       doc().Report(OverReadText());
-      overRead_ = true;
       return count;
     }
     switch (ReadRecord(rel)) {
@@ -74,17 +73,16 @@ void NdbSection::WriteSource() {
   out_.WriteSeparator();
   out_.WriteText("; ADF section\n");
   out_.WriteSeparator();
-  StartReading();
+  budget_.Start(img_.size());
   BandWalk(data_, *this);
 }
 
 void NdbSection::WriteBand(uint32_t offset) {
   // The stored offset is signed.
   for (int64_t rel = static_cast<int32_t>(offset);; rel += static_cast<int64_t>(kBeaconSize)) {
-    if (overRead_) return;
-    if (!Read()) {
+    if (budget_.spent()) return;
+    if (!budget_.Take()) {
       out_.WriteText("; " + OverReadText() + "\n");
-      overRead_ = true;
       return;
     }
     switch (ReadRecord(rel)) {

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "core/BglSection.h"
+#include "core/ReadBudget.h"
 
 namespace skarn {
 
@@ -34,24 +35,13 @@ class NdbSection : public BglSection {
   Record ReadRecord(int64_t rel) const;
   int CountBeacons(int32_t list);
 
+  std::string OverReadText() const;
+
   // Bands may point at one shared list, so a small file could make a walk
   // read its records without end. One summary or source run reads at most as
   // many records (each list's final 0 included) as the file has bytes, far
   // more than a file holding each list once can have.
-  void StartReading() {
-    readsLeft_ = img_.size();
-    overRead_ = false;
-  }
-  // Takes one read from the allowance; false once it is spent.
-  bool Read() {
-    if (readsLeft_ == 0) return false;
-    --readsLeft_;
-    return true;
-  }
-  std::string OverReadText() const;
-
-  uint64_t readsLeft_ = 0;
-  bool overRead_ = false;  // the allowance ran out: nothing more is read
+  ReadBudget budget_;
 };
 
 }  // namespace skarn

@@ -82,9 +82,9 @@ std::string VorSection::OverReadText() const {
 
 void VorSection::Summarize(std::vector<std::string>& lines) {
   lines.emplace_back("VOR/ILS Section:");
-  StartReading();
+  budget_.Start(img_.size());
   // 64-bit channel numbers: the loop must end even at the top of the range.
-  for (int64_t channel = firstChannel_; channel <= lastChannel_ && !overRead_; ++channel) {
+  for (int64_t channel = firstChannel_; channel <= lastChannel_ && !budget_.spent(); ++channel) {
     const int64_t entry = static_cast<int64_t>(kChannelEntrySize) * (channel - firstChannel_);
     const Channel kind = ReadChannel(entry);
     if (kind == Channel::kUnknown) {
@@ -113,12 +113,11 @@ int VorSection::CountStations(int32_t list) {
   int count = 0;
   int64_t rel = list;
   for (;;) {
-    if (overRead_) return count;
+    if (budget_.spent()) return count;
     // Every record read takes one from the allowance, the list's final 0
     // too, so that each band takes at least one.
-    if (!Read()) {
+    if (!budget_.Take()) {
       doc().Report(OverReadText());
-      overRead_ = true;
       return count;
     }
     uint64_t size = 0;
@@ -149,8 +148,8 @@ void VorSection::WriteSource() {
   out_.WriteSeparator();
   out_.WriteText("; VOR/ILS Section\n");
   out_.WriteSeparator();
-  StartReading();
-  for (int64_t channel = firstChannel_; channel <= lastChannel_ && !overRead_; ++channel) {
+  budget_.Start(img_.size());
+  for (int64_t channel = firstChannel_; channel <= lastChannel_ && !budget_.spent(); ++channel) {
     const int64_t entry = static_cast<int64_t>(kChannelEntrySize) * (channel - firstChannel_);
     const Channel kind = ReadChannel(entry);
     if (kind == Channel::kUnknown) {
@@ -177,10 +176,9 @@ void VorSection::WriteBand(uint32_t offset) {
   // The stored offset is signed.
   int64_t rel = static_cast<int32_t>(offset);
   for (;;) {
-    if (overRead_) return;
-    if (!Read()) {
+    if (budget_.spent()) return;
+    if (!budget_.Take()) {
       out_.WriteText("; " + OverReadText() + "\n");
-      overRead_ = true;
       return;
     }
     uint64_t size = 0;

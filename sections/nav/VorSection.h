@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "core/BglSection.h"
+#include "core/ReadBudget.h"
 
 namespace skarn {
 
@@ -49,28 +50,17 @@ class VorSection : public BglSection {
   int CountStations(int32_t list);
   void WriteStation(uint64_t p, uint8_t id);
 
-  // Channels may share band tables and bands may share lists, so a small
-  // file could make a walk read its records without end. One summary or
-  // source run reads at most as many records (each list's final 0 included)
-  // as the file has bytes, far more than a file holding each list once can
-  // have.
-  void StartReading() {
-    readsLeft_ = img_.size();
-    overRead_ = false;
-  }
-  // Takes one read from the allowance; false once it is spent.
-  bool Read() {
-    if (readsLeft_ == 0) return false;
-    --readsLeft_;
-    return true;
-  }
   std::string OverReadText() const;
 
   int32_t firstChannel_;
   int32_t lastChannel_;
   double frequency_ = 0.0;  // of the channel whose bands are being written
-  uint64_t readsLeft_ = 0;
-  bool overRead_ = false;  // the allowance ran out: nothing more is read
+  // Channels may share band tables and bands may share lists, so a small
+  // file could make a walk read its records without end. One summary or
+  // source run reads at most as many records (each list's final 0 included)
+  // as the file has bytes, far more than a file holding each list once can
+  // have.
+  ReadBudget budget_;
 };
 
 }  // namespace skarn

@@ -44,22 +44,10 @@ DynamicSection::RecordRead DynamicSection::ReadRecord(uint64_t p, uint64_t needH
   return RecordRead::kRecord;
 }
 
-void DynamicSection::StartReading() {
-  readsLeft_ = kReadFactor * static_cast<uint64_t>(img_.size());
-  overRead_ = false;
-}
-
 bool DynamicSection::Read(uint64_t p, uint32_t length) {
-  if (overRead_) return false;
   // Every object starts in the file, so it costs at least one byte.
   const uint64_t rest = p < img_.size() ? img_.size() - p : 0;
-  const uint64_t bytes = std::max<uint64_t>(1, std::min<uint64_t>(length, rest));
-  if (bytes > readsLeft_) {
-    overRead_ = true;
-    return false;
-  }
-  readsLeft_ -= bytes;
-  return true;
+  return budget_.Take(std::max<uint64_t>(1, std::min<uint64_t>(length, rest)));
 }
 
 std::string DynamicSection::OverReadText(const char* prefix, const char* what) const {
@@ -72,7 +60,7 @@ std::string DynamicSection::OverReadText(const char* prefix, const char* what) c
 
 void DynamicSection::Summarize(std::vector<std::string>& lines) {
   lines.emplace_back("Dynamic Scenery Section:");
-  StartReading();
+  budget_.Start(kReadFactor * static_cast<uint64_t>(img_.size()));
   SummarizeBandTable(0, lines,
                      {"   ", "Error: Dyn Section LatBand table at Offset",
                       "Error: unknown ID in Dyn Section at Offset"},
@@ -86,7 +74,7 @@ int DynamicSection::CountAreas(uint32_t offset) {
   int count = 0;
   uint64_t p = data_ + offset;
   for (;;) {
-    if (overRead_) return count;
+    if (budget_.spent()) return count;
     uint8_t id = 0;
     uint32_t length = 0;
     switch (ReadRecord(p, kSizeBase, id, length)) {
@@ -119,7 +107,7 @@ void DynamicSection::WriteSource() {
   out_.WriteSeparator();
   out_.WriteLine("; dynamic scenery");
   out_.WriteSeparator();
-  StartReading();
+  budget_.Start(kReadFactor * static_cast<uint64_t>(img_.size()));
   BandWalk(data_, *this);
 }
 
@@ -128,7 +116,7 @@ void DynamicSection::WriteBand(uint32_t offset) {
   // Objects are numbered from 1 in every band.
   int number = 0;
   for (;;) {
-    if (overRead_) return;
+    if (budget_.spent()) return;
     uint8_t id = 0;
     uint32_t length = 0;
     const RecordRead read = ReadRecord(p, kHeaderSize, id, length);

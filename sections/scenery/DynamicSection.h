@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "core/BglSection.h"
+#include "core/ReadBudget.h"
 #include "sections/procedural/LabelTable.h"
 
 namespace skarn {
@@ -85,7 +86,6 @@ class DynamicSection : public BglSection {
   // summary or source run reads at most kReadFactor times the file's size in
   // object bytes, far more than a file whose lists lie apart holds.
   static constexpr uint64_t kReadFactor = 4;
-  void StartReading();
   // Charges the bytes of the object at p (as far as they lie in the file)
   // against the run's allowance; false, from then on, once it is spent.
   bool Read(uint64_t p, uint32_t length);
@@ -100,8 +100,7 @@ class DynamicSection : public BglSection {
   std::array<DynamicOp, kOpcodeCount> handlers_{};
   uint64_t objectEnd_ = 0;
   bool print_ = false;
-  uint64_t readsLeft_ = 0;
-  bool overRead_ = false;  // the allowance ran out: nothing more is read
+  ReadBudget budget_;  // of the run, in object bytes
 };
 
 // Fills the instruction table: one handler per opcode 0x00..0x43; opcodes

@@ -90,22 +90,10 @@ MiscSection::MiscSection(CSkarnDoc& doc, uint64_t start) : BglSection(doc, start
 
 MiscSection::~MiscSection() = default;
 
-void MiscSection::StartReading() {
-  readsLeft_ = kReadFactor * static_cast<uint64_t>(img_.size());
-  overRead_ = false;
-}
-
 bool MiscSection::Read(uint64_t p, uint64_t advance) {
-  if (overRead_) return false;
   // Every record starts in the file, so it costs at least one byte.
   const uint64_t rest = p < img_.size() ? img_.size() - p : 0;
-  const uint64_t bytes = std::max<uint64_t>(1, std::min(advance, rest));
-  if (bytes > readsLeft_) {
-    overRead_ = true;
-    return false;
-  }
-  readsLeft_ -= bytes;
-  return true;
+  return budget_.Take(std::max<uint64_t>(1, std::min(advance, rest)));
 }
 
 std::string MiscSection::OverReadText(const char* prefix, const char* what) const {
@@ -118,7 +106,7 @@ std::string MiscSection::OverReadText(const char* prefix, const char* what) cons
 
 void MiscSection::Summarize(std::vector<std::string>& lines) {
   lines.emplace_back("Miscellaneous Section:");
-  StartReading();
+  budget_.Start(kReadFactor * static_cast<uint64_t>(img_.size()));
   SummarizeBandTable(0, lines,
                      {"   ", "Error: Misc Section LatBand table at Offset",
                       "Error: unknown ID in Misc Section, LatBand table at Offset"},
@@ -138,7 +126,7 @@ MiscSection::BandCounts MiscSection::CountBand(uint32_t offset) {
   BandCounts c;
   uint64_t p = data_ + offset;
   for (;;) {
-    if (overRead_) return c;
+    if (budget_.spent()) return c;
     // A list that reaches the end of the file without its 0 ends here, as
     // does one whose last record is shorter than the fixed step over it.
     if (!img_.Has(p, 1)) {
@@ -217,7 +205,7 @@ void MiscSection::WriteSource() {
   // A fresh walker per run: its library-call form is asked at most once
   // within it, and it writes full output (it is never in list-only mode).
   walker_ = std::make_unique<ProceduralSection>(doc(), data_);
-  StartReading();
+  budget_.Start(kReadFactor * static_cast<uint64_t>(img_.size()));
   BandWalk(data_, *this);
   walker_.reset();
 }
@@ -230,7 +218,7 @@ uint64_t MiscSection::PastEnd(uint64_t p) {
 void MiscSection::WriteBand(uint32_t offset) {
   uint64_t p = data_ + offset;
   for (;;) {
-    if (overRead_) return;
+    if (budget_.spent()) return;
     img_.ClearError();
     if (!img_.Has(p, 1)) {
       PastEnd(p);

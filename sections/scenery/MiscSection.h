@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "core/BglSection.h"
+#include "core/ReadBudget.h"
 
 namespace skarn {
 
@@ -47,7 +48,6 @@ class MiscSection : public BglSection {
   // summary or source run steps over at most kReadFactor times the file's
   // size in record bytes, far more than a file whose lists lie apart holds.
   static constexpr uint64_t kReadFactor = 4;
-  void StartReading();
   // Charges the step of advance bytes from p (as far as they lie in the file)
   // against the run's allowance; false, from then on, once it is spent.
   bool Read(uint64_t p, uint64_t advance);
@@ -70,8 +70,7 @@ class MiscSection : public BglSection {
 
   // Only alive during WriteSource; owns the label table of the command blocks.
   std::unique_ptr<ProceduralSection> walker_;
-  uint64_t readsLeft_ = 0;
-  bool overRead_ = false;  // the allowance ran out: nothing more is read
+  ReadBudget budget_;  // of the run, in record bytes
 };
 
 }  // namespace skarn

@@ -58,17 +58,10 @@ SeedSection::Column SeedSection::ReadColumn(uint64_t p, ColumnRecord& c) const {
 }
 
 SeedSection::Column SeedSection::TakeColumn(uint64_t p, ColumnRecord& c) {
-  if (readsLeft_ == 0) return Column::kOverRead;
-  --readsLeft_;
+  if (!budget_.Take()) return Column::kOverRead;
   const Column kind = ReadColumn(p, c);
   if (kind != Column::kRun) return kind;
-  const uint64_t blocks = uint64_t{c.last} - c.first + 1;
-  if (blocks > readsLeft_) {
-    readsLeft_ = 0;
-    return Column::kOverRead;
-  }
-  readsLeft_ -= blocks;
-  return kind;
+  return budget_.Take(uint64_t{c.last} - c.first + 1) ? kind : Column::kOverRead;
 }
 
 std::string SeedSection::OverReadText() const {
@@ -102,8 +95,8 @@ std::string SeedSection::ColumnError(Column c, const ColumnRecord& rec, uint64_t
 
 void SeedSection::Summarize(std::vector<std::string>& lines) {
   lines.push_back(Format("Synthetic seeds size %d:", size_));
-  StartReading();
-  for (uint64_t p = data_; !overRead_; p += kRowSize) {
+  budget_.Start(img_.size());
+  for (uint64_t p = data_; !budget_.spent(); p += kRowSize) {
     const Row r = ReadRow(p);
     if (r == Row::kEnd) return;
     if (r != Row::kRow) {
@@ -134,7 +127,6 @@ std::string SeedSection::ColumnText(uint64_t p) {
       default:
         // The row keeps what was read so far, its last ", " included.
         doc().Report(ColumnError(kind, c, p));
-        if (kind == Column::kOverRead) overRead_ = true;
         return text;
     }
     p = c.next;
@@ -148,8 +140,8 @@ void SeedSection::WriteSource() {
   out_.SetLine("; Synthetic seeds size %d:\n", size_);
   out_.WriteSeparator();
   out_.FlushLine();
-  StartReading();
-  for (uint64_t p = data_; !overRead_; p += kRowSize) {
+  budget_.Start(img_.size());
+  for (uint64_t p = data_; !budget_.spent(); p += kRowSize) {
     const Row r = ReadRow(p);
     if (r == Row::kEnd) return;
     if (r == Row::kUnknownId) {
@@ -191,7 +183,6 @@ void SeedSection::WriteRow(uint64_t p) {
         return;
       default:
         out_.WriteText("; " + ColumnError(kind, c, p) + "\n");
-        if (kind == Column::kOverRead) overRead_ = true;
         return;
     }
     p = c.next;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/BglSection.h"
+#include "core/ReadBudget.h"
 
 namespace skarn {
 
@@ -38,7 +39,8 @@ class SeedSection : public BglSection {
   // blocks lie inside the file, kBadRun when a run ends before it starts.
   Column ReadColumn(uint64_t p, ColumnRecord& c) const;
   // ReadColumn, charging the allowance below one for the record and one per
-  // block of a run; kOverRead once it is spent.
+  // block of a run; kOverRead once it is spent (a run it cannot pay for in
+  // full spends it).
   Column TakeColumn(uint64_t p, ColumnRecord& c);
   // "3, 7 to 9": the columns of the list at p.
   std::string ColumnText(uint64_t p);
@@ -49,19 +51,14 @@ class SeedSection : public BglSection {
   std::string ColumnError(Column c, const ColumnRecord& rec, uint64_t p) const;
   uint32_t OffsetOf(uint64_t p) const { return static_cast<uint32_t>(p - data_); }
 
+  std::string OverReadText() const;
+
+  int size_;
   // Rows may share column lists, so a small file could make a walk read
   // without end. One summary or source run reads at most as many column
   // records and blocks (each list's final 0 included) as the file has bytes,
   // more than a file holding each list once can have.
-  void StartReading() {
-    readsLeft_ = img_.size();
-    overRead_ = false;
-  }
-  std::string OverReadText() const;
-
-  int size_;
-  uint64_t readsLeft_ = 0;
-  bool overRead_ = false;  // the allowance ran out: nothing more is read
+  ReadBudget budget_;
 };
 
 }  // namespace skarn
