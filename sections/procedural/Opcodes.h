@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "core/ByteReader.h"
 #include "core/SourceWriter.h"
@@ -57,6 +58,55 @@ template <const char* kText>
 int64_t Fixed2(ProceduralSection& s, uint64_t) {
   if (s.printing()) Out(s).WriteText(kText);
   return 2;
+}
+
+// The handlers of commands whose operands are kCount consecutive 16-bit words
+// from +2, written in the print pass only with one fixed format that takes
+// them in order; the command is kLength bytes long. The format is checked
+// against the operands (-Wformat) where the handler is instantiated.
+//   I16Line:          signed words, as int (%d);
+//   U16Line:          unsigned words, as unsigned (%.4X);
+//   SignExtendedLine: signed words widened to 32 bits, as unsigned (%.4X; a
+//                     negative word shows all 32 bits).
+namespace detail {
+
+struct ReadI16 {
+  static int At(const ProceduralSection& s, uint64_t at) { return I16(s, at); }
+};
+struct ReadU16 {
+  static unsigned At(const ProceduralSection& s, uint64_t at) { return U16(s, at); }
+};
+struct ReadSignExtended {
+  static unsigned At(const ProceduralSection& s, uint64_t at) { return SignExtended(s, at); }
+};
+
+template <const char* kFormat, int64_t kLength, int kCount, class Read>
+int64_t WordLine(ProceduralSection& s, uint64_t p) {
+  static_assert(kCount > 0, "a command with operands");
+  static_assert(kLength >= 2 + 2 * static_cast<int64_t>(kCount), "operands within the command");
+  if (s.printing()) {
+    [&]<uint64_t... kIndex>(std::integer_sequence<uint64_t, kIndex...>) {
+      Out(s).Printf(kFormat, Read::At(s, p + 2 + 2 * kIndex)...);
+    }(std::make_integer_sequence<uint64_t, static_cast<uint64_t>(kCount)>{});
+  }
+  return kLength;
+}
+
+}  // namespace detail
+
+template <const char* kFormat, int64_t kLength, int kCount>
+int64_t I16Line(ProceduralSection& s, uint64_t p) {
+  return detail::WordLine<kFormat, kLength, kCount, detail::ReadI16>(s, p);
+}
+
+template <const char* kFormat, int64_t kLength, int kCount>
+int64_t U16Line(ProceduralSection& s, uint64_t p) {
+  return detail::WordLine<kFormat, kLength, kCount, detail::ReadU16>(s, p);
+}
+
+template <const char* kFormat, int64_t kLength, int kCount>
+int64_t SignExtendedLine(ProceduralSection& s, uint64_t p) {
+  return detail::WordLine<kFormat, kLength, kCount, detail::ReadSignExtended>(s, p);
 }
 
 // Bitmap flag letters of a 16-bit flag word, in the order W (0x20), F (0x10),

@@ -87,29 +87,10 @@ int64_t OpCase(Section& s, uint64_t p) {
 
 // ---- drawing ---------------------------------------------------------------
 
-int64_t OpMoveTo(Section& s, uint64_t p) {
-  if (s.printing()) Out(s).Printf("\tMoveTo( %d %d %d )\n", I16(s, p + 2), I16(s, p + 4), I16(s, p + 6));
-  return 8;
-}
-
-int64_t OpDrawTo(Section& s, uint64_t p) {
-  if (s.printing()) Out(s).Printf("\tDrawTo( %d %d %d )\n", I16(s, p + 2), I16(s, p + 4), I16(s, p + 6));
-  return 8;
-}
-
-int64_t Op0A(Section& s, uint64_t p) {
-  if (s.printing())
-    Out(s).Printf("\tDwx( 000A %.4X %.4X %.4X %.4X ) ; obsolete DO NOT USE\n", U16(s, p + 2), U16(s, p + 4),
-                  U16(s, p + 6), U16(s, p + 8));
-  return 10;
-}
-
-int64_t Op0B(Section& s, uint64_t p) {
-  if (s.printing())
-    Out(s).Printf("\tDwx( 000B %.4X %.4X %.4X %.4X ) ; obsolete DO NOT USE\n", U16(s, p + 2), U16(s, p + 4),
-                  U16(s, p + 6), U16(s, p + 8));
-  return 10;
-}
+constexpr char kMoveTo[] = "\tMoveTo( %d %d %d )\n";
+constexpr char kDrawTo[] = "\tDrawTo( %d %d %d )\n";
+constexpr char kOp0A[] = "\tDwx( 000A %.4X %.4X %.4X %.4X ) ; obsolete DO NOT USE\n";
+constexpr char kOp0B[] = "\tDwx( 000B %.4X %.4X %.4X %.4X ) ; obsolete DO NOT USE\n";
 
 // 0x0D Jump: the bytes after it are reached only if some jump names them.
 int64_t OpJump(Section& s, uint64_t p) {
@@ -124,43 +105,13 @@ int64_t OpJump(Section& s, uint64_t p) {
   return 4;
 }
 
-int64_t OpDefPoint(Section& s, uint64_t p) {
-  if (s.printing())
-    Out(s).Printf("\tDefPoint( %d %d %d %d )\n", I16(s, p + 2), I16(s, p + 4), I16(s, p + 6), I16(s, p + 8));
-  return 10;
-}
-
-int64_t OpMoveToPt(Section& s, uint64_t p) {
-  if (s.printing()) Out(s).Printf("\tMoveToPt( %d ) ; use for line drawing only\n", I16(s, p + 2));
-  return 4;
-}
-
-int64_t OpDrawToPt(Section& s, uint64_t p) {
-  if (s.printing()) Out(s).Printf("\tDrawToPt( %d ) ; use for line drawing only\n", I16(s, p + 2));
-  return 4;
-}
-
-int64_t Op11(Section& s, uint64_t p) {
-  if (s.printing())
-    Out(s).Printf("\tDwx( 0011 %.4X %.4X %.4X %.4X %.4X ) ; obsolete DO NOT USE\n", U16(s, p + 2), U16(s, p + 4),
-                  U16(s, p + 6), U16(s, p + 8), U16(s, p + 10));
-  return 12;
-}
-
-int64_t Op12(Section& s, uint64_t p) {
-  if (s.printing()) Out(s).Printf("\tDwx( 0012 %.4X ) ; obsolete DO NOT USE\n", U16(s, p + 2));
-  return 4;
-}
-
-int64_t Op13(Section& s, uint64_t p) {
-  if (s.printing()) Out(s).Printf("\tDwx( 0013 %.4X ) ; obsolete DO NOT USE\n", U16(s, p + 2));
-  return 4;
-}
-
-int64_t OpSetColor(Section& s, uint64_t p) {
-  if (s.printing()) Out(s).Printf("\tDwx( 0014 %.4X ) ; 0x14 = SETCOLOR\n", U16(s, p + 2));
-  return 4;
-}
+constexpr char kDefPoint[] = "\tDefPoint( %d %d %d %d )\n";
+constexpr char kMoveToPt[] = "\tMoveToPt( %d ) ; use for line drawing only\n";
+constexpr char kDrawToPt[] = "\tDrawToPt( %d ) ; use for line drawing only\n";
+constexpr char kOp11[] = "\tDwx( 0011 %.4X %.4X %.4X %.4X %.4X ) ; obsolete DO NOT USE\n";
+constexpr char kOp12[] = "\tDwx( 0012 %.4X ) ; obsolete DO NOT USE\n";
+constexpr char kOp13[] = "\tDwx( 0013 %.4X ) ; obsolete DO NOT USE\n";
+constexpr char kSetColor[] = "\tDwx( 0014 %.4X ) ; 0x14 = SETCOLOR\n";
 
 // ---- 0x15 ElevationMap ------------------------------------------------------
 // A grid of (nx + 1) x (ny + 1) points of 4 bytes (two bytes and an i16),
@@ -188,10 +139,7 @@ int64_t OpElevationMap(Section& s, uint64_t p) {
   return length;
 }
 
-int64_t OpTextureEnable(Section& s, uint64_t p) {
-  if (s.printing()) Out(s).Printf("\tTextureEnable( %d )\n", I16(s, p + 2));
-  return 4;
-}
+constexpr char kTextureEnable[] = "\tTextureEnable( %d )\n";
 
 // ---- 0x18 Bitmap, 0x19 Palette ----------------------------------------------
 // The bitmap list is made of these names: in list-only mode the collect pass
@@ -247,12 +195,7 @@ int64_t OpVecPoints(Section& s, uint64_t p) {
   return 6 + 12 * static_cast<int64_t>(n);
 }
 
-int64_t OpAutoPoints(Section& s, uint64_t p) {
-  if (s.printing())
-    Out(s).Printf("\tAutoPoints( %d %d\n\t\t%5d %5d %5d\n\t\t%5d %5d %5d\n\t)\n", I16(s, p + 2), I16(s, p + 4),
-                  I16(s, p + 6), I16(s, p + 8), I16(s, p + 10), I16(s, p + 12), I16(s, p + 14), I16(s, p + 16));
-  return 18;
-}
+constexpr char kAutoPoints[] = "\tAutoPoints( %d %d\n\t\t%5d %5d %5d\n\t\t%5d %5d %5d\n\t)\n";
 
 // ---- 0x1B MonitorTr ---------------------------------------------------------
 int64_t OpMonitorTr(Section& s, uint64_t p) {
@@ -415,10 +358,7 @@ int64_t OpSeparationPlane(Section& s, uint64_t p) {
   return 14;
 }
 
-int64_t OpBitmapMode(Section& s, uint64_t p) {
-  if (s.printing()) Out(s).Printf("\tBitmapMode( %d ) ; not to be supported after version 7.0\n", I16(s, p + 2));
-  return 4;
-}
+constexpr char kBitmapMode[] = "\tBitmapMode( %d ) ; not to be supported after version 7.0\n";
 
 // ---- 0x1F TaxiMarkings ----------------------------------------------------------
 // The command carries its own length; inside it, sub-records start with an
@@ -580,12 +520,7 @@ int64_t OpRGBLColor(Section& s, uint64_t p) {
   return 6;
 }
 
-int64_t OpBall(Section& s, uint64_t p) {
-  if (s.printing())
-    Out(s).Printf("\tBall( %d %d %d %d ) ; in FS2000 obsolete\n", I16(s, p + 2), I16(s, p + 4), I16(s, p + 6),
-                  I16(s, p + 8));
-  return 10;
-}
+constexpr char kBall[] = "\tBall( %d %d %d %d ) ; in FS2000 obsolete\n";
 
 // 0x30 Brightness: stored in 1/32768 units, written in percent.
 int64_t OpBrightness(Section& s, uint64_t p) {
@@ -595,12 +530,7 @@ int64_t OpBrightness(Section& s, uint64_t p) {
   return 4;
 }
 
-int64_t OpDotLine(Section& s, uint64_t p) {
-  if (s.printing())
-    Out(s).Printf("\tDotLine( %d %d %d %d %d %d %d )\n", I16(s, p + 2), I16(s, p + 4), I16(s, p + 6), I16(s, p + 8),
-                  I16(s, p + 10), I16(s, p + 12), I16(s, p + 14));
-  return 16;
-}
+constexpr char kDotLine[] = "\tDotLine( %d %d %d %d %d %d %d )\n";
 
 // 0x36 masked DotLine: one 16-bit mask word per 16 dots (v / 16 + 1 words,
 // v the i16 at +14).
@@ -617,10 +547,7 @@ int64_t OpMaskedDotLine(Section& s, uint64_t p) {
   return 16 + 2 * static_cast<int64_t>(k);
 }
 
-int64_t OpDot(Section& s, uint64_t p) {
-  if (s.printing()) Out(s).Printf("\tDot( %d %d %d )\n", I16(s, p + 2), I16(s, p + 4), I16(s, p + 6));
-  return 8;
-}
+constexpr char kDot[] = "\tDot( %d %d %d )\n";
 
 // ---- reference points ---------------------------------------------------------------
 
@@ -668,15 +595,9 @@ int64_t OpRefPointNs(Section& s, uint64_t p) {
 }
 
 // 0x3D SEED belongs to synthetic scenery, not to object programs.
-int64_t OpSeed(Section& s, uint64_t p) {
-  if (s.printing())
-    Out(s).Printf(
-        "\tDwx( 003D %.4X %.4X %.4X %.4X %.4X %.4X %.4X %.4X %.4X %.4X %.4X )\n;\t\t\t0x3d = SEED, should not occur "
-        "in BGL files\n",
-        U16(s, p + 2), U16(s, p + 4), U16(s, p + 6), U16(s, p + 8), U16(s, p + 10), U16(s, p + 12), U16(s, p + 14),
-        U16(s, p + 16), U16(s, p + 18), U16(s, p + 20), U16(s, p + 22));
-  return 24;
-}
+constexpr char kSeed[] =
+    "\tDwx( 003D %.4X %.4X %.4X %.4X %.4X %.4X %.4X %.4X %.4X %.4X %.4X )\n;\t\t\t0x3d = SEED, should not occur "
+    "in BGL files\n";
 
 }  // namespace
 
@@ -687,31 +608,31 @@ void Register00To3F(OpHandler* table) {
   table[0x03] = OpCase;
   table[0x04] = Fixed2<kDebug>;
   table[0x05] = Fixed2<kStartSurface>;
-  table[0x06] = OpMoveTo;
-  table[0x07] = OpDrawTo;
+  table[0x06] = I16Line<kMoveTo, 8, 3>;
+  table[0x07] = I16Line<kDrawTo, 8, 3>;
   table[0x08] = Fixed2<kEndSurface>;
   table[0x09] = Fixed2<kOp09>;
-  table[0x0A] = Op0A;
-  table[0x0B] = Op0B;
+  table[0x0A] = U16Line<kOp0A, 10, 4>;
+  table[0x0B] = U16Line<kOp0B, 10, 4>;
   table[0x0C] = Fixed2<kOp0C>;
   table[0x0D] = OpJump;
-  table[0x0E] = OpDefPoint;
-  table[0x0F] = OpMoveToPt;
-  table[0x10] = OpDrawToPt;
-  table[0x11] = Op11;
-  table[0x12] = Op12;
-  table[0x13] = Op13;
-  table[0x14] = OpSetColor;
+  table[0x0E] = I16Line<kDefPoint, 10, 4>;
+  table[0x0F] = I16Line<kMoveToPt, 4, 1>;
+  table[0x10] = I16Line<kDrawToPt, 4, 1>;
+  table[0x11] = U16Line<kOp11, 12, 5>;
+  table[0x12] = U16Line<kOp12, 4, 1>;
+  table[0x13] = U16Line<kOp13, 4, 1>;
+  table[0x14] = U16Line<kSetColor, 4, 1>;
   table[0x15] = OpElevationMap;
   table[0x16] = Fixed2<kOp16>;
-  table[0x17] = OpTextureEnable;
+  table[0x17] = I16Line<kTextureEnable, 4, 1>;
   table[0x18] = OpBitmap;
   table[0x19] = OpPalette;
   table[0x1A] = OpPoints;
   table[0x1B] = OpMonitorTr;
   table[0x1C] = OpIfVarRange2;
   table[0x1D] = OpVecPoly;
-  table[0x1E] = OpBitmapMode;
+  table[0x1E] = I16Line<kBitmapMode, 4, 1>;
   table[0x1F] = OpTaxiMarkings;
   table[0x20] = OpTexPoly;
   table[0x21] = OpIfVarRange3;
@@ -721,7 +642,7 @@ void Register00To3F(OpHandler* table) {
   table[0x25] = OpSeparationPlane;
   table[0x26] = OpSetVar;
   table[0x27] = OpTexWindow;
-  table[0x28] = OpBall;
+  table[0x28] = I16Line<kBall, 10, 4>;
   table[0x29] = OpVecPoints;
   table[0x2A] = OpShadedPoly;
   table[0x2B] = OpPerspectiveCall32;
@@ -730,19 +651,19 @@ void Register00To3F(OpHandler* table) {
   table[0x2E] = OpRGBLColor;
   table[0x2F] = OpRefPointAbs;
   table[0x30] = OpBrightness;
-  table[0x31] = OpAutoPoints;
+  table[0x31] = I16Line<kAutoPoints, 18, 8>;
   table[0x32] = Call16<kPerspectiveCall>;
   table[0x33] = OpRotatedCall;
   table[0x34] = OpSuperScale;
-  table[0x35] = OpDotLine;
+  table[0x35] = I16Line<kDotLine, 16, 7>;
   table[0x36] = OpMaskedDotLine;
-  table[0x37] = OpDot;
+  table[0x37] = I16Line<kDot, 8, 3>;
   table[0x38] = Fixed2<kConcave>;
   table[0x39] = OpIfVarAnd;
   table[0x3A] = OpRefPointOfs;
   table[0x3B] = OpPBHCall;
   table[0x3C] = OpRefPointNs;
-  table[0x3D] = OpSeed;
+  table[0x3D] = U16Line<kSeed, 24, 11>;
   table[0x3E] = OpPoly;
   table[0x3F] = Call16<kShadowCall>;
 }

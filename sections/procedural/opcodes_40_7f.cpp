@@ -29,10 +29,7 @@ inline double SignedAngle(const ByteReader& b, uint64_t at) { return GeoText::Si
 
 // ---------------------------------------------------------------- simple rows
 
-int64_t ShadowPosInd(ProceduralSection& s, uint64_t p) {  // 0x40
-  if (s.printing()) s.writer().Printf("\tShadowPosInd( %.4X )\n", U16(s.image(), p + 2));
-  return 4;
-}
+constexpr char kShadowPosInd[] = "\tShadowPosInd( %.4X )\n";
 
 int64_t ShadowCallVI(ProceduralSection& s, uint64_t p) {  // 0x41
   uint64_t t = s.Target16(p, 2);
@@ -64,15 +61,8 @@ int64_t TransformCall(ProceduralSection& s, uint64_t p) {  // 0x46
   return 22;
 }
 
-int64_t MapScale(ProceduralSection& s, uint64_t p) {  // 0x47
-  if (s.printing()) s.writer().Printf("\tDwx( 0047 %.4X ) ; MAP_SCALE\n", U16(s.image(), p + 2));
-  return 4;
-}
-
-int64_t VarSeg(ProceduralSection& s, uint64_t p) {  // 0x48
-  if (s.printing()) s.writer().Printf("\tVarSeg( %.4X )\n", U16(s.image(), p + 2));
-  return 4;
-}
+constexpr char kMapScale[] = "\tDwx( 0047 %.4X ) ; MAP_SCALE\n";
+constexpr char kVarSeg[] = "\tVarSeg( %.4X )\n";
 
 int64_t Building(ProceduralSection& s, uint64_t p) {  // 0x49
   if (s.printing()) {
@@ -130,20 +120,9 @@ int64_t RefPointInd(ProceduralSection& s, uint64_t p) {  // 0x4C
   return 16;
 }
 
-int64_t Var2Low64k(ProceduralSection& s, uint64_t p) {  // 0x4D
-  if (s.printing()) s.writer().Printf("\tVar2Low64k( %.4X %.4X )\n", U16(s.image(), p + 2), U16(s.image(), p + 4));
-  return 6;
-}
-
-int64_t Low64k2Var(ProceduralSection& s, uint64_t p) {  // 0x4E
-  if (s.printing()) s.writer().Printf("\tLow64k2Var( %.4X %.4X )\n", U16(s.image(), p + 2), U16(s.image(), p + 4));
-  return 6;
-}
-
-int64_t CopyVar(ProceduralSection& s, uint64_t p) {  // 0x4F
-  if (s.printing()) s.writer().Printf("\tCopyVar( %.4X %.4X )\n", U16(s.image(), p + 2), U16(s.image(), p + 4));
-  return 6;
-}
+constexpr char kVar2Low64k[] = "\tVar2Low64k( %.4X %.4X )\n";
+constexpr char kLow64k2Var[] = "\tLow64k2Var( %.4X %.4X )\n";
+constexpr char kCopyVar[] = "\tCopyVar( %.4X %.4X )\n";
 
 int64_t ShadedColor(ProceduralSection& s, uint64_t p) {  // 0x50
   if (s.printing()) s.writer().Printf("\tShadedColor( %.2X %.2X )\n", U8(s.image(), p + 2), U8(s.image(), p + 3));
@@ -160,10 +139,7 @@ int64_t SurfaceColor(ProceduralSection& s, uint64_t p) {  // 0x52
   return 4;
 }
 
-int64_t GColorAbs(ProceduralSection& s, uint64_t p) {  // 0x53
-  if (s.printing()) s.writer().Printf("\tDwx( 0053 %.4X ) ; GCOLOR_ABS\n", U16(s.image(), p + 2));
-  return 4;
-}
+constexpr char kGColorAbs[] = "\tDwx( 0053 %.4X ) ; GCOLOR_ABS\n";
 
 int64_t CallAsm(ProceduralSection& s, uint64_t p) {  // 0x54
   uint64_t t = s.Target16(p, 2);
@@ -172,13 +148,7 @@ int64_t CallAsm(ProceduralSection& s, uint64_t p) {  // 0x54
   return 6;
 }
 
-int64_t SurfaceType(ProceduralSection& s, uint64_t p) {  // 0x55
-  if (s.printing()) {
-    const ByteReader& b = s.image();
-    s.writer().Printf("\tSurfaceType( %d %d %d %d )\n", I16(b, p + 2), I16(b, p + 4), I16(b, p + 6), I16(b, p + 8));
-  }
-  return 10;
-}
+constexpr char kSurfaceType[] = "\tSurfaceType( %d %d %d %d )\n";
 
 int64_t SetWeather(ProceduralSection& s, uint64_t p) {  // 0x56
   uint64_t t = s.Target16(p, 2);
@@ -222,31 +192,10 @@ int64_t SeedAddObj(ProceduralSection& s, uint64_t p) {  // 0x5A
   return 4;
 }
 
-int64_t CallInd(ProceduralSection& s, uint64_t p) {  // 0x5B
-  if (s.printing()) s.writer().Printf("\tCallInd( %.4X ) ; obsolete\n", U16(s.image(), p + 2));
-  return 4;
-}
-
-int64_t FarCall(ProceduralSection& s, uint64_t p) {  // 0x5C
-  if (s.printing()) {
-    s.writer().Printf("\tDwx( 005C %.4X %.4X ) ; 0x5c = FAR CALL, obsolete\n", U16(s.image(), p + 2),
-                      U16(s.image(), p + 4));
-  }
-  return 6;
-}
-
-int64_t RepeatBitmap(ProceduralSection& s, uint64_t p) {  // 0x5D
-  if (s.printing()) {
-    const ByteReader& b = s.image();
-    s.writer().Printf("\tRepeatBitmap( %d %d %d )\n", I16(b, p + 2), I16(b, p + 4), I16(b, p + 6));
-  }
-  return 8;
-}
-
-int64_t TextureRotate(ProceduralSection& s, uint64_t p) {  // 0x5E
-  if (s.printing()) s.writer().Printf("\tDwx( 005E %.4X ) ; TEXTURE ROTATE, obsolete!\n", U16(s.image(), p + 2));
-  return 4;
-}
+constexpr char kCallInd[] = "\tCallInd( %.4X ) ; obsolete\n";
+constexpr char kFarCall[] = "\tDwx( 005C %.4X %.4X ) ; 0x5c = FAR CALL, obsolete\n";
+constexpr char kRepeatBitmap[] = "\tRepeatBitmap( %d %d %d )\n";
+constexpr char kTextureRotate[] = "\tDwx( 005E %.4X ) ; TEXTURE ROTATE, obsolete!\n";
 
 // IfVSize records its target even at the end of the program (the label is
 // then simply never printed), but is written in colon form all the same.
@@ -349,60 +298,14 @@ int64_t BglList(ProceduralSection& s, uint64_t p) {  // 0x64
   return 6 + 2 * static_cast<int64_t>(n);
 }
 
-int64_t LoadSurfaceColor(ProceduralSection& s, uint64_t p) {  // 0x65
-  if (s.printing()) s.writer().Printf("\tLoadSurfaceColor( %.4X )\n", U16(s.image(), p + 2));
-  return 4;
-}
-
-int64_t LoadShadedColor(ProceduralSection& s, uint64_t p) {  // 0x66
-  if (s.printing()) s.writer().Printf("\tLoadShadedColor( %.4X )\n", U16(s.image(), p + 2));
-  return 4;
-}
-
-int64_t LoadLineColor(ProceduralSection& s, uint64_t p) {  // 0x67
-  if (s.printing()) s.writer().Printf("\tLoadLineColor( %.4X )\n", U16(s.image(), p + 2));
-  return 4;
-}
-
-int64_t TexPolyShading(ProceduralSection& s, uint64_t p) {  // 0x68
-  if (s.printing()) {
-    const ByteReader& b = s.image();
-    s.writer().Printf("\tTexPolyShading( %d %d %d )\n", I16(b, p + 2), I16(b, p + 4), I16(b, p + 6));
-  }
-  return 8;
-}
-
-int64_t RoadStart(ProceduralSection& s, uint64_t p) {  // 0x69
-  if (s.printing()) {
-    const ByteReader& b = s.image();
-    s.writer().Printf("\tRoadStart( %d %d %d %d )\n", I16(b, p + 2), I16(b, p + 4), I16(b, p + 6), I16(b, p + 8));
-  }
-  return 10;
-}
-
-int64_t RoadCont(ProceduralSection& s, uint64_t p) {  // 0x6A
-  if (s.printing()) {
-    const ByteReader& b = s.image();
-    s.writer().Printf("\tRoadCont( %d %d %d )\n", I16(b, p + 2), I16(b, p + 4), I16(b, p + 6));
-  }
-  return 8;
-}
-
-int64_t RiverStart(ProceduralSection& s, uint64_t p) {  // 0x6B
-  if (s.printing()) {
-    const ByteReader& b = s.image();
-    s.writer().Printf("\tRiverStart( %d %d %d %d )\n", I16(b, p + 2), I16(b, p + 4), I16(b, p + 6), I16(b, p + 8));
-  }
-  return 10;
-}
-
-int64_t RiverCont(ProceduralSection& s, uint64_t p) {  // 0x6C
-  if (s.printing()) {
-    const ByteReader& b = s.image();
-    s.writer().Printf("\tRiverCont( %d %d %d )\n", I16(b, p + 2), I16(b, p + 4), I16(b, p + 6));
-  }
-  return 8;
-}
+constexpr char kLoadSurfaceColor[] = "\tLoadSurfaceColor( %.4X )\n";
+constexpr char kLoadShadedColor[] = "\tLoadShadedColor( %.4X )\n";
+constexpr char kLoadLineColor[] = "\tLoadLineColor( %.4X )\n";
+constexpr char kTexPolyShading[] = "\tTexPolyShading( %d %d %d )\n";
+constexpr char kRoadStart[] = "\tRoadStart( %d %d %d %d )\n";
+constexpr char kRoadCont[] = "\tRoadCont( %d %d %d )\n";
+constexpr char kRiverStart[] = "\tRiverStart( %d %d %d %d )\n";
+constexpr char kRiverCont[] = "\tRiverCont( %d %d %d )\n";
 
 int64_t IfHSize(ProceduralSection& s, uint64_t p) {  // 0x6D
   uint64_t t = s.Target16(p, 2);
@@ -418,22 +321,8 @@ int64_t IfHSize(ProceduralSection& s, uint64_t p) {  // 0x6D
   return 8;
 }
 
-int64_t TaxiwayStart(ProceduralSection& s, uint64_t p) {  // 0x6E
-  if (s.printing()) {
-    const ByteReader& b = s.image();
-    s.writer().Printf("\tTaxiwayStart( %d %d %d %d )\n", I16(b, p + 2), I16(b, p + 4), I16(b, p + 6),
-                      I16(b, p + 8));
-  }
-  return 10;
-}
-
-int64_t TaxiwayCont(ProceduralSection& s, uint64_t p) {  // 0x6F
-  if (s.printing()) {
-    const ByteReader& b = s.image();
-    s.writer().Printf("\tTaxiwayCont( %d %d %d )\n", I16(b, p + 2), I16(b, p + 4), I16(b, p + 6));
-  }
-  return 8;
-}
+constexpr char kTaxiwayStart[] = "\tTaxiwayStart( %d %d %d %d )\n";
+constexpr char kTaxiwayCont[] = "\tTaxiwayCont( %d %d %d )\n";
 
 // AreaSense: a polygon of n (x, z) pairs, five pairs to a line.
 int64_t AreaSense(ProceduralSection& s, uint64_t p) {  // 0x70
@@ -543,23 +432,8 @@ int64_t RefPointRel(ProceduralSection& s, uint64_t p) {  // 0x77
   return 32;
 }
 
-int64_t RoadContW(ProceduralSection& s, uint64_t p) {  // 0x78
-  if (s.printing()) {
-    const ByteReader& b = s.image();
-    s.writer().Printf("\tDwx( 0078 %.4X %.4X %.4X %.4X ) ; 0x78 = ROADCONTW\n", U16(b, p + 2), U16(b, p + 4),
-                      U16(b, p + 6), U16(b, p + 8));
-  }
-  return 10;
-}
-
-int64_t RiverContW(ProceduralSection& s, uint64_t p) {  // 0x79
-  if (s.printing()) {
-    const ByteReader& b = s.image();
-    s.writer().Printf("\tDwx( 0079 %.4X %.4X %.4X %.4X ) ; 0x79 = RIVERCONTW\n", U16(b, p + 2), U16(b, p + 4),
-                      U16(b, p + 6), U16(b, p + 8));
-  }
-  return 10;
-}
+constexpr char kRoadContW[] = "\tDwx( 0078 %.4X %.4X %.4X %.4X ) ; 0x78 = ROADCONTW\n";
+constexpr char kRiverContW[] = "\tDwx( 0079 %.4X %.4X %.4X %.4X ) ; 0x79 = RIVERCONTW\n";
 
 int64_t ShadedTexPoly(ProceduralSection& s, uint64_t p) {  // 0x7A
   const ByteReader& b = s.image();
@@ -703,54 +577,54 @@ int64_t LoadBitmap(ProceduralSection& s, uint64_t p) {  // 0x43
 }  // namespace
 
 void Register40To7F(OpHandler* table) {
-  table[0x40] = ShadowPosInd;
+  table[0x40] = U16Line<kShadowPosInd, 4, 1>;
   table[0x41] = ShadowCallVI;
   table[0x42] = RunwayData;
   table[0x43] = LoadBitmap;
   table[0x44] = RunwayData;
   table[0x45] = StrobeRow;
   table[0x46] = TransformCall;
-  table[0x47] = MapScale;
-  table[0x48] = VarSeg;
+  table[0x47] = U16Line<kMapScale, 4, 1>;
+  table[0x48] = U16Line<kVarSeg, 4, 1>;
   table[0x49] = Building;
   table[0x4A] = LandingLights;
   table[0x4B] = Overlay;
   table[0x4C] = RefPointInd;
-  table[0x4D] = Var2Low64k;
-  table[0x4E] = Low64k2Var;
-  table[0x4F] = CopyVar;
+  table[0x4D] = U16Line<kVar2Low64k, 6, 2>;
+  table[0x4E] = U16Line<kLow64k2Var, 6, 2>;
+  table[0x4F] = U16Line<kCopyVar, 6, 2>;
   table[0x50] = ShadedColor;
   table[0x51] = LineColor;
   table[0x52] = SurfaceColor;
-  table[0x53] = GColorAbs;
+  table[0x53] = U16Line<kGColorAbs, 4, 1>;
   table[0x54] = CallAsm;
-  table[0x55] = SurfaceType;
+  table[0x55] = I16Line<kSurfaceType, 10, 4>;
   table[0x56] = SetWeather;
   table[0x57] = Weather;
   table[0x58] = TextureBounds;
   table[0x59] = VarSegId;
   table[0x5A] = SeedAddObj;
-  table[0x5B] = CallInd;
-  table[0x5C] = FarCall;
-  table[0x5D] = RepeatBitmap;
-  table[0x5E] = TextureRotate;
+  table[0x5B] = U16Line<kCallInd, 4, 1>;
+  table[0x5C] = U16Line<kFarCall, 6, 2>;
+  table[0x5D] = I16Line<kRepeatBitmap, 8, 3>;
+  table[0x5E] = U16Line<kTextureRotate, 4, 1>;
   table[0x5F] = IfVSize;
   table[0x60] = TexVecPoly;
   table[0x61] = Obsolete61;
   table[0x62] = IfVis;
   table[0x63] = CallLibObj;
   table[0x64] = BglList;
-  table[0x65] = LoadSurfaceColor;
-  table[0x66] = LoadShadedColor;
-  table[0x67] = LoadLineColor;
-  table[0x68] = TexPolyShading;
-  table[0x69] = RoadStart;
-  table[0x6A] = RoadCont;
-  table[0x6B] = RiverStart;
-  table[0x6C] = RiverCont;
+  table[0x65] = U16Line<kLoadSurfaceColor, 4, 1>;
+  table[0x66] = U16Line<kLoadShadedColor, 4, 1>;
+  table[0x67] = U16Line<kLoadLineColor, 4, 1>;
+  table[0x68] = I16Line<kTexPolyShading, 8, 3>;
+  table[0x69] = I16Line<kRoadStart, 10, 4>;
+  table[0x6A] = I16Line<kRoadCont, 8, 3>;
+  table[0x6B] = I16Line<kRiverStart, 10, 4>;
+  table[0x6C] = I16Line<kRiverCont, 8, 3>;
   table[0x6D] = IfHSize;
-  table[0x6E] = TaxiwayStart;
-  table[0x6F] = TaxiwayCont;
+  table[0x6E] = I16Line<kTaxiwayStart, 10, 4>;
+  table[0x6F] = I16Line<kTaxiwayCont, 8, 3>;
   table[0x70] = AreaSense;
   table[0x71] = SetElevation;
   table[0x72] = ApproachLights;
@@ -759,8 +633,8 @@ void Register40To7F(OpHandler* table) {
   table[0x75] = AddMountain;
   table[0x76] = Perspective;
   table[0x77] = RefPointRel;
-  table[0x78] = RoadContW;
-  table[0x79] = RiverContW;
+  table[0x78] = U16Line<kRoadContW, 10, 4>;
+  table[0x79] = U16Line<kRiverContW, 10, 4>;
   table[0x7A] = ShadedTexPoly;
   table[0x7B] = ShadedTexVecPoly;
   table[0x7C] = BglSelect;

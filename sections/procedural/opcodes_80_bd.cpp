@@ -59,13 +59,7 @@ void WriteReference(Section& s, uint64_t p) {
 
 // ---- simple commands --------------------------------------------------------
 
-// One i16 operand at +2, printed with the format.
-template <const char* Fmt>
-int64_t OneI16(Section& s, uint64_t p) {
-  if (s.printing()) Out(s).Printf(Fmt, I16(s, p + 2));
-  return 4;
-}
-
+// Commands with one i16 operand at +2.
 constexpr char kDotPt[] = "\tDotPt( %d )\n";
 constexpr char kSmoothing[] = "\tSmoothing( %d )\n";
 constexpr char kVFileMarker[] = "\tVFileMarker ( %d ) ; reserved!\n";
@@ -74,7 +68,6 @@ constexpr char kSpecular[] = "\tSpecular( %d ) ; in FS2000 reserved?\n";
 constexpr char kSetCrashCode[] = "\tSetCrashCode( %d )\n";
 constexpr char kLoadBitmapClass[] = "\tLoadBitmapClass( %d )\n";
 constexpr char kZBias[] = "\tZBias( %d )\n";
-
 constexpr char kAsdName[] = "\tNOP ; 0x85 ASD NAME obsolete, do not use!\n";
 constexpr char kPageFault[] = "\tNop ; 0x86 PAGE FAULT should not occur!\n";
 constexpr char kTransformEnd[] = "\tTransformEnd\n";
@@ -104,13 +97,7 @@ int64_t ReScale(Section& s, uint64_t p) {
 }
 
 // 0x84 surface normal, which has no statement of its own.
-int64_t SurfaceNormal(Section& s, uint64_t p) {
-  if (s.printing()) {
-    Out(s).Printf("\tDwx( 0084 %.4X %.4X %.4X ) ; 0x84 = SURFACE NORMAL\n", U16(s, p + 2), U16(s, p + 4),
-                  U16(s, p + 6));
-  }
-  return 8;
-}
+constexpr char kSurfaceNormal[] = "\tDwx( 0084 %.4X %.4X %.4X ) ; 0x84 = SURFACE NORMAL\n";
 
 // 0x87 CustomColors.
 int64_t CustomColors(Section& s, uint64_t p) {
@@ -173,19 +160,10 @@ int64_t AsmCall32(Section& s, uint64_t p) {
 }
 
 // 0x8D 32-bit file marker.
-int64_t FileMarker32(Section& s, uint64_t p) {
-  if (s.printing()) {
-    Out(s).Printf("\tDwx( 008D %.4X %.4X ; FILE_MARKER_32, reserved\n", SignExtended(s, p + 2),
-                  SignExtended(s, p + 4));
-  }
-  return 6;
-}
+constexpr char kFileMarker32[] = "\tDwx( 008D %.4X %.4X ; FILE_MARKER_32, reserved\n";
 
 // 0x8F AlphaColor (the word at +4 is not used).
-int64_t AlphaColor(Section& s, uint64_t p) {
-  if (s.printing()) Out(s).Printf("\tAlphaColor( %.4X )\n", U16(s, p + 2));
-  return 6;
-}
+constexpr char kAlphaColor[] = "\tAlphaColor( %.4X )\n";
 
 // 0x90 PolyM: the vertex numbers are single bytes, bit 7 a sign bit; the
 // command is padded to an even length.
@@ -209,13 +187,7 @@ int64_t PolyM(Section& s, uint64_t p) {
 }
 
 // 0x91 text command, which has no statement.
-int64_t BglText(Section& s, uint64_t p) {
-  if (s.printing()) {
-    Out(s).Printf("\tDwx( 0091 %.4X %.4X %.4X %.4X %.4X ) ; BGL_TEXT not available in SCASM\n", U16(s, p + 2),
-                  U16(s, p + 4), U16(s, p + 6), U16(s, p + 8), U16(s, p + 10));
-  }
-  return 12;
-}
+constexpr char kBglText[] = "\tDwx( 0091 %.4X %.4X %.4X %.4X %.4X ) ; BGL_TEXT not available in SCASM\n";
 
 // ---- crash (collision) volumes ------------------------------------------------
 
@@ -375,21 +347,8 @@ int64_t MeshWithTexList(Section& s, uint64_t p) {
 
 // ---- reserved and raw-word commands ---------------------------------------------
 
-int64_t VResList(Section& s, uint64_t p) {
-  if (s.printing()) {
-    Out(s).Printf("\tDwx( 009B %.4X %.4X %.4X ) ; VResList - reserved!\n", SignExtended(s, p + 2),
-                  SignExtended(s, p + 4), SignExtended(s, p + 6));
-  }
-  return 8;
-}
-
-int64_t VLibraryCall(Section& s, uint64_t p) {
-  if (s.printing()) {
-    Out(s).Printf("\tDwx( 009C %.4X %.4X ) ; VLIBRARY_CALL - reserved!\n", SignExtended(s, p + 2),
-                  SignExtended(s, p + 4));
-  }
-  return 6;
-}
+constexpr char kVResList[] = "\tDwx( 009B %.4X %.4X %.4X ) ; VResList - reserved!\n";
+constexpr char kVLibraryCall[] = "\tDwx( 009C %.4X %.4X ) ; VLIBRARY_CALL - reserved!\n";
 
 int64_t VScaleV(Section& s, uint64_t p) {
   const uint64_t t = s.Target16(p, 2);
@@ -574,18 +533,8 @@ int64_t InstructionA2(Section& s, uint64_t p) {
   return 8;
 }
 
-int64_t VAlpha(Section& s, uint64_t p) {
-  if (s.printing()) Out(s).Printf("\tDwx( 00A4 %.4X ) ; VALPHA\n", U16(s, p + 2));
-  return 4;
-}
-
-int64_t TargetIndicator(Section& s, uint64_t p) {
-  if (s.printing()) {
-    Out(s).Printf("\tDwx( 00A6 %.4X %.4X %.4X ) ; TARGET INDICATOR\n", U16(s, p + 2), U16(s, p + 4),
-                  U16(s, p + 6));
-  }
-  return 8;
-}
+constexpr char kVAlpha[] = "\tDwx( 00A4 %.4X ) ; VALPHA\n";
+constexpr char kTargetIndicator[] = "\tDwx( 00A6 %.4X %.4X %.4X ) ; TARGET INDICATOR\n";
 
 // 0xA7 RotateToAircraft.
 int64_t RotateToAircraft(Section& s, uint64_t p) {
@@ -601,13 +550,7 @@ int64_t RotateToAircraft(Section& s, uint64_t p) {
 }
 
 // 0xA8 RRStart.
-int64_t RRStart(Section& s, uint64_t p) {
-  if (s.printing()) {
-    Out(s).Printf("\tRRStart( %d %d %d %d %d )\n", I16(s, p + 2), I16(s, p + 4), I16(s, p + 6), I16(s, p + 8),
-                  I16(s, p + 10));
-  }
-  return 12;
-}
+constexpr char kRRStart[] = "\tRRStart( %d %d %d %d %d )\n";
 
 // 0xA9.
 int64_t InstructionA9(Section& s, uint64_t p) {
@@ -867,10 +810,7 @@ int64_t TextureList(Section& s, uint64_t p) {
 }
 
 // 0xB8 SetMaterial.
-int64_t SetMaterial(Section& s, uint64_t p) {
-  if (s.printing()) Out(s).Printf("\tSetMaterial( %d %d )\n", I16(s, p + 2), I16(s, p + 4));
-  return 6;
-}
+constexpr char kSetMaterial[] = "\tSetMaterial( %d %d )\n";
 
 // ---- draw lists (0xB9 to 0xBB) ------------------------------------------------------
 // +2 a material or vertex base, +6 the index count v, +8 v indices; the
@@ -907,11 +847,11 @@ int64_t BglVersion(Section& s, uint64_t p) {
 }  // namespace
 
 void Register80ToBD(OpHandler* table) {
-  table[0x80] = OneI16<kDotPt>;
-  table[0x81] = OneI16<kSmoothing>;
+  table[0x80] = I16Line<kDotPt, 4, 1>;
+  table[0x81] = I16Line<kSmoothing, 4, 1>;
   table[0x82] = ShadowPos;
   table[0x83] = ReScale;
-  table[0x84] = SurfaceNormal;
+  table[0x84] = U16Line<kSurfaceNormal, 8, 3>;
   table[0x85] = Fixed2<kAsdName>;
   table[0x86] = Fixed2<kPageFault>;
   table[0x87] = CustomColors;
@@ -920,22 +860,22 @@ void Register80ToBD(OpHandler* table) {
   table[0x8A] = Call32;
   table[0x8B] = LayerCall32;
   table[0x8C] = AsmCall32;
-  table[0x8D] = FileMarker32;
-  table[0x8E] = OneI16<kVFileMarker>;
-  table[0x8F] = AlphaColor;
+  table[0x8D] = SignExtendedLine<kFileMarker32, 6, 2>;
+  table[0x8E] = I16Line<kVFileMarker, 4, 1>;
+  table[0x8F] = U16Line<kAlphaColor, 6, 1>;
   table[0x90] = PolyM;
-  table[0x91] = BglText;
-  table[0x92] = OneI16<kMipMap>;
-  table[0x93] = OneI16<kSpecular>;
+  table[0x91] = U16Line<kBglText, 12, 5>;
+  table[0x92] = I16Line<kMipMap, 4, 1>;
+  table[0x93] = I16Line<kSpecular, 4, 1>;
   table[0x94] = Crash;
   table[0x95] = CrashIndirect;
   table[0x96] = LabelAndI16<kCrashStart>;
   table[0x97] = LabelAndI16<kCrashSphere>;
   table[0x98] = CrashBox;
-  table[0x99] = OneI16<kSetCrashCode>;
+  table[0x99] = I16Line<kSetCrashCode, 4, 1>;
   table[0x9A] = MeshWith1Tex;
-  table[0x9B] = VResList;
-  table[0x9C] = VLibraryCall;
+  table[0x9B] = SignExtendedLine<kVResList, 8, 3>;
+  table[0x9C] = SignExtendedLine<kVLibraryCall, 6, 2>;
   table[0x9D] = VScaleV;
   table[0x9E] = Interpolate;
   table[0x9F] = VarBaseOverride;
@@ -943,15 +883,15 @@ void Register80ToBD(OpHandler* table) {
   table[0xA1] = RegisterBitmapClass;
   table[0xA2] = InstructionA2;
   table[0xA3] = MeshWithTexList;
-  table[0xA4] = VAlpha;
-  table[0xA5] = OneI16<kLoadBitmapClass>;
-  table[0xA6] = TargetIndicator;
+  table[0xA4] = U16Line<kVAlpha, 4, 1>;
+  table[0xA5] = I16Line<kLoadBitmapClass, 4, 1>;
+  table[0xA6] = U16Line<kTargetIndicator, 8, 3>;
   table[0xA7] = RotateToAircraft;
-  table[0xA8] = RRStart;
+  table[0xA8] = I16Line<kRRStart, 12, 5>;
   table[0xA9] = InstructionA9;
   table[0xAA] = Runway;
   table[0xAB] = InstructionAB;
-  table[0xAC] = OneI16<kZBias>;
+  table[0xAC] = I16Line<kZBias, 4, 1>;
   table[0xAD] = Animate;
   table[0xAE] = Fixed2<kTransformEnd>;
   table[0xAF] = TransformMat;
@@ -963,7 +903,7 @@ void Register80ToBD(OpHandler* table) {
   table[0xB5] = VertexList;
   table[0xB6] = MaterialList;
   table[0xB7] = TextureList;
-  table[0xB8] = SetMaterial;
+  table[0xB8] = I16Line<kSetMaterial, 6, 2>;
   table[0xB9] = DrawList<3>;
   table[0xBA] = DrawList<2>;
   table[0xBB] = DrawList<1>;
