@@ -33,6 +33,13 @@ class BglSection {
   virtual void WriteSource() = 0;
   // Writes the records of one latitude band (offset from the section start).
   virtual void WriteBand(uint32_t offset);
+  // Whether the bitmap list consults this section: true for the sections
+  // whose scenery command programs name bitmaps.
+  virtual bool ListsBitmaps() const { return false; }
+  // Writes, for the bitmap list, the bitmap names its programs use, in the
+  // order met (the procedural section adds its band comments). The default
+  // writes nothing.
+  virtual void ListBitmaps() {}
 
   // Walks a latitude-band table (9-byte entries: id 0x15, two 16-bit band
   // latitudes in 512 m units, a 32-bit records offset; a 0 byte ends it),

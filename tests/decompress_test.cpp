@@ -16,7 +16,7 @@
 #include "core/Commands.h"
 #include "core/SkarnDoc.h"
 #include "decompress/Decompress.h"
-#include "decompress/Unpack.h"
+#include "core/Unpack.h"
 
 namespace skarn::test {
 namespace {

@@ -474,16 +474,23 @@ TEST(MiscHostile, RecordsAndListsPastTheEndOfTheFile) {
   const MiscRun lm = RunMisc(Section({{shortLandMe}}));
   EXPECT_EQ(lm.summary[1], kBand0 + "0 marker(s), 1 landme, 0 elevated object(s), 0 timezone(s)");
   EXPECT_EQ(lm.messages, std::vector<std::string>{"Error: Misc section record at offset 41" + pastEnd});
-  // A vertex count far beyond the file.
-  EXPECT_EQ(RecordsOf({Flatten(7, 60000, Bytes{}.u16(0), Vertices12())}),
+  // A vertex count, and a length to hold it, far beyond the file.
+  EXPECT_EQ(RecordsOf({Flatten(7, 60000, Bytes{}.u16(0), Vertices12()).patch(2, 12 + 60000 * 12, 4)}),
             "; Error: Misc section record at offset A" + pastEnd + "\n");
 }
 
 TEST(MiscHostile, FlattenVerticesStayInsideTheirRecord) {
   // Three vertices claimed, two stored: the third would be read from the
-  // marker that follows.
+  // marker that follows. The two are written, and the marker after them.
   EXPECT_EQ(RecordsOf({Flatten(7, 3, Bytes{}.u16(0), Vertices12()), Marker(4, 0, 0, 0, 0)}),
-            "; Error: Misc section record at offset A: 3 vertices do not fit in its length of 36 bytes\n");
+            "Area16N\n\tE67( 0\n\t\t N45:00:00.00  E022:30:00.00 100.000 ; vertex 1\n"
+            "\t\t N157:30:00.00  W022:30:00.00 0.500 ; vertex 2\n\t)\nEnd16\n\n"
+            "; Error: Misc section record at offset A: 3 vertices do not fit in its length of 36 bytes; 2 written\n"
+            "IM(  S00:00:00.00  W000:00:00.00 0 0)\n");
+  // A length shorter than the type's own fields: the block without vertices.
+  EXPECT_EQ(RecordsOf({Flatten(5, 1, Bytes{}.u32(0), Bytes{}.u32(0)).patch(2, 12, 4), Bytes{0, 0}}),
+            "Area16N\n\tFlatten( 0.000\n\t)\nEnd16\n\n"
+            "; Error: Misc section record at offset A: 1 vertices do not fit in its length of 12 bytes; 0 written\n");
   // A length beyond the vertices is stepped over.
   const Bytes padded = Flatten(5, 0, Bytes{}.u32(0), Bytes{}.u32(0xFFFFFFFF));
   EXPECT_EQ(RecordsOf({padded, Marker(4, 0, 0, 0, 0)}),

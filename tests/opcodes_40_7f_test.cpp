@@ -360,5 +360,19 @@ TEST(Op40LibraryCalls, AskedOncePerSectionObject) {
   EXPECT_TRUE(DisasmSection(ProcSectionWith(ThenNop(Op(0x76)))).questions.empty());
 }
 
+TEST(Op40LibraryCalls, OnlyThePrintPassMeetsTheCall) {
+  // Jump over a call to a Jump back to it: the collect pass skips the call
+  // as data, the jump back makes it code for the print pass, which asks
+  // nothing and takes the 18-byte layout whatever the answer would be.
+  const Bytes code = Jump(22).append(Op(0x63).u32(1).u32(2).u32(3).u32(4)).append(Jump(-18)).append(Return());
+  for (const bool fs2000 : {true, false}) {
+    const ProcRun run = DisasmSection(ProcSectionWith(code), fs2000);
+    EXPECT_TRUE(run.questions.empty());
+    EXPECT_NE(run.program.find("\tCallLibObj1( 00000001 00000002 00000003 00000004 )\n"), std::string::npos)
+        << run.program;
+    EXPECT_EQ(run.program.find("answered"), std::string::npos);
+  }
+}
+
 }  // namespace
 }  // namespace skarn::test

@@ -22,7 +22,7 @@
 #include "core/Bitmaps.h"
 #include "core/Commands.h"
 #include "core/SkarnDoc.h"
-#include "decompress/Unpack.h"
+#include "core/Unpack.h"
 
 namespace {
 

@@ -86,8 +86,10 @@ void LibrarySection::Run(bool listOnly) {
     const EntryRead r = ReadEntry(at, e);
     if (r == EntryRead::kEnd) break;
     if (r == EntryRead::kCut) {
-      out_.Printf("; Error: library directory entry at offset 0x%.4X runs past the end of the file\n",
-                  static_cast<uint32_t>(at - data_));
+      if (!quiet_) {
+        out_.Printf("; Error: library directory entry at offset 0x%.4X runs past the end of the file\n",
+                    static_cast<uint32_t>(at - data_));
+      }
       break;
     }
     ++objectNumber_;
@@ -118,20 +120,20 @@ bool LibrarySection::HandleNewForm(const Entry& e, uint64_t obj) {
   }
   const uint32_t headerLength = img_.U32(obj + 17);
   const uint32_t programSize = img_.U32(obj + 21);
-  // A header shorter than its own fields would start the program inside them.
-  if (headerLength < kNewHeaderFields) {
-    ObjectError(e.offset, Format(": header length %u is less than 41", headerLength));
-    return true;
-  }
+  // A header shorter than its own fields would start the program inside
+  // them: the object's own lines are written, its program is not walked.
+  const bool shortHeader = headerLength < kNewHeaderFields;
   const uint64_t start = obj + headerLength;
   const uint64_t end = start + programSize;
-  if (end > img_.size()) {
-    ObjectError(e.offset, " runs past the end of the file");
-    return true;
+  if (!shortHeader) {
+    if (end > img_.size()) {
+      ObjectError(e.offset, " runs past the end of the file");
+      return true;
+    }
+    // The name (the header after its fixed fields) is written in full, so it
+    // counts against the allowance like the program.
+    if (!Allow(obj + kNewHeaderFields, end)) return false;
   }
-  // The name (the header after its fixed fields) is written in full, so it
-  // counts against the allowance like the program.
-  if (!Allow(obj + kNewHeaderFields, end)) return false;
 
   if (!quiet_) {
     out_.WriteSeparator();
@@ -149,9 +151,9 @@ bool LibrarySection::HandleNewForm(const Entry& e, uint64_t obj) {
     out_.Printf("\tTYPE  %d\n", img_.I32(obj + 33));
     if (prop != 0) out_.Printf("\tPROP  %d\n", static_cast<int32_t>(prop));
     // The name fills the rest of the header, up to its first 0 byte.
-    const uint64_t room = headerLength - kNewHeaderFields;
+    const uint64_t room = shortHeader ? 0 : headerLength - kNewHeaderFields;
     std::string_view name;
-    if (const uint8_t* text = img_.Ptr(obj + kNewHeaderFields, room)) {
+    if (const uint8_t* text = room == 0 ? nullptr : img_.Ptr(obj + kNewHeaderFields, room)) {
       name = std::string_view(reinterpret_cast<const char*>(text), static_cast<size_t>(room));
       name = name.substr(0, name.find('\0'));
     }
@@ -164,7 +166,11 @@ bool LibrarySection::HandleNewForm(const Entry& e, uint64_t obj) {
     }
     out_.WriteText("\t)\n");
   }
-  walker_->WalkCode(start, end);
+  if (shortHeader) {
+    ObjectError(e.offset, Format(": header length %u is less than 41", headerLength));
+  } else {
+    walker_->WalkCode(start, end);
+  }
   if (!quiet_) out_.WriteText("EndObj\n");
   return true;
 }
@@ -174,11 +180,9 @@ bool LibrarySection::HandleOldForm(const Entry& e, uint64_t obj) {
     ObjectError(e.offset, " runs past the end of the file");
     return true;
   }
+  // A size within the 19-byte header leaves an empty program: the object's
+  // lines are written and there is nothing to walk.
   const uint16_t size = img_.U16(obj + 17);
-  if (size < kOldHeaderSize) {
-    ObjectError(e.offset, Format(": size %u is less than its 19-byte header", static_cast<unsigned>(size)));
-    return true;
-  }
   const uint64_t end = obj + size;
   if (end > img_.size()) {
     ObjectError(e.offset, " runs past the end of the file");
@@ -204,6 +208,7 @@ bool LibrarySection::HandleOldForm(const Entry& e, uint64_t obj) {
 bool LibrarySection::Allow(uint64_t start, uint64_t end) {
   const uint64_t length = end > start ? end - start : 0;
   if (!budget_.Take(length)) {
+    if (quiet_) return false;
     out_.Printf(
         "; Error: library programs overlap (more than %llu bytes walked); object #%d and those after it "
         "skipped\n",
@@ -214,6 +219,7 @@ bool LibrarySection::Allow(uint64_t start, uint64_t end) {
 }
 
 void LibrarySection::ObjectError(uint32_t offset, const std::string& what) {
+  if (quiet_) return;
   out_.Printf("; Error: library object #%d at offset 0x%.4X%s\n", objectNumber_, offset, what.c_str());
 }
 

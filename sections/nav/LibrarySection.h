@@ -44,8 +44,9 @@ class LibrarySection : public BglSection {
   void WriteSource() override;
   // Walks every object's program in the walker's list-only mode, so that only
   // the bitmap names reach the output; this section writes none of its own
-  // lines (errors excepted).
-  void ListBitmaps();
+  // lines, its error comments included.
+  bool ListsBitmaps() const override { return true; }
+  void ListBitmaps() override;
 
  private:
   // A directory entry: the object's offset and its ID words.
@@ -66,7 +67,7 @@ class LibrarySection : public BglSection {
   // run's walking allowance; when it is spent, writes the error that ends the
   // run and returns false.
   bool Allow(uint64_t start, uint64_t end);
-  // "; Error: library object #n at offset 0x...: <what>\n", in either mode.
+  // "; Error: library object #n at offset 0x...: <what>\n"; nothing when quiet.
   void ObjectError(uint32_t offset, const std::string& what);
 
   std::unique_ptr<ProceduralSection> walker_;

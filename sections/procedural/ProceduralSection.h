@@ -63,7 +63,8 @@ class ProceduralSection : public BglSection {
   void WriteBand(uint32_t offset) override;
 
   // Walks the band table writing only bitmap names (the bitmap list).
-  void ListBitmaps();
+  bool ListsBitmaps() const override { return true; }
+  void ListBitmaps() override;
   // Disassembles the program from start up to end (file offsets). Does not
   // clear the label table.
   void WalkCode(uint64_t start, uint64_t end);
@@ -96,6 +97,8 @@ class ProceduralSection : public BglSection {
   // The library-call layout: 1 for the FS2000/2002 form, -1 for the older
   // one; asks the user the first time (once per object life).
   int LibraryCallForm();
+  // The layout as answered so far, without asking: 0 while not asked.
+  int knownLibraryCallForm() const { return libraryCallForm_; }
   // A 12-byte bitmap name field with every blank left out, up to its first 0.
   std::string BitmapName(uint64_t p) const;
   // A zero-terminated text of at most maxLength bytes, as a view into the

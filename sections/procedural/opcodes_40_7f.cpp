@@ -259,9 +259,12 @@ int64_t IfVis(ProceduralSection& s, uint64_t p) {  // 0x62
 
 // CallLibObj: the library object's identifier is four 32-bit words. FS2000
 // and later files put a word before it; older ones do not, and nothing in the
-// command tells the two apart, so the user is asked once per section object.
+// command tells the two apart, so the user is asked once per section object,
+// where the collect pass meets the command. A command that only the print
+// pass meets (the collect pass took it for data) asks nothing: while no
+// answer is known it takes the older layout.
 int64_t CallLibObj(ProceduralSection& s, uint64_t p) {  // 0x63
-  int form = s.LibraryCallForm();
+  const int form = s.collecting() ? s.LibraryCallForm() : s.knownLibraryCallForm();
   if (form == 1) {
     if (s.printing()) {
       const ByteReader& b = s.image();

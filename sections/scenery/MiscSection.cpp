@@ -372,22 +372,21 @@ uint64_t MiscSection::WriteFlatten(uint64_t p) {
   const unsigned type = img_.U16(p + 6);
   FlattenLayout layout{};
   const bool known = LayoutOf(type, layout);
-  unsigned count = 0;
+  unsigned stored = 0;  // the vertex count the record gives
+  unsigned count = 0;   // the vertices written: those inside its length
   uint64_t needed = 8;
   if (known) {
     if (!img_.Has(p, kFlattenHeader)) return PastEnd(p);
-    count = img_.U16(p + 8);
+    stored = img_.U16(p + 8);
+    // Vertices beyond the record's length belong to the records that
+    // follow (every record could otherwise print the vertices of all the
+    // rest): only those that fit are written, and the length still leads
+    // to the next record.
+    const uint64_t room = length > layout.firstVertex ? (length - layout.firstVertex) / layout.vertexSize : 0;
+    count = static_cast<unsigned>(std::min<uint64_t>(stored, room));
     needed = layout.firstVertex + count * layout.vertexSize;
   }
   if (!img_.Has(p, needed)) return PastEnd(p);
-  if (needed > length) {
-    // Vertices reaching into the records that follow: every record could
-    // then print the vertices of all the rest, and the text would grow with
-    // the square of the file.
-    out_.Printf("; Error: Misc section record at offset %X: %u vertices do not fit in its length of %llu bytes\n",
-                static_cast<uint32_t>(p - data_), count, Wide(length));
-    return 0;
-  }
   const uint64_t first = p + layout.firstVertex;
 
   out_.WriteText("Area16N\n");
@@ -447,6 +446,12 @@ uint64_t MiscSection::WriteFlatten(uint64_t p) {
       break;
   }
   out_.WriteText("End16\n\n");
+  if (count < stored) {
+    out_.Printf(
+        "; Error: Misc section record at offset %X: %u vertices do not fit in its length of %llu bytes; "
+        "%u written\n",
+        static_cast<uint32_t>(p - data_), stored, Wide(length), count);
+  }
   return length;
 }
 

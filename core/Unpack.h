@@ -1,6 +1,7 @@
-// The unpack command: writes a compressed BGL file's unpacked form as a plain
-// BGL file (header with its compressed flag cleared), so that tools which
-// read only plain files can read it too.
+// The unpack command: writes a compressed BGL file's unpacked form as a
+// plain BGL file (header with its compressed flag cleared), so that tools
+// which read only plain files can read it too. The decoder itself knows
+// nothing of documents, hosts or output files.
 #pragma once
 
 #include <cstddef>

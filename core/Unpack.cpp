@@ -1,4 +1,4 @@
-#include "decompress/Unpack.h"
+#include "core/Unpack.h"
 
 #include <memory>
 #include <optional>
