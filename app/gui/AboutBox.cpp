@@ -44,7 +44,7 @@ wxIconBundle MakeAppIcons() {
 CAboutDlg::CAboutDlg(wxWindow* parent) : wxDialog(parent, wxID_ANY, "About Skarn") {
   auto* row = new wxBoxSizer(wxHORIZONTAL);
   row->Add(new wxStaticBitmap(this, wxID_ANY, MakeAppBitmap(32)), 0, wxALL | wxALIGN_TOP, 12);
-  row->Add(new wxStaticText(this, wxID_ANY, "Skarn Version 3.1"), 1, wxLEFT | wxRIGHT | wxTOP, 20);
+  row->Add(new wxStaticText(this, wxID_ANY, "Skarn Version " SKARN_VERSION), 1, wxLEFT | wxRIGHT | wxTOP, 20);
   auto* ok = new wxButton(this, wxID_OK, "OK");
   ok->SetDefault();
   row->Add(ok, 0, wxALL | wxALIGN_TOP, 12);

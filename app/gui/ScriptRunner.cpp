@@ -67,7 +67,7 @@ void ScriptRunner::Finish() {
 
 bool ScriptRunner::RunsInsideDialog(const std::string& line) const {
   const std::string verb = SplitStep(line).first;
-  return verb == "screenshot-other" || verb == "close-other" || verb == "wait";
+  return verb == "screenshot-other" || verb == "text-other" || verb == "close-other" || verb == "wait";
 }
 
 void ScriptRunner::OnTimer(wxTimerEvent&) {
@@ -159,6 +159,15 @@ void ScriptRunner::Run(const std::string& line) {
     wxTopLevelWindow* other = OtherWindow();
     if (other == nullptr) return Fail("no other window for " + arg);
     if (!Screenshot(other, arg)) Fail("no screenshot " + arg);
+  } else if (verb == "text-other") {
+    // The labels of the other window's texts, a line each.
+    wxTopLevelWindow* other = OtherWindow();
+    if (other == nullptr) return Fail("no other window for " + arg);
+    std::ofstream out(arg, std::ios::binary);
+    for (const wxWindow* child : other->GetChildren()) {
+      if (const auto* text = dynamic_cast<const wxStaticText*>(child)) out << text->GetLabel().utf8_string() << "\n";
+    }
+    if (!out) Fail("cannot write " + arg);
   } else if (verb == "close-other") {
     wxTopLevelWindow* other = OtherWindow();
     if (other == nullptr) return Fail("no other window to close");

@@ -104,6 +104,7 @@ command statusbar
 command about
 wait 300
 screenshot-other $work/about.png
+text-other $work/about.txt
 close-other
 
 # A file that cannot be read: a message, and the commands are refused again.
@@ -180,6 +181,8 @@ check "a page is 20 rows" test "$(field "$e" page 3)" -eq $((20 * lh))
 check "a line step is one row" test "$(field "$e" line 3)" -eq "$lh"
 check "a line step across is a tenth of the width" test "$(field "$e" line 2)" -eq $(($(field "$e" total 2) / 10))
 check "no rows without a file" has "$e" "rows	0"
+check "the About box and skarn --version name one version" \
+  test "$(cat "$work/about.txt")" = "Skarn Version $("$cli" --version | sed 's/^skarn //')"
 f=$work/final.txt
 for c in saveas disassemble bitmaps undo copy; do
   check "$c refused without a file" has "$f" "refused	$c"
