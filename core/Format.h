@@ -11,7 +11,12 @@
 #include <cstdarg>
 #include <string>
 
-#if defined(__GNUC__)
+// The formats are checked as the GNU C library reads them, whatever the
+// platform's own C library is: on Windows plain "printf" would mean the
+// Microsoft runtime's dialect, which lacks %zu and %lld.
+#if defined(__GNUC__) && defined(__MINGW32__) && !defined(__clang__)
+#define SKARN_PRINTF(fmt_index, first_arg) __attribute__((format(gnu_printf, fmt_index, first_arg)))
+#elif defined(__GNUC__)
 #define SKARN_PRINTF(fmt_index, first_arg) __attribute__((format(printf, fmt_index, first_arg)))
 #else
 #define SKARN_PRINTF(fmt_index, first_arg)
