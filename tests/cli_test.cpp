@@ -355,6 +355,12 @@ pid_t StartDisasm(const fs::path& dir, rlim_t sizeLimit) {
   ::dup2(null, 1);
   const int err = ::open((dir / "stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   ::dup2(err, 2);
+  // As a user's shell starts it: signals a background test run ignores are
+  // not ignored here.
+  for (const int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) ::signal(sig, SIG_DFL);
+  sigset_t all;
+  sigemptyset(&all);
+  ::sigprocmask(SIG_SETMASK, &all, nullptr);
   struct rlimit none = {0, 0};
   ::setrlimit(RLIMIT_CORE, &none);
   if (sizeLimit != 0) {

@@ -6,8 +6,9 @@
 //   skarn unpack  FILE [-o OUT] [--force]
 //
 // Exit status: 0 when the file was analysed (and the output written), 1 when
-// it could not be read or analysed or an output could not be written, 2 for
-// a usage error.
+// it could not be read or analysed or an output (standard output included)
+// could not be written, 2 for a usage error. A run ended by a signal removes
+// its temporary file and ends by that signal.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
