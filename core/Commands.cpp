@@ -24,7 +24,7 @@ CommandResult WriteOutputFile(CSkarnDoc& doc, SourceWriter& w, const std::string
   doc.outputPath = *path;
   std::string error;
   if (!w.Open(doc.host().OpenOutput(*path, &error))) {
-    doc.Report("Error: Unable to open output file");
+    doc.Report(OutputOpenFailureText(*path, error));
     return CommandResult::kFailed;
   }
   // A failed write ends the command, and the half-written file is discarded.
@@ -34,12 +34,20 @@ CommandResult WriteOutputFile(CSkarnDoc& doc, SourceWriter& w, const std::string
     return CommandResult::kWritten;
   } catch (const OutputError& e) {
     w.Abort();
-    doc.Report(std::string("Error: Unable to write output file: ") + e.what());
+    doc.Report(OutputWriteFailureText(e));
   } catch (const std::bad_alloc&) {
     w.Abort();
-    doc.Report("Error: not enough memory to write output file");
+    doc.Report("Error: not enough memory to write output file: " + *path);
   }
   return CommandResult::kFailed;
+}
+
+std::string OutputOpenFailureText(const std::string& path, const std::string& reason) {
+  return "Error: Unable to open output file: " + path + ": " + (reason.empty() ? "cannot be created" : reason);
+}
+
+std::string OutputWriteFailureText(const OutputError& e) {
+  return std::string("Error: Unable to write output file: ") + e.what();
 }
 
 namespace {

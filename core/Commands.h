@@ -7,6 +7,7 @@
 namespace skarn {
 
 class CSkarnDoc;
+class OutputError;
 class SourceWriter;
 
 enum class CommandResult {
@@ -26,6 +27,12 @@ CommandResult WriteOutputFile(CSkarnDoc& doc, SourceWriter& w, const std::string
 CommandResult Disassemble(CSkarnDoc& doc);
 // Writes the summary lines to a text file, each followed by a line end.
 CommandResult SaveSummary(CSkarnDoc& doc);
+
+// "Error: Unable to open output file: PATH: REASON".
+std::string OutputOpenFailureText(const std::string& path, const std::string& reason);
+// "Error: Unable to write output file: PATH: REASON" (the error's text is
+// "PATH: REASON").
+std::string OutputWriteFailureText(const OutputError& e);
 
 // The output name proposed beside the input: the file name cut before its
 // last "." with the suffix appended (scenery.bgl + ".sca" gives scenery.sca).

@@ -7,8 +7,12 @@
 
 namespace skarn {
 
+void Host::ShowFileMessage(const std::string& text, const std::string& path, const std::string& reason) {
+  ShowMessage(text + "\n" + path + ": " + reason);
+}
+
 std::unique_ptr<ByteSink> Host::OpenOutput(const std::string& path, std::string* error) {
-  return AtomicFileSink::Create(path, error);
+  return OpenOutputFile(path, temporaryFiles(), error);
 }
 
 std::string CTimeText(std::time_t t) {

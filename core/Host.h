@@ -19,6 +19,10 @@ class Host {
 
   // A message box with an OK button.
   virtual void ShowMessage(const std::string& text) = 0;
+  // A message about a file that could not be opened or read, with the file's
+  // path and the system's reason ("No such file or directory"). The default
+  // shows the message with a second line "PATH: REASON".
+  virtual void ShowFileMessage(const std::string& text, const std::string& path, const std::string& reason);
   // A Yes/No question; true for Yes.
   virtual bool AskYesNo(const std::string& question) = 0;
   // A save dialog: proposedName is a file name without a directory, filter is
@@ -30,9 +34,13 @@ class Host {
                                                       bool overwritePrompt) = 0;
   // The current time (seconds since the epoch).
   virtual std::time_t Now() = 0;
-  // Opens a chosen output path. The default writes a temporary file beside it
-  // and renames it into place when complete.
+  // Opens a chosen output path, or returns nullptr with *error set to the
+  // reason. The default is OpenOutputFile: a temporary file beside the target,
+  // renamed into place when complete, reported to temporaryFiles().
   virtual std::unique_ptr<ByteSink> OpenOutput(const std::string& path, std::string* error);
+  // Where the default OpenOutput enters its temporary files so that a signal
+  // that ends the program removes them; nothing by default.
+  virtual TempFileRegistry* temporaryFiles() { return nullptr; }
 };
 
 // The C library's ctime text of t in local time: "Wed Jun 30 21:49:08 1993\n".

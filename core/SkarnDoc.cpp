@@ -1,10 +1,12 @@
 #include "core/SkarnDoc.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <new>
 
 #include "core/Format.h"
+#include "core/PlatformFile.h"
 #include "core/SectionFactory.h"
 #include "decompress/Decompress.h"
 #include "sections/nav/TableSections.h"
@@ -42,6 +44,10 @@ BglSection* CSkarnDoc::section(int slot) const {
 }
 
 void CSkarnDoc::Report(const std::string& text) const { host_.ShowMessage(text); }
+
+void CSkarnDoc::ReportFile(const std::string& text, const std::string& path, const std::string& reason) const {
+  host_.ShowFileMessage(text, path, reason);
+}
 
 std::string CSkarnDoc::FileNameOf(const std::string& path) {
   const size_t cut = path.find_last_of("/\\");
@@ -92,23 +98,27 @@ void CSkarnDoc::ReadBglFile(const std::string& path) {
   // Only a regular file has a length to read (a folder opens on some systems).
   std::error_code ec;
   const std::filesystem::path fsPath(path);
-  if (!std::filesystem::is_regular_file(fsPath, ec)) {
-    Report("Error: unable to open BGL file");
+  const std::filesystem::file_status status = std::filesystem::status(fsPath, ec);
+  if (ec || !std::filesystem::is_regular_file(status)) {
+    const std::string why = ec                                          ? ec.message()
+                            : std::filesystem::is_directory(status) ? platform::ErrorText(EISDIR)
+                                                                    : std::string("not a regular file");
+    ReportFile("Error: unable to open BGL file", path, why);
     return;
   }
   const uintmax_t length = std::filesystem::file_size(fsPath, ec);
   if (ec) {
-    Report("Error: unable to open BGL file");
+    ReportFile("Error: unable to open BGL file", path, ec.message());
     return;
   }
   // Every offset in the file is 32 bits wide: a larger file is not a BGL file.
   if (length > 0xFFFFFFFFu) {
-    Report("Error: BGL file too large (over 4 GiB)");
+    ReportFile("Error: BGL file too large (over 4 GiB)", path, Format("%ju bytes", length));
     return;
   }
   std::FILE* f = std::fopen(path.c_str(), "rb");
   if (f == nullptr) {
-    Report("Error: unable to open BGL file");
+    ReportFile("Error: unable to open BGL file", path, platform::ErrorText(errno));
     return;
   }
   std::vector<uint8_t> bytes;
@@ -116,14 +126,16 @@ void CSkarnDoc::ReadBglFile(const std::string& path) {
     bytes.resize(static_cast<size_t>(length));
   } catch (const std::bad_alloc&) {
     std::fclose(f);
-    Report("Error: not enough memory to read BGL file");
+    ReportFile("Error: not enough memory to read BGL file", path, platform::ErrorText(ENOMEM));
     return;
   }
   const size_t got = bytes.empty() ? 0 : std::fread(bytes.data(), 1, bytes.size(), f);
+  const int readErr = std::ferror(f) != 0 ? errno : 0;
   std::fclose(f);
   if (got != bytes.size()) {
     // What did not arrive stays zero.
-    Report("Warning: number of bytes read not equal to file length");
+    ReportFile("Warning: number of bytes read not equal to file length", path,
+               readErr != 0 ? platform::ErrorText(readErr) : Format("%zu of %zu bytes read", got, bytes.size()));
   }
   SetImage(std::move(bytes));
 }

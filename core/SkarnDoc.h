@@ -84,6 +84,9 @@ class CSkarnDoc {
 
   // Shows a message through the host.
   void Report(const std::string& text) const;
+  // The same for a file that cannot be opened or read: the path and the
+  // system's reason go with the message.
+  void ReportFile(const std::string& text, const std::string& path, const std::string& reason) const;
 
  private:
   void SetPath(const std::string& path);

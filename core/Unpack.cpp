@@ -44,7 +44,7 @@ CommandResult UnpackToFile(const uint8_t* file, size_t size, const std::string& 
   std::string error;
   std::unique_ptr<ByteSink> sink = host.OpenOutput(*path, &error);
   if (!sink) {
-    host.ShowMessage("Error: Unable to open output file");
+    host.ShowMessage(OutputOpenFailureText(*path, error));
     return CommandResult::kFailed;
   }
   try {
@@ -53,7 +53,7 @@ CommandResult UnpackToFile(const uint8_t* file, size_t size, const std::string& 
     return CommandResult::kWritten;
   } catch (const OutputError& e) {
     sink->Abort();
-    host.ShowMessage(std::string("Error: Unable to write output file: ") + e.what());
+    host.ShowMessage(OutputWriteFailureText(e));
   }
   return CommandResult::kFailed;
 }

@@ -15,6 +15,11 @@ namespace skarn::test {
 class FakeHost : public Host {
  public:
   void ShowMessage(const std::string& text) override { messages.push_back(text); }
+  // The message as the others; its "PATH: REASON" is kept apart.
+  void ShowFileMessage(const std::string& text, const std::string& path, const std::string& reason) override {
+    messages.push_back(text);
+    fileReasons.push_back(path + ": " + reason);
+  }
   bool AskYesNo(const std::string& question) override {
     questions.push_back(question);
     return answer;
@@ -42,6 +47,7 @@ class FakeHost : public Host {
   // The committed output text (with its CR LF line ends).
   std::string output;
   std::vector<std::string> messages;
+  std::vector<std::string> fileReasons;
   std::vector<std::string> questions;
   std::vector<std::string> proposed;
   std::vector<std::string> filters;

@@ -142,7 +142,7 @@ TEST(Bitmaps, CancelOpenFailureAndWriteFailure) {
   host.failOpen = true;
   host.chosen = "elsewhere/list.txt";
   EXPECT_EQ(ExtractBitmaps(doc), CommandResult::kFailed);
-  EXPECT_EQ(host.messages, std::vector<std::string>{"Error: Unable to open output file"});
+  EXPECT_EQ(host.messages, std::vector<std::string>{"Error: Unable to open output file: elsewhere/list.txt: refused"});
   EXPECT_EQ(doc.outputPath, "elsewhere/list.txt");
   EXPECT_TRUE(host.output.empty());
 

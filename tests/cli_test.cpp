@@ -1,11 +1,20 @@
 // The skarn command line as a user runs it: exit codes, outputs, messages.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <thread>
 
 #include "BglBuilder.h"
 #include "Compressor.h"
@@ -32,11 +41,14 @@ class Cli : public ::testing::Test {
     return p;
   }
 
-  // Runs the tool with stdin from /dev/null (no terminal) and a fixed time.
-  CliRun Skarn(const std::string& args, const std::string& env = "SOURCE_DATE_EPOCH=0") {
+  // Runs the tool with stdin from /dev/null (no terminal) and a fixed time;
+  // stdout goes to a file unless toStdout redirects it.
+  CliRun Skarn(const std::string& args, const std::string& env = "SOURCE_DATE_EPOCH=0",
+               const std::string& toStdout = "") {
     const fs::path out = dir_ / "stdout", err = dir_ / "stderr";
     const std::string cmd = "cd '" + dir_.string() + "' && env TZ=UTC " + env + " '" SKARN_CLI "' " + args +
-                            " </dev/null >'" + out.string() + "' 2>'" + err.string() + "'";
+                            " </dev/null " + (toStdout.empty() ? ">'" + out.string() + "'" : toStdout) + " 2>'" +
+                            err.string() + "'";
     const int raw = std::system(cmd.c_str());
     CliRun r{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(out), ReadFile(err)};
     return r;
@@ -111,7 +123,7 @@ TEST_F(Cli, DisasmOutputsAndOverwriteRule) {
   // An output that cannot be written.
   r = Skarn("disasm e.bgl -o no/such/dir/x.sca");
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "Error: Unable to open output file\n");
+  EXPECT_EQ(r.err, "Error: Unable to open output file: no/such/dir/x.sca: No such file or directory\n");
 }
 
 TEST_F(Cli, LibraryCallQuestionAnsweredAheadOrOnce) {
@@ -171,7 +183,10 @@ TEST_F(Cli, SourceDateEpochFixesTheTimeText) {
 TEST_F(Cli, BadInputGivesMessagesAndStatusOne) {
   CliRun r = Skarn("summary missing.bgl");
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "Error: unable to open BGL file\n");
+  EXPECT_EQ(r.err, "Error: unable to open BGL file\nskarn: missing.bgl: No such file or directory\n");
+  r = Skarn("disasm . -o -");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "Error: unable to open BGL file\nskarn: .: Is a directory\n");
   Write("short.bgl", std::vector<uint8_t>(40, 0x15));
   r = Skarn("disasm short.bgl -o -");
   EXPECT_EQ(r.status, 1);
@@ -221,6 +236,178 @@ TEST_F(Cli, UnpackWritesThePlainFile) {
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "Error: plain.bgl is not compressed; there is nothing to unpack\n");
   EXPECT_FALSE(fs::exists(dir_ / "plain_unpacked.bgl"));
+}
+
+// The files in the test's folder, temporary ones included.
+std::vector<std::string> Listing(const fs::path& dir) {
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+bool AnyTemporary(const fs::path& dir) {
+  for (const std::string& n : Listing(dir)) {
+    if (n.rfind(".skarn-", 0) == 0) return true;
+  }
+  return false;
+}
+
+TEST_F(Cli, OutputsThatAreNoPlainFile) {
+  Write("e.bgl", BglBuilder().Build());
+  const std::string source = Skarn("disasm e.bgl -o -").out;
+  ASSERT_FALSE(source.empty());
+
+  // A link: its target is replaced, with its permission bits (and, as root,
+  // its owner), and the link stays.
+  WriteFile(dir_ / "real.sca", {'o', 'l', 'd'});
+  fs::permissions(dir_ / "real.sca", fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  const bool root = ::geteuid() == 0;
+  if (root) ASSERT_EQ(::chown((dir_ / "real.sca").c_str(), 1234, 4321), 0);
+  fs::create_symlink("real.sca", dir_ / "link.sca");
+  CliRun r = Skarn("disasm e.bgl -o link.sca");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "Error: link.sca exists; use --force to replace it\n");
+  r = Skarn("disasm e.bgl -o link.sca --force");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(fs::is_symlink(dir_ / "link.sca"));
+  EXPECT_EQ(ReadFile(dir_ / "real.sca"), source);
+  EXPECT_EQ(fs::status(dir_ / "real.sca").permissions(),
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  struct stat st {};
+  ASSERT_EQ(::stat((dir_ / "real.sca").c_str(), &st), 0);
+  if (root) EXPECT_EQ(std::make_pair(st.st_uid, st.st_gid), std::make_pair(1234u, 4321u));
+
+  // A link to nothing counts as a file: it needs --force, then its target is
+  // made.
+  fs::create_symlink("made.sca", dir_ / "dangling.sca");
+  EXPECT_EQ(Skarn("disasm e.bgl -o dangling.sca").status, 1);
+  EXPECT_FALSE(fs::exists(dir_ / "made.sca"));
+  EXPECT_EQ(Skarn("disasm e.bgl -o dangling.sca --force").status, 0);
+  EXPECT_TRUE(fs::is_symlink(dir_ / "dangling.sca"));
+  EXPECT_EQ(ReadFile(dir_ / "made.sca"), source);
+
+  // A device is written to, never replaced: a node of the null device of our
+  // own as root, else a link to it (which nobody else may replace).
+  const fs::path null = dir_ / "null.sca";
+  if (!root || ::mknod(null.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0) fs::create_symlink("/dev/null", null);
+  r = Skarn("disasm e.bgl -o null.sca --force");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(fs::is_character_file(null));
+  EXPECT_TRUE(fs::is_character_file("/dev/null"));
+
+  // A FIFO is written through (no --force needed); a second name of it lets
+  // the reader go if the FIFO were replaced.
+  ASSERT_EQ(::mkfifo((dir_ / "pipe").c_str(), 0600), 0);
+  fs::create_hard_link(dir_ / "pipe", dir_ / "pipe-too");
+  std::string piped;
+  std::thread reader([&] { piped = ReadFile(dir_ / "pipe"); });
+  r = Skarn("disasm e.bgl -o pipe");
+  const int release = ::open((dir_ / "pipe-too").c_str(), O_WRONLY | O_NONBLOCK);
+  if (release >= 0) ::close(release);
+  reader.join();
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(piped, source);
+  EXPECT_TRUE(fs::is_fifo(dir_ / "pipe"));
+
+  // A name as long as the file system allows.
+  const std::string longName = std::string(250, 'n') + ".sca";
+  r = Skarn("disasm e.bgl -o " + longName);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadFile(dir_ / longName), source);
+  EXPECT_FALSE(AnyTemporary(dir_));
+}
+
+TEST_F(Cli, FailedWritesToStandardOutputAreSaid) {
+  Write("e.bgl", BglBuilder().Build());
+  struct Case {
+    std::string args, redirect, err;
+  };
+  const Case cases[] = {
+      {"summary e.bgl", ">/dev/full", "skarn: standard output: No space left on device\n"},
+      {"summary e.bgl", ">&-", "skarn: standard output: Bad file descriptor\n"},
+      {"disasm e.bgl -o -", ">/dev/full",
+       "Error: Unable to write output file: standard output: No space left on device\n"},
+      {"disasm e.bgl -o /dev/full", "",
+       "Error: Unable to write output file: /dev/full: No space left on device\n"},
+  };
+  for (const Case& c : cases) {
+    const CliRun r = Skarn(c.args, "SOURCE_DATE_EPOCH=0", c.redirect);
+    EXPECT_EQ(r.status, 1) << c.args << " " << c.redirect;
+    EXPECT_EQ(r.err, c.err) << c.args << " " << c.redirect;
+  }
+}
+
+// A file whose source takes a while to write: one object of many commands.
+std::vector<uint8_t> LongRunningFile() {
+  Bytes code;
+  for (int i = 0; i < 2000000; ++i) code.u16(0x02);  // Nop
+  return ProcFileWith(code.u16(0x22));               // Return
+}
+
+// Starts "skarn disasm big.bgl -o big.sca --force" in dir with the given
+// file-size limit (0: none) and no core dumps.
+pid_t StartDisasm(const fs::path& dir, rlim_t sizeLimit) {
+  const pid_t pid = ::fork();
+  if (pid != 0) return pid;
+  const int null = ::open("/dev/null", O_RDWR);
+  ::dup2(null, 0);
+  ::dup2(null, 1);
+  const int err = ::open((dir / "stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  ::dup2(err, 2);
+  // As a user's shell starts it: signals a background test run ignores are
+  // not ignored here.
+  for (const int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) ::signal(sig, SIG_DFL);
+  sigset_t all;
+  sigemptyset(&all);
+  ::sigprocmask(SIG_SETMASK, &all, nullptr);
+  struct rlimit none = {0, 0};
+  ::setrlimit(RLIMIT_CORE, &none);
+  if (sizeLimit != 0) {
+    struct rlimit limit = {sizeLimit, sizeLimit};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  if (::chdir(dir.c_str()) == 0) {
+    ::execl(SKARN_CLI, "skarn", "disasm", "big.bgl", "-o", "big.sca", "--force", "--fs2000",
+            static_cast<char*>(nullptr));
+  }
+  ::_exit(127);
+}
+
+TEST_F(Cli, InterruptedRunLeavesNoTemporaryFile) {
+  Write("big.bgl", LongRunningFile());
+  for (const int sig : {SIGTERM, SIGINT, SIGHUP, SIGQUIT}) {
+    WriteFile(dir_ / "big.sca", {'o', 'l', 'd'});
+    const pid_t pid = StartDisasm(dir_, 0);
+    ASSERT_GT(pid, 0);
+    // Once the temporary file holds some text, the run is stopped.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    bool writing = false;
+    while (!writing && std::chrono::steady_clock::now() < until) {
+      for (const std::string& n : Listing(dir_)) {
+        std::error_code ec;
+        if (n.rfind(".skarn-", 0) == 0 && fs::file_size(dir_ / n, ec) > 0 && !ec) writing = true;
+      }
+      if (!writing) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    EXPECT_TRUE(writing) << "signal " << sig;
+    ::kill(pid, sig);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << "signal " << sig << ", status " << status;
+    EXPECT_FALSE(AnyTemporary(dir_)) << "signal " << sig;
+    EXPECT_EQ(ReadFile(dir_ / "big.sca"), "old") << "signal " << sig;
+  }
+
+  // A file-size limit ends the write with a message, not with the signal.
+  const pid_t pid = StartDisasm(dir_, 1 << 20);
+  ASSERT_GT(pid, 0);
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+  EXPECT_EQ(ReadFile(dir_ / "stderr"), "Error: Unable to write output file: big.sca: File too large\n");
+  EXPECT_FALSE(AnyTemporary(dir_));
+  EXPECT_EQ(ReadFile(dir_ / "big.sca"), "old");
 }
 
 TEST_F(Cli, ExampleFilesMatchTheirBuilders) {

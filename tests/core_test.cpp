@@ -73,38 +73,72 @@ TEST(SourceWriter, LargeOutputStreamsThroughTheSink) {
   EXPECT_EQ(w.bytesWritten(), text.size());
 }
 
-TEST(AtomicFileSink, ReplacesOnlyWhenComplete) {
+// Records the temporary files an output sink enters, checking that each
+// exists while it is entered.
+class RecordingTemps : public TempFileRegistry {
+ public:
+  void Hold() noexcept override { ++holds; }
+  void Resume() noexcept override { --holds; }
+  int Add(const std::string& path) noexcept override {
+    live.push_back(path);
+    seen.push_back(path);
+    return static_cast<int>(live.size()) - 1;
+  }
+  void Remove(int handle) noexcept override { live[static_cast<size_t>(handle)].clear(); }
+  bool AnyLive() const {
+    for (const std::string& p : live) {
+      if (!p.empty()) return true;
+    }
+    return false;
+  }
+  std::vector<std::string> live, seen;
+  int holds = 0;
+};
+
+TEST(OutputFile, ReplacesOnlyWhenCompleteAndEntersItsTemporaryFile) {
   TempDir dir;
   const fs::path target = dir.path() / "out.sca";
   std::ofstream(target) << "old";
+  const auto files = [&dir] { return std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()); };
   std::string error;
+  RecordingTemps temps;
   {
     SourceWriter w;
-    ASSERT_TRUE(w.Open(AtomicFileSink::Create(target.string(), &error))) << error;
+    ASSERT_TRUE(w.Open(OpenOutputFile(target.string(), &temps, &error))) << error;
     w.WriteText(std::string(300000, 'y'));
+    ASSERT_EQ(temps.seen.size(), 1u);
+    EXPECT_TRUE(fs::path(temps.seen[0]).is_absolute());
+    EXPECT_EQ(fs::path(temps.seen[0]).parent_path(), fs::absolute(dir.path()));
+    EXPECT_TRUE(fs::exists(temps.seen[0]));
     w.Abort();
   }
   EXPECT_EQ(ReadFile(target), "old");
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+  EXPECT_EQ(files(), 1);
+  EXPECT_FALSE(temps.AnyLive());
   {
     SourceWriter w;
-    ASSERT_TRUE(w.Open(AtomicFileSink::Create(target.string(), &error))) << error;
+    ASSERT_TRUE(w.Open(OpenOutputFile(target.string(), &temps, &error))) << error;
     w.WriteLine("new");
     w.Close();
   }
   EXPECT_EQ(ReadFile(target), "new\r\n");
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+  EXPECT_EQ(files(), 1);
+  EXPECT_FALSE(temps.AnyLive());
+  EXPECT_EQ(temps.holds, 0);
   // A writer destroyed while open leaves nothing behind.
   {
     SourceWriter w;
-    ASSERT_TRUE(w.Open(AtomicFileSink::Create((dir.path() / "other.sca").string(), &error)));
+    ASSERT_TRUE(w.Open(OpenOutputFile((dir.path() / "other.sca").string(), &temps, &error)));
     w.WriteText("half");
   }
   EXPECT_FALSE(fs::exists(dir.path() / "other.sca"));
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
-  // No file when the folder does not exist.
-  EXPECT_EQ(AtomicFileSink::Create((dir.path() / "none" / "x.sca").string(), &error), nullptr);
-  EXPECT_FALSE(error.empty());
+  EXPECT_EQ(files(), 1);
+  EXPECT_FALSE(temps.AnyLive());
+  // No file when the folder does not exist; the reason is the system's.
+  EXPECT_EQ(OpenOutputFile((dir.path() / "none" / "x.sca").string(), &temps, &error), nullptr);
+  EXPECT_EQ(error, "No such file or directory");
+  EXPECT_EQ(OpenOutputFile(dir.path().string(), &temps, &error), nullptr);
+  EXPECT_EQ(error, "Is a directory");
 }
 
 TEST(CTimeText, MatchesTheCLibraryLayout) {
@@ -247,6 +281,7 @@ TEST(Document, ReadErrorsAndStateBetweenFiles) {
   CSkarnDoc doc(host);
   EXPECT_FALSE(doc.Open("/nonexistent/dir/file.bgl"));
   EXPECT_EQ(host.messages.back(), "Error: unable to open BGL file");
+  EXPECT_EQ(host.fileReasons.back(), "/nonexistent/dir/file.bgl: No such file or directory");
   EXPECT_FALSE(doc.hasImage());
 
   // A terrain file sets the flag; the next file starts clear, and a failed
@@ -411,7 +446,7 @@ TEST(Disassemble, CancelAndOpenFailureWriteNothing) {
   host.cancel = false;
   host.failOpen = true;
   EXPECT_EQ(Disassemble(doc), CommandResult::kFailed);
-  EXPECT_EQ(host.messages.back(), "Error: Unable to open output file");
+  EXPECT_EQ(host.messages.back(), "Error: Unable to open output file: a.sca: refused");
   EXPECT_TRUE(host.output.empty());
 }
 
@@ -429,7 +464,7 @@ TEST(SaveSummary, WritesEveryLineWithCrLf) {
             "Latitude  S00:00:00.00 to  S00:00:00.00, Longitude  W000:00:00.00 to  W000:00:00.00\r\n");
   host.chosen = (dir.path() / "missing" / "summary.txt").string();
   EXPECT_EQ(SaveSummary(doc), CommandResult::kFailed);
-  EXPECT_EQ(host.messages.back(), "Error: Unable to open output file");
+  EXPECT_EQ(host.messages.back(), "Error: Unable to open output file: " + host.chosen + ": No such file or directory");
 }
 
 }  // namespace

@@ -602,7 +602,7 @@ TEST(UnpackCommand, CancelAndOutputFailures) {
     FakeHost host;
     host.failOpen = true;
     EXPECT_EQ(UnpackBytes(f, "a.bgl", host), CommandResult::kFailed);
-    EXPECT_EQ(host.messages, std::vector<std::string>{"Error: Unable to open output file"});
+    EXPECT_EQ(host.messages, std::vector<std::string>{"Error: Unable to open output file: a_unpacked.bgl: refused"});
   }
   {
     // A write that fails discards the output.

@@ -7,6 +7,9 @@
 #include <iostream>
 #include <string>
 
+#include "app/common/SignalCleanup.h"
+#include "core/PlatformFile.h"
+
 #if defined(_WIN32)
 #include <io.h>
 #define SKARN_ISATTY _isatty
@@ -28,6 +31,14 @@ void CliHost::ShowMessage(const std::string& text) {
   if (text.empty() || text.back() != '\n') std::fputc('\n', stderr);
   std::fflush(stderr);
 }
+
+void CliHost::ShowFileMessage(const std::string& text, const std::string& path, const std::string& reason) {
+  // The message as it is, then the file and the reason on a line of their own.
+  ShowMessage(text);
+  ShowMessage("skarn: " + path + ": " + reason);
+}
+
+TempFileRegistry* CliHost::temporaryFiles() { return &shell::SignalCleanup::Install(); }
 
 bool CliHost::Interactive() const {
   return SKARN_ISATTY(SKARN_FILENO(stdin)) != 0 && SKARN_ISATTY(SKARN_FILENO(stderr)) != 0;
@@ -71,7 +82,14 @@ std::optional<std::string> CliHost::ChooseOutputPath(const std::string& proposed
     ShowMessage("Error: the output file " + path + " is the input file; choose another with -o");
     return std::nullopt;
   }
-  if (overwritePrompt && !options_.force && fs::exists(fs::path(path), ec)) {
+  // Only a file that would be replaced needs leave: a FIFO or a device is
+  // written to as it is, and a link to nothing counts as a file.
+  platform::OutputTarget target;
+  std::string why;
+  const bool replaces = platform::ResolveOutput(path, &target, &why) &&
+                        (target.kind == platform::OutputTarget::Kind::kRegular ||
+                         (target.kind == platform::OutputTarget::Kind::kNew && target.viaLink));
+  if (overwritePrompt && !options_.force && replaces) {
     if (Interactive()) {
       if (AskOnTerminal("skarn: " + path + " exists. Replace it?", false)) return path;
       return std::nullopt;

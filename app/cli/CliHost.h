@@ -22,11 +22,15 @@ class CliHost : public Host {
   explicit CliHost(CliOptions options);
 
   void ShowMessage(const std::string& text) override;
+  // The message, then a line "skarn: PATH: REASON".
+  void ShowFileMessage(const std::string& text, const std::string& path, const std::string& reason) override;
   bool AskYesNo(const std::string& question) override;
   std::optional<std::string> ChooseOutputPath(const std::string& proposedName, const std::string& filter,
                                               bool overwritePrompt) override;
   std::time_t Now() override;
   std::unique_ptr<ByteSink> OpenOutput(const std::string& path, std::string* error) override;
+  // The program's signal cleanup (installed by the first call).
+  TempFileRegistry* temporaryFiles() override;
 
  private:
   bool Interactive() const;

@@ -6,8 +6,10 @@
 //   skarn unpack  FILE [-o OUT] [--force]
 //
 // Exit status: 0 when the file was analysed (and the output written), 1 when
-// it could not be read or analysed or an output could not be written, 2 for
-// a usage error.
+// it could not be read or analysed or an output (standard output included)
+// could not be written, 2 for a usage error. A run ended by a signal removes
+// its temporary file and ends by that signal.
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -19,8 +21,10 @@
 #endif
 
 #include "app/cli/CliHost.h"
+#include "app/common/SignalCleanup.h"
 #include "core/Bitmaps.h"
 #include "core/Commands.h"
+#include "core/PlatformFile.h"
 #include "core/SkarnDoc.h"
 #include "core/Unpack.h"
 
@@ -57,6 +61,17 @@ const char kUsage[] =
     "it is answered Yes. Set SOURCE_DATE_EPOCH to fix the time written into the\n"
     "source header.\n";
 
+// Flushes standard output; a write to it that failed (first error err, or 0)
+// is said on stderr ("skarn: standard output: No space left on device") and
+// gives exit status 1.
+int FinishStdout(int err) {
+  if (std::fflush(stdout) != 0 && err == 0) err = errno;
+  if (err == 0 && std::ferror(stdout) != 0) err = EIO;
+  if (err == 0) return 0;
+  std::fprintf(stderr, "skarn: standard output: %s\n", skarn::platform::ErrorText(err).c_str());
+  return 1;
+}
+
 int UsageError(const std::string& text) {
   std::fprintf(stderr, "skarn: %s\nTry 'skarn --help'.\n", text.c_str());
   return 2;
@@ -70,11 +85,14 @@ int RunSummary(const CliOptions& options) {
     // The text file (CR LF line ends); "-o -" sends its bytes to stdout.
     return skarn::SaveSummary(doc) == skarn::CommandResult::kWritten ? 0 : 1;
   }
+  int err = 0;
   for (const std::string& line : doc.summary()) {
-    std::fwrite(line.data(), 1, line.size(), stdout);
-    std::fputc('\n', stdout);
+    if (err == 0 && (std::fwrite(line.data(), 1, line.size(), stdout) != line.size() ||
+                     std::fputc('\n', stdout) == EOF)) {
+      err = errno;
+    }
   }
-  return std::fflush(stdout) == 0 ? 0 : 1;
+  return FinishStdout(err);
 }
 
 // Runs a command that writes one output file.
@@ -91,6 +109,8 @@ int main(int argc, char** argv) {
 #if defined(_WIN32)
   _setmode(_fileno(stdout), _O_BINARY);  // the output's CR LF are written as they are
 #endif
+  // Interrupted runs leave no temporary file behind.
+  skarn::shell::SignalCleanup::Install();
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.empty()) return UsageError("no command given");
 
@@ -103,11 +123,11 @@ int main(int argc, char** argv) {
     const std::string& a = args[i];
     if (a == "-h" || a == "--help") {
       std::fputs(kUsage, stdout);
-      return 0;
+      return FinishStdout(0);
     }
     if (a == "--version") {
       std::printf("skarn %s\n", SKARN_VERSION);
-      return 0;
+      return FinishStdout(0);
     }
     if (a == "-o" || a == "--output") {
       if (i + 1 >= args.size()) return UsageError("option " + a + " needs a file name");

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "app/common/SignalCleanup.h"
 #include "app/gui/GuiLogic.h"
 
 namespace skarn::gui {
@@ -177,6 +178,8 @@ std::time_t GuiHost::Now() {
   }
   return std::time(nullptr);
 }
+
+TempFileRegistry* GuiHost::temporaryFiles() { return &shell::SignalCleanup::Install(); }
 
 std::unique_ptr<ByteSink> GuiHost::OpenOutput(const std::string& path, std::string* error) {
   std::unique_ptr<ByteSink> sink = Host::OpenOutput(path, error);

@@ -51,6 +51,8 @@ class GuiHost : public Host {
                                               bool overwritePrompt) override;
   std::time_t Now() override;
   std::unique_ptr<ByteSink> OpenOutput(const std::string& path, std::string* error) override;
+  // The program's signal cleanup (installed by the first call).
+  TempFileRegistry* temporaryFiles() override;
 
  private:
   bool IsInputFile(const std::string& path) const;

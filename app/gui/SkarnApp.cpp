@@ -1,5 +1,6 @@
 #include "app/gui/SkarnApp.h"
 
+#include "app/common/SignalCleanup.h"
 #include "app/gui/GuiHost.h"
 #include "app/gui/MainFrame.h"
 
@@ -38,6 +39,8 @@ bool CSkarnApp::OnInit() {
 #if defined(__UNIX__) && !defined(__WXOSX__)
   wxStandardPaths::Get().SetFileLayout(wxStandardPaths::FileLayout_XDG);
 #endif
+  // Interrupted runs leave no temporary file behind.
+  shell::SignalCleanup::Install();
   if (!wxApp::OnInit()) return false;
   if (helpOnly_) return true;
   if (wxImage::FindHandler(wxBITMAP_TYPE_PNG) == nullptr) wxImage::AddHandler(new wxPNGHandler);

@@ -228,6 +228,7 @@ check "bars shown again" has "$f" "toolbar	shown"
 # Failed open.
 x=$work/failed.txt
 check "failed open is reported" has "$x" "message	Error: unable to open BGL file"
+check "failed open gives the file and the reason" has "$x" "$data/missing.bgl: No such file or directory"
 check "failed open empties the view" has "$x" "rows	0"
 check "failed open disables Disassemble" test "$(state "$x" item disassemble)" = disabled
 check "failed open keeps the title Untitled" has "$x" "title	Untitled - Skarn"

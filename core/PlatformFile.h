@@ -1,0 +1,49 @@
+// The few operations on output files that the standard library lacks, in one
+// place: POSIX calls on Unix-like systems, a plainer fallback elsewhere.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+namespace skarn::platform {
+
+// What an output path names once its symbolic links are followed.
+struct OutputTarget {
+  enum class Kind {
+    kNew,      // nothing there yet: a new file is made at path
+    kRegular,  // an existing regular file at path, to be replaced whole
+    kStream,   // something else (FIFO, device, terminal, open descriptor):
+               // written to as it is, at the path as given
+  };
+  Kind kind = Kind::kNew;
+  std::string path;
+  // The path as given is a symbolic link (for kNew: a link to nothing).
+  bool viaLink = false;
+  // A link into /proc or /dev/fd: an open descriptor of the process. When it
+  // is a regular file, writing appends to it rather than replacing it.
+  bool descriptor = false;
+};
+
+// Follows the links of path. False with *error set when the path cannot be
+// looked at or cannot be written (a loop of links, a folder, no access).
+bool ResolveOutput(const std::string& path, OutputTarget* target, std::string* error);
+
+// Creates the file at path, which must not exist yet, for writing. With like
+// (an existing regular file) the new file gets like's permission bits and, as
+// far as the system allows, its owner and group before anything is written;
+// without it, the permissions of any new file. Nullptr with *error set on
+// failure; *exists tells whether the failure was that the name is taken.
+std::FILE* CreateExclusive(const std::string& path, const std::string* like, bool* exists, std::string* error);
+
+// Opens an existing file for writing where it is, neither creating nor
+// truncating it. A regular file is opened only when appendIfRegular (then
+// writes append); otherwise *regular is set and nullptr returned.
+std::FILE* OpenInPlace(const std::string& path, bool appendIfRegular, bool* regular, std::string* error);
+
+// Moves from over to (replacing to), on the same file system.
+bool ReplaceFile(const std::string& from, const std::string& to, std::string* error);
+
+// The system's text for an error number ("No such file or directory").
+std::string ErrorText(int err);
+
+}  // namespace skarn::platform
