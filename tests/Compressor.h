@@ -57,8 +57,10 @@ class BitWriter {
 
   // The stream: "JM", two bytes, then the bits (the last byte padded with 0).
   std::vector<uint8_t> Stream() const {
-    std::vector<uint8_t> s = {'J', 'M', 0, 0};
-    s.insert(s.end(), bytes_.begin(), bytes_.end());
+    std::vector<uint8_t> s(4 + bytes_.size());
+    s[0] = 'J';
+    s[1] = 'M';
+    std::copy(bytes_.begin(), bytes_.end(), s.begin() + 4);
     return s;
   }
 

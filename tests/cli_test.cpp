@@ -263,7 +263,9 @@ TEST_F(Cli, OutputsThatAreNoPlainFile) {
   WriteFile(dir_ / "real.sca", {'o', 'l', 'd'});
   fs::permissions(dir_ / "real.sca", fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   const bool root = ::geteuid() == 0;
-  if (root) ASSERT_EQ(::chown((dir_ / "real.sca").c_str(), 1234, 4321), 0);
+  if (root) {
+    ASSERT_EQ(::chown((dir_ / "real.sca").c_str(), 1234, 4321), 0);
+  }
   fs::create_symlink("real.sca", dir_ / "link.sca");
   CliRun r = Skarn("disasm e.bgl -o link.sca");
   EXPECT_EQ(r.status, 1);
@@ -276,7 +278,9 @@ TEST_F(Cli, OutputsThatAreNoPlainFile) {
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   struct stat st {};
   ASSERT_EQ(::stat((dir_ / "real.sca").c_str(), &st), 0);
-  if (root) EXPECT_EQ(std::make_pair(st.st_uid, st.st_gid), std::make_pair(1234u, 4321u));
+  if (root) {
+    EXPECT_EQ(std::make_pair(st.st_uid, st.st_gid), std::make_pair(1234u, 4321u));
+  }
 
   // A link to nothing counts as a file: it needs --force, then its target is
   // made.

@@ -42,6 +42,23 @@ class ProgressSink : public ByteSink {
   uint64_t bytes_ = 0;
 };
 
+// The arrow cursor while a dialog waits for the user, the busy one again
+// afterwards (however deep the busy cursors are nested).
+class NormalCursor {
+ public:
+  NormalCursor() {
+    for (; wxIsBusy(); ++depth_) wxEndBusyCursor();
+  }
+  ~NormalCursor() {
+    for (; depth_ > 0; --depth_) wxBeginBusyCursor();
+  }
+  NormalCursor(const NormalCursor&) = delete;
+  NormalCursor& operator=(const NormalCursor&) = delete;
+
+ private:
+  int depth_ = 0;
+};
+
 bool CaseSensitiveChooser() {
 #if defined(__WXMSW__) || defined(__WXOSX__)
   return false;
@@ -58,7 +75,8 @@ void RepaintNow() {
 
 std::string PathToBytes(const wxString& path) {
 #if defined(__WXMSW__)
-  return std::string(path.mb_str());
+  // The program runs with UTF-8 as its code page: every name is reachable.
+  return path.utf8_string();
 #else
   const wxCharBuffer bytes = path.fn_str();
   return bytes.data() == nullptr ? std::string() : std::string(bytes.data());
@@ -66,7 +84,11 @@ std::string PathToBytes(const wxString& path) {
 }
 
 wxString PathFromBytes(const std::string& path) {
+#if defined(__WXMSW__)
+  wxString text = wxString::FromUTF8(path.data(), path.size());
+#else
   wxString text(path.c_str(), *wxConvFileName);
+#endif
   if (text.empty() && !path.empty()) text = DisplayText(path);
   return text;
 }
@@ -86,7 +108,7 @@ wxString Wildcard(const std::string& filter) {
 
 std::optional<std::string> GuiHost::ChooseInputPath() {
   if (answers_ != nullptr) return answers_->NextOpenPath();
-  wxBusyCursorSuspender normalCursor;
+  NormalCursor normalCursor;
   // The folder last chosen, or else the open file's.
   wxString dir = lastDir_;
   if (dir.empty() && !inputPath_.empty()) dir = wxFileName(PathFromBytes(inputPath_)).GetPath();
@@ -112,14 +134,14 @@ void GuiHost::ShowMessage(const std::string& text) {
   } else if (text.rfind("Warning", 0) == 0) {
     icon = wxICON_WARNING;
   }
-  wxBusyCursorSuspender normalCursor;
+  NormalCursor normalCursor;
   wxMessageBox(DisplayText(text), kCaption, wxOK | icon, parent_);
   RepaintNow();
 }
 
 bool GuiHost::AskYesNo(const std::string& question) {
   if (answers_ != nullptr) return answers_->NextYesNo(question);
-  wxBusyCursorSuspender normalCursor;
+  NormalCursor normalCursor;
   const int answer = wxMessageBox(DisplayText(question), kCaption, wxYES_NO | wxICON_QUESTION, parent_);
   RepaintNow();
   return answer == wxYES;
@@ -144,7 +166,7 @@ std::optional<std::string> GuiHost::ChooseOutputPath(const std::string& proposed
     if (answers_ != nullptr) {
       path = answers_->NextSavePath(proposedName, filter);
     } else {
-      wxBusyCursorSuspender normalCursor;
+      NormalCursor normalCursor;
       long style = wxFD_SAVE;
       if (overwritePrompt) style |= wxFD_OVERWRITE_PROMPT;
       wxFileDialog dialog(parent_, "Save As", dir, PathFromBytes(proposedName), Wildcard(filter), style);
