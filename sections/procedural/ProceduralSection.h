@@ -136,12 +136,13 @@ class ProceduralSection : public BglSection {
   // read the same objects again and again and the source grow with the
   // square of the file. One summary, source or bitmap run reads at most
   // kReadFactor times the file's size in object bytes (and never more than
-  // object numbers can count, each object costing at least its header),
-  // four times what a file whose lists lie apart can hold. Written text stays within
-  // some 30 bytes per byte read (an object header's lines, a short command's
-  // line and its label), so the source grows at most about 120 times the
-  // file.
-  static constexpr uint64_t kReadFactor = 4;
+  // object numbers can count, each object costing at least its header):
+  // every list twice, in a file whose lists lie apart. A command that runs on
+  // past its object counts the bytes it read beyond. The text written stays
+  // within some 25 bytes per byte read (the lines of an object header, a
+  // short command's line and its label), so the source grows at most about
+  // 50 times the file.
+  static constexpr uint64_t kReadFactor = 2;
   uint64_t Allowance() const;
   // Charges n object bytes against the run's allowance; false, from then on,
   // once it is spent.
