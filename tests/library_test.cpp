@@ -494,6 +494,24 @@ TEST(LibraryHostile, ManyEntriesIntoOneProgramStop) {
   EXPECT_EQ(Count(Source(Library({{kIdA, named}, {kIdA, named}})).body, "\tNAME   \""), 2);
 }
 
+TEST(LibraryHostile, CommandsRunningOnPastTheProgramCountWhatTheyRead) {
+  // Twenty entries share one program: an elevation grid whose 1600 bytes lie
+  // after it. Each walk costs the 18 program bytes and the 1600 read past
+  // them, so the file's 2185 bytes allow six walks, not twenty.
+  const Bytes grid = Bytes{0x15, 0x00}.u16(19).u16(19).zeros(12);
+  Bytes s;
+  for (int i = 0; i < 20; ++i) s.u32(20 * 21).u32(kIdA[0]).u32(kIdA[1]).u32(kIdA[2]).u32(kIdA[3]);
+  s.zeros(20).append(OldObject(kIdB, 0, grid)).zeros(1600);
+  const std::vector<uint8_t> file = LibraryFile(s);
+  ASSERT_EQ(file.size(), 2185u);
+  const LibRun r = Source(file);
+  EXPECT_EQ(Count(r.body, "\tElevationMap("), 6);
+  EXPECT_NE(r.body.find("EndObj\n; Error: library programs overlap (more than 8740 bytes walked); object #7 and "
+                        "those after it skipped\n"),
+            std::string::npos);
+  EXPECT_EQ(Count(r.body, "; Error: library"), 1);
+}
+
 TEST(LibraryHostile, RandomSectionsTerminate) {
   // Directories and objects made of random bytes, with offsets kept small so
   // that they point into the section: every run must end, reading nothing

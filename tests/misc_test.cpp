@@ -542,6 +542,23 @@ TEST(MiscHostile, BandsSharingOneListAreReadOnlyAsOftenAsTheFileAllows) {
   EXPECT_EQ(run.summary[76], kBand0 + "0 marker(s), 0 landme, 0 elevated object(s), 0 timezone(s)");
 }
 
+TEST(MiscHostile, CommandsRunningOnPastABlockCountWhatTheyRead) {
+  // 200 bands name one command block: an elevation grid whose 1600 bytes lie
+  // after it. Each band costs the block's 32 bytes and the 1600 read past
+  // them, so the file's 3562 bytes allow nine blocks, not 200.
+  Bytes s;
+  for (int i = 0; i < 200; ++i) s.u8(0x15).i16(0).i16(100).u32(9 * 200 + 1);
+  s.u8(0).append(CommandArea(Bytes{0x15, 0x00}.u16(19).u16(19).zeros(12))).u8(0).zeros(1600);
+  ASSERT_EQ(128 + s.size(), 3562u);
+  const MiscRun run = RunMisc(s);
+  EXPECT_EQ(Count(run.source, "\tElevationMap("), 9);
+  EXPECT_NE(run.source.find("End16\n; Error: Misc section band lists overlap (more than 14248 bytes read); the "
+                            "remaining records are skipped\n"),
+            std::string::npos);
+  EXPECT_EQ(Count(run.source, "band lists overlap"), 1);
+  EXPECT_EQ(Count(run.source, "; LatRange("), 200);
+}
+
 TEST(MiscHostile, ArbitraryRecordsAlwaysTerminate) {
   // Record lists made of the section's own identifiers with arbitrary
   // fields; every run must end (with ASan: without reading outside the file).

@@ -2,6 +2,7 @@
 // textured polygons, and terrain data that lies or is cut short.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "FakeHost.h"
 #include "TestUtil.h"
 #include "core/Commands.h"
+#include "core/Format.h"
 #include "core/SkarnDoc.h"
 
 namespace skarn::test {
@@ -702,6 +704,80 @@ TEST(TerrainHostile, CutAndDamagedFilesTerminate) {
       ASSERT_EQ(Disassemble(doc), CommandResult::kWritten) << round;
     }
   }
+}
+
+TEST(TerrainHostile, EntriesSharingOneCellOrNameAreReadOnlyAsOftenAsTheFileAllows) {
+  // All index entries name one cell's data, or all texture entries one name.
+  // A run reads at most twice the file in record bytes (and as much in name
+  // bytes); the cells and textures after that keep their labels, the end is
+  // reported once, and twice the entries give about twice the source, not
+  // four times as much.
+  Bytes lwmCell;  // 20 records of 26 bytes: one polygon of 10 points each
+  for (int i = 0; i < 20; ++i) lwmCell.u16(1).u8(10).i16(0).u8(0).zeros(20);
+  Bytes vtpCell;  // 10 records: one layer, one texture, one method 1 polygon of 10 points
+  for (int i = 0; i < 10; ++i) vtpCell.u16(1).u8(0).u8(1).u8(0).u8(1).u8(10).zeros(40);
+  const std::string name(300, 'n');
+  // Entry i's data offset (then its length) stands at entries + 12 i + 4.
+  constexpr uint32_t kEntries = kHeaderSize + 32;
+  auto sharedCells = [](const Bytes& data, int n, bool vtp) {
+    std::vector<Cell> cells(static_cast<size_t>(n), Cell{CellWord(1, 1), Bytes()});
+    cells[0].data = data;
+    Bytes s = TerrainHeader({{vtp ? 60u : 56u, kHeaderSize}}).append(vtp ? Vtp(cells, {}) : Lwm(cells));
+    for (uint32_t i = 1; i < static_cast<uint32_t>(n); ++i) {
+      s.patch(kEntries + 12 * i + 4, 0, 4).patch(kEntries + 12 * i + 8, Size(data), 4);
+    }
+    BglBuilder b = Builder();
+    b.Section(0x36, s);
+    return b.Build();
+  };
+  auto sharedName = [&name](int m) {
+    std::vector<Bytes> textures(static_cast<size_t>(m));
+    textures[0] = Texture(name, 0, 0);
+    Bytes s = TerrainHeader({{60, kHeaderSize}}).append(Vtp({}, textures));
+    // No cells: the texture entries follow the 16-byte list head at VTP + 32.
+    for (uint32_t k = 1; k < static_cast<uint32_t>(m); ++k) s.patch(kHeaderSize + 32 + 16 + 8 * k, 0, 4);
+    BglBuilder b = Builder();
+    b.Section(0x36, s);
+    return b.Build();
+  };
+  struct Case {
+    const char* what;
+    std::function<std::vector<uint8_t>(int)> build;
+    const char* overlap;  // what the comment says overlaps
+    const char* skipped;  // and what it skips
+    const char* label;    // one label line per entry
+  };
+  const Case cases[] = {
+      {"land/water mask", [&](int n) { return sharedCells(lwmCell, n, false); },
+       "terrain cells", "area records", "\nEndData"},
+      {"textured polygons", [&](int n) { return sharedCells(vtpCell, n, true); },
+       "terrain cells", "area records", "\nEndData"},
+      {"texture names", sharedName,
+       "texture names", "textures", "   EndTexture"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    size_t sizes[2] = {};
+    for (int twice = 0; twice < 2; ++twice) {
+      const int n = 100 << twice;
+      const std::vector<uint8_t> file = c.build(n);
+      const unsigned long long allowance = 2 * file.size();
+      const Disasm r(file);
+      sizes[twice] = r.source.size();
+      EXPECT_LT(r.source.size(), 200 * file.size());
+      EXPECT_EQ(Count(r.source, "; Error:"), 1) << r.source.substr(0, 3000);
+      EXPECT_NE(r.source.find(Format("; Error: %s overlap (more than %llu bytes read); the remaining %s are skipped\n",
+                                     c.overlap, allowance, c.skipped)),
+                std::string::npos);
+      EXPECT_EQ(Count(r.source, c.label), n);
+      if (c.what[0] == 'l') EXPECT_EQ(Count(r.source, "LWMDataAreaDrawPolygons "), static_cast<int>(allowance / 26));
+    }
+    EXPECT_LT(sizes[1], sizes[0] * 5 / 2);
+  }
+  // A sound file with one cell and one texture stays inside the allowance.
+  const Disasm sound(VtpFile({{CellWord(1, 1), vtpCell}}, {Texture(name, 0, 0)}));
+  EXPECT_EQ(Count(sound.source, "; Error:"), 0);
+  EXPECT_EQ(Count(sound.source, "VTPDataArea "), 10);
 }
 
 }  // namespace

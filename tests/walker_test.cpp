@@ -395,5 +395,74 @@ TEST(WalkerTest, UnclearedWalkerCarriesLabelsIntoTheNextProgram) {
   EXPECT_EQ(UnixText(text), "\tCall( :L000020 )\n\tNop\n:L000020 ; overrun label\n\tNop\n");
 }
 
+// ---------------------------------------------------------------------------
+// Shared lists
+
+// A section whose bands all name one list (the objects, then the 0 that ends
+// the list); tail follows the list.
+Bytes SharedBands(int bands, const Bytes& objects, const Bytes& tail = Bytes()) {
+  Bytes s;
+  for (int i = 0; i < bands; ++i) s.u8(0x15).i16(100).i16(101).u32(static_cast<uint32_t>(9 * bands + 1));
+  return s.u8(0).append(objects).u8(0).append(tail);
+}
+
+TEST(WalkerHostile, BandsSharingObjectsAreReadOnlyAsOftenAsTheFileAllows) {
+  // Every band names the same objects: many small ones, one long one, or a
+  // small one whose elevation grid runs on over the 1600 bytes after it. A
+  // run reads at most twice the file in object bytes; each reports the
+  // end of that once, and twice the bands give about twice the source, not
+  // four times as much.
+  Bytes small;
+  for (int i = 0; i < 40; ++i) small.append(Object(4, i * 4, 0, 0, Nop()));
+  Bytes nops;
+  for (int i = 0; i < 1000; ++i) nops.append(Nop());
+  const Bytes grid = Bytes{0x15, 0x00}.u16(19).u16(19).zeros(12);  // 20 x 20 points of 4 bytes
+  struct Case {
+    const char* what;
+    Bytes objects;
+    Bytes tail;
+    uint64_t objectSize;   // what each object costs (0: not fixed)
+    bool summaryStops;     // the summary, which walks no programs, meets the allowance too
+  };
+  const Case cases[] = {
+      {"small objects", small, Bytes(), 13, true},
+      {"one long object", Object(6, 0, 0, 0, nops), Bytes(), 2014, true},
+      {"grid past the object", Object(4, 0, 0, 0, grid), Bytes().zeros(1600), 0, false},
+  };
+  const std::string source = "; Error: Proc Section band lists overlap (more than ";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    size_t sizes[2] = {};
+    for (int twice = 0; twice < 2; ++twice) {
+      BglBuilder b;
+      b.Section(kProcHeaderField, SharedBands(150 << twice, c.objects, c.tail));
+      const std::vector<uint8_t> file = b.Build();
+      const uint64_t allowance = 2 * file.size();
+      const DisasmRun run = DisasmFile(file, "shared.bgl");
+      sizes[twice] = run.output.size();
+      EXPECT_LT(run.output.size(), 60 * file.size());
+      EXPECT_EQ(Count(run.output, source), 1);
+      EXPECT_NE(run.output.find(Format("%s%llu bytes read); the remaining objects are skipped\n", source.c_str(),
+                                       static_cast<unsigned long long>(allowance))),
+                std::string::npos);
+      if (c.objectSize != 0) EXPECT_EQ(Count(run.output, "\nArea( "), static_cast<int>(allowance / c.objectSize));
+      EXPECT_EQ(Count(run.output, "; LatRange("), 150 << twice);
+      const std::vector<std::string> summary{Format(
+          "Error: Proc Section band lists overlap (more than %llu bytes read); the remaining objects are not counted",
+          static_cast<unsigned long long>(allowance))};
+      EXPECT_EQ(run.messages, c.summaryStops ? summary : std::vector<std::string>{});
+
+      // The bitmap list walks as far and says so too.
+      FakeHost host;
+      CSkarnDoc doc(host);
+      doc.OpenImage(file, "shared.bgl");
+      auto* section = dynamic_cast<ProceduralSection*>(doc.section(kProcSlot));
+      ASSERT_NE(section, nullptr);
+      EXPECT_EQ(Count(Captured(doc, [section] { section->ListBitmaps(); }), source), 1);
+    }
+    EXPECT_LT(sizes[1], sizes[0] * 5 / 2);
+  }
+}
+
 }  // namespace
 }  // namespace skarn::test

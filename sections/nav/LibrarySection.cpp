@@ -172,6 +172,9 @@ bool LibrarySection::HandleNewForm(const Entry& e, uint64_t obj) {
     walker_->WalkCode(start, end);
   }
   if (!quiet_) out_.WriteText("EndObj\n");
+  // A command that ran on past the program read (and printed) the bytes
+  // after it too; when that spends the allowance, the next object says so.
+  budget_.Take(walker_->Overrun());
   return true;
 }
 
@@ -202,6 +205,9 @@ bool LibrarySection::HandleOldForm(const Entry& e, uint64_t obj) {
   }
   walker_->WalkCode(start, end);
   if (!quiet_) out_.WriteText("EndObj\n");
+  // A command that ran on past the program read (and printed) the bytes
+  // after it too; when that spends the allowance, the next object says so.
+  budget_.Take(walker_->Overrun());
   return true;
 }
 

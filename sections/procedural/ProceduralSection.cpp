@@ -24,33 +24,40 @@ int64_t MissingHandler(ProceduralSection&, uint64_t) { return 0; }
 // ---------------------------------------------------------------------------
 // Object index
 
-void ObjectIndex::Insert(int32_t lat, int32_t lon, int number) {
+uint64_t ObjectIndex::KeyOf(int32_t lat, int32_t lon) {
   // Latitude without its two low bits, then longitude; the shift by 31 (not
   // 32) is part of the order: it lets the latitude's top bit overlap the
   // longitude's, exactly as the listing has always been sorted.
-  const uint64_t key = (static_cast<uint64_t>(static_cast<uint32_t>(lat) & ~3u) << 31) +
-                       static_cast<uint64_t>(static_cast<uint32_t>(lon));
+  return (static_cast<uint64_t>(static_cast<uint32_t>(lat) & ~3u) << 31) +
+         static_cast<uint64_t>(static_cast<uint32_t>(lon));
+}
+
+void ObjectIndex::Insert(int32_t lat, int32_t lon, int number) {
+  const uint64_t key = KeyOf(lat, lon);
   // The list is ordered by key. An entry whose key does not exceed the head's
   // goes to the head (so equal keys at the head come out newest first);
   // any other goes after the last entry with a key not above its own. Which
   // of the two happened is all Print needs to rebuild the order.
   const bool atHead = entries_.empty() || key <= minKey_;
   if (atHead) minKey_ = key;
-  entries_.push_back(Entry{lat, lon, key, number, atHead, entries_.size()});
+  entries_.push_back(Entry{lat, lon, static_cast<uint32_t>(number) & kMaxNumber, atHead ? 1u : 0u});
 }
 
 void ObjectIndex::Print(SourceWriter& out) {
   // Within one key, the entries put at the head stand first, newest first,
-  // then the others in the order they came.
+  // then the others in the order they came (numbers grow with insertion).
   std::sort(entries_.begin(), entries_.end(), [](const Entry& a, const Entry& b) {
-    if (a.key != b.key) return a.key < b.key;
-    if (a.atHead != b.atHead) return a.atHead;
-    return a.atHead ? a.seq > b.seq : a.seq < b.seq;
+    const uint64_t ka = KeyOf(a.lat, a.lon);
+    const uint64_t kb = KeyOf(b.lat, b.lon);
+    if (ka != kb) return ka < kb;
+    if (a.atHead != b.atHead) return a.atHead != 0;
+    return a.atHead != 0 ? a.number > b.number : a.number < b.number;
   });
   for (const Entry& e : entries_) {
-    out.Printf("; %s %s Object # %d\n", geo_.Lat32Text(e.lat), geo_.Lon32Text(e.lon), e.number);
+    out.Printf("; %s %s Object # %d\n", geo_.Lat32Text(e.lat), geo_.Lon32Text(e.lon), static_cast<int>(e.number));
   }
   entries_.clear();
+  entries_.shrink_to_fit();
 }
 
 // ---------------------------------------------------------------------------
@@ -118,8 +125,29 @@ ProceduralSection::HeaderRead ProceduralSection::ReadObjectHeader(uint64_t p, Ob
   return HeaderRead::kObject;
 }
 
+uint64_t ProceduralSection::Allowance() const {
+  // Every object costs at least its header, so the allowance also keeps the
+  // object numbers of one run within the index's range.
+  constexpr uint64_t kMinObject = 11;
+  return std::min(kReadFactor * static_cast<uint64_t>(img_.size()), kMinObject * ObjectIndex::kMaxNumber);
+}
+
+bool ProceduralSection::Read(uint64_t n) { return budget_.Take(n); }
+
+bool ProceduralSection::ReadObject(uint64_t p, uint32_t size) {
+  // The header lies in the file, so an object costs at least its header.
+  const uint64_t rest = p < img_.size() ? img_.size() - p : 0;
+  return Read(std::max<uint64_t>(1, std::min<uint64_t>(size, rest)));
+}
+
+std::string ProceduralSection::OverReadText(const char* prefix, const char* what) const {
+  return Format("%sProc Section band lists overlap (more than %llu bytes read); %s", prefix,
+                static_cast<unsigned long long>(budget_.allowance()), what);
+}
+
 void ProceduralSection::Summarize(std::vector<std::string>& lines) {
   lines.emplace_back("Procedural Scenery Section:");
+  budget_.Start(Allowance());
   SummarizeBandTable(0, lines,
                      {"   ", "Error: Proc Section LatBand table at Offset",
                       "Error: unknown ID in Proc Section, LatBand table at Offset"},
@@ -132,6 +160,7 @@ int ProceduralSection::CountObjects(uint32_t offset) {
   int count = 0;
   uint64_t p = data_ + offset;
   for (;;) {
+    if (budget_.spent()) return count;
     ObjectHeader h;
     switch (ReadObjectHeader(p, h)) {
       case HeaderRead::kEndOfList:
@@ -143,6 +172,10 @@ int ProceduralSection::CountObjects(uint32_t offset) {
         doc().Report(Format("Error: bad object size in Procedural Section at 0x%X", LabelOf(p)));
         return count;
       case HeaderRead::kObject:
+        if (!ReadObject(p, h.size)) {
+          doc().Report(OverReadText("Error: ", "the remaining objects are not counted"));
+          return count;
+        }
         ++count;
         p += h.size;
         break;
@@ -157,6 +190,8 @@ void ProceduralSection::WriteSource() {
   out_.WriteSeparator();
   listOnly_ = false;
   objectCounter_ = 0;
+  index_.Clear();
+  budget_.Start(Allowance());
   BandWalk(data_, *this);
   out_.WriteText("; sorted list of objects\n");
   index_.Print(out_);
@@ -165,6 +200,7 @@ void ProceduralSection::WriteSource() {
 void ProceduralSection::ListBitmaps() {
   listOnly_ = true;
   objectCounter_ = 0;
+  budget_.Start(Allowance());
   BandWalk(data_, *this);
 }
 
@@ -172,6 +208,7 @@ void ProceduralSection::WriteBand(uint32_t offset) {
   uint64_t p = data_ + offset;
   int n = objectCounter_;
   for (;;) {
+    if (budget_.spent()) return;
     ObjectHeader h;
     switch (ReadObjectHeader(p, h)) {
       case HeaderRead::kEndOfList:
@@ -185,6 +222,10 @@ void ProceduralSection::WriteBand(uint32_t offset) {
         return;
       case HeaderRead::kObject:
         break;
+    }
+    if (!ReadObject(p, h.size)) {
+      out_.WriteText(OverReadText("; Error: ", "the remaining objects are skipped\n"));
+      return;
     }
     // The program's end is what the size says, even past the end of the
     // file: the walker stops at the first command that leaves the image.
@@ -207,6 +248,11 @@ void ProceduralSection::WriteBand(uint32_t offset) {
     p = end;
     if (!listOnly_) out_.WriteText("EndA\n\n");
     objectCounter_ = n;
+    // A command that ran on past the object printed the bytes after it too.
+    if (!Read(Overrun())) {
+      out_.WriteText(OverReadText("; Error: ", "the remaining objects are skipped\n"));
+      return;
+    }
   }
 }
 
@@ -215,6 +261,7 @@ void ProceduralSection::WriteBand(uint32_t offset) {
 
 void ProceduralSection::WalkCode(uint64_t start, uint64_t end) {
   stretchEnd_ = end;
+  reach_ = start;
   pass_ = 0;
   RunPass(start);
   if (listOnly_) return;
@@ -305,6 +352,7 @@ void ProceduralSection::RunPass(uint64_t start) {
       return;
     }
     p += static_cast<uint64_t>(length);
+    reach_ = std::max(reach_, p);
     if (p > stretchEnd_ && print) out_.WriteText("; Error: object end overrun\n");
   }
 }

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "core/BglSection.h"
+#include "core/ReadBudget.h"
 #include "sections/procedural/LabelTable.h"
 
 namespace skarn {
@@ -29,21 +30,26 @@ using OpHandler = int64_t (*)(ProceduralSection& s, uint64_t p);
 // Objects sorted by position for the list that ends the section's source.
 class ObjectIndex {
  public:
+  // Object numbers run from 1 to kMaxNumber.
+  static constexpr uint32_t kMaxNumber = 0x7FFFFFFF;
   void Insert(int32_t lat, int32_t lon, int number);
   // Writes "; <lat> <lon> Object # n" per entry and empties the index.
   void Print(SourceWriter& out);
+  void Clear() { entries_.clear(); }
   bool empty() const { return entries_.empty(); }
   size_t size() const { return entries_.size(); }
 
  private:
+  // Twelve bytes an object: the sort key follows from the position, and the
+  // insertion order from the object number, which grows with every insert.
   struct Entry {
     int32_t lat;
     int32_t lon;
-    uint64_t key;
-    int number;
-    bool atHead;  // went to the head of the list when it was inserted
-    size_t seq;   // insertion order
+    uint32_t number : 31;
+    uint32_t atHead : 1;  // went to the head of the list when it was inserted
   };
+  static_assert(sizeof(Entry) == 12, "an index entry packs into three words");
+  static uint64_t KeyOf(int32_t lat, int32_t lon);
   // Kept in insertion order and sorted when printed, so that a long list
   // costs n log n rather than a shift per insertion.
   std::vector<Entry> entries_;
@@ -68,6 +74,10 @@ class ProceduralSection : public BglSection {
   // Disassembles the program from start up to end (file offsets). Does not
   // clear the label table.
   void WalkCode(uint64_t start, uint64_t end);
+  // Bytes of the file the last walk read beyond its stretch end: a command
+  // there may claim (and print) much of the file. A caller that charges a
+  // read allowance for the stretch charges these too.
+  uint64_t Overrun() const { return reach_ > stretchEnd_ ? reach_ - stretchEnd_ : 0; }
   // Number of objects in the object list at offset (from the section start).
   int CountObjects(uint32_t offset);
 
@@ -124,6 +134,26 @@ class ProceduralSection : public BglSection {
   void RunPass(uint64_t start);
   void WriteDataRows(uint64_t from, uint64_t to);
 
+  // Bands may share an object list, point into the middle of another band's
+  // list, or all name one long object, so a small file could make the walks
+  // read the same objects again and again and the source grow with the
+  // square of the file. One summary, source or bitmap run reads at most
+  // kReadFactor times the file's size in object bytes (and never more than
+  // object numbers can count, each object costing at least its header):
+  // every list twice, in a file whose lists lie apart. A command that runs on
+  // past its object counts the bytes it read beyond. The text written stays
+  // within some 25 bytes per byte read (the lines of an object header, a
+  // short command's line and its label), so the source grows at most about
+  // 50 times the file.
+  static constexpr uint64_t kReadFactor = 2;
+  uint64_t Allowance() const;
+  // Charges n object bytes against the run's allowance; false, from then on,
+  // once it is spent.
+  bool Read(uint64_t n);
+  // Charges the bytes of the object at p (as far as they lie in the file).
+  bool ReadObject(uint64_t p, uint32_t size);
+  // "... (more than N bytes read); <what>".
+  std::string OverReadText(const char* prefix, const char* what) const;
   LabelTable labels_;
   const OpHandler* handlers_;
   uint64_t stretchEnd_ = 0;
@@ -132,6 +162,8 @@ class ProceduralSection : public BglSection {
   int libraryCallForm_ = 0;
   ObjectIndex index_;
   int objectCounter_ = 0;
+  uint64_t reach_ = 0;  // furthest position the last walk stepped to
+  ReadBudget budget_;   // of the run (WriteBand, CountObjects), in object bytes
 };
 
 // The handler table (built once; every entry is set).

@@ -332,6 +332,9 @@ uint64_t MiscSection::WriteCommandArea(uint64_t p) {
   walker.labels().Clear();
   walker.WalkCode(p + kCommandAreaHeader, p + length);
   out_.WriteText("End16\n");
+  // A command that ran on past the block read (and printed) the bytes after
+  // it too; when that spends the allowance, the step over the block says so.
+  budget_.Take(walker.Overrun());
   return length;
 }
 

@@ -22,15 +22,23 @@ namespace {
 
 unsigned Bits(uint32_t v, unsigned lo, unsigned count) { return (v >> lo) & ((1u << count) - 1u); }
 
-// The zero-terminated text at off, or false when the file ends before its
-// terminator.
-bool CText(const ByteReader& img, uint64_t off, std::string_view& text) {
-  bool terminated = false;
-  text = img.Text(off, UINT64_MAX, &terminated);
-  return terminated;
-}
-
 }  // namespace
+
+TerrainSection::TextRead TerrainSection::ReadText(uint64_t p, std::string_view& text) {
+  // The search for the 0 reads no further than the allowance, nor past the
+  // image.
+  const uint64_t room = p < img_.size() ? img_.size() - p : 0;
+  bool terminated = false;
+  text = img_.Text(p, budget_.Reach(room), &terminated);
+  if (terminated) {
+    budget_.Take(text.size() + 1);
+    return TextRead::kText;
+  }
+  budget_.Take(text.size());
+  if (text.size() == room) return TextRead::kCut;
+  budget_.Stop();
+  return TextRead::kOverRead;
+}
 
 void TerrainSection::WriteTexturedPolygons() {
   const uint64_t vtp = data_ + img_.U32(data_ + kVtpField);
@@ -108,24 +116,39 @@ void TerrainSection::WriteTextures(uint64_t list) {
   // Texture record: the name, zero-terminated; a type byte (bits 0-3 kind,
   // bit 4 set when a second text follows, bits 5-7 reserved); one more byte;
   // then, for bit 4, the second text, zero-terminated.
+  // The names have an allowance of their own. Once it is spent every
+  // texture keeps its labels, which the list names, but no record.
+  budget_.Start(kReadFactor * static_cast<uint64_t>(img_.size()));
+  bool reading = true;
   for (uint64_t k = 0; k < usable; ++k) {
     const unsigned long long number = static_cast<unsigned long long>(k);
     out_.Printf("   BeginTexture%llu\tlabel\tword\n", number);
+    if (!reading) {
+      out_.Printf("   EndTexture%llu\tlabel\tword\n", number);
+      continue;
+    }
     const uint64_t at = names + img_.U32(entries + 8 * k);
     std::string_view name;
     std::string_view second;
     uint64_t typeAt = 0;
     unsigned type = 0;
-    bool whole = CText(img_, at, name);
-    if (whole) {
+    TextRead read = ReadText(at, name);
+    if (read == TextRead::kText) {
       typeAt = at + name.size() + 1;
-      whole = img_.Has(typeAt, 2);
+      if (!img_.Has(typeAt, 2)) {
+        read = TextRead::kCut;
+      } else if (!budget_.Take(2)) {
+        read = TextRead::kOverRead;
+      }
     }
-    if (whole) {
+    if (read == TextRead::kText) {
       type = img_.U8(typeAt);
-      if ((type & 0x10) != 0) whole = CText(img_, typeAt + 2, second);
+      if ((type & 0x10) != 0) read = ReadText(typeAt + 2, second);
     }
-    if (!whole) {
+    if (read == TextRead::kOverRead) {
+      WriteOverRead("texture names", "textures");
+      reading = false;
+    } else if (read == TextRead::kCut) {
       out_.Printf("; Error: texture %llu at %llX runs past the end of the file\n", number, Rel(at));
     } else {
       out_.WriteText("      VTPTextureName \"");
@@ -153,31 +176,31 @@ uint64_t TerrainSection::WriteVtpRecord(uint64_t p) {
   const uint32_t w = img_.U16(p);
   const unsigned layers = Bits(w, 0, 5);
   const bool method2 = Bits(w, 5, 1) != 0;
-  out_.Printf("VTPDataArea %u, %u, %u, %u\n", layers, Bits(w, 5, 1), Bits(w, 6, 5), Bits(w, 11, 5));
+  Putf("VTPDataArea %u, %u, %u, %u\n", layers, Bits(w, 5, 1), Bits(w, 6, 5), Bits(w, 11, 5));
   p += 2;
   for (unsigned l = 0; l < layers && !img_.failed(); ++l) {
     const unsigned layer = img_.U8(p);
-    out_.Printf("   VTPLayer %u, %u\n", Bits(layer, 0, 7), Bits(layer, 7, 1));
+    Putf("   VTPLayer %u, %u\n", Bits(layer, 0, 7), Bits(layer, 7, 1));
     p += 1;
     const unsigned textures = img_.U8(p);
     if ((textures & 0x80) != 0) {
-      out_.Printf("; Reserved bit not 0 in VTPNumTexturesInLayer, position %llx\n", Rel(p));
+      Putf("; Reserved bit not 0 in VTPNumTexturesInLayer, position %llx\n", Rel(p));
     }
-    out_.Printf("   VTPNumTexturesInLayer %u, 0\n", Bits(textures, 0, 7));
+    Putf("   VTPNumTexturesInLayer %u, 0\n", Bits(textures, 0, 7));
     p += 1;
     for (unsigned t = 0; t < Bits(textures, 0, 7) && !img_.failed(); ++t) {
       const unsigned id = img_.U8(p);
-      out_.Printf("      VTPTextureId %u, 0\n", Bits(id, 0, 7));
-      if ((id & 0x80) != 0) out_.Printf("; Reserved bit not 0 in VTPTextureId, position %llx\n", Rel(p));
+      Putf("      VTPTextureId %u, 0\n", Bits(id, 0, 7));
+      if ((id & 0x80) != 0) Putf("; Reserved bit not 0 in VTPTextureId, position %llx\n", Rel(p));
       p += 1;
       const unsigned countByte = img_.U8(p);
       unsigned polygons = Bits(countByte, 0, 7);
-      out_.Printf("      VTPPolyCount %u, %u\n", polygons, Bits(countByte, 7, 1));
+      Putf("      VTPPolyCount %u, %u\n", polygons, Bits(countByte, 7, 1));
       if ((countByte & 0x80) != 0) {
         p += 1;
         const unsigned extension = img_.U8(p);
         polygons += 128 * extension;
-        out_.Printf("        db %u\n", extension);
+        Putf("        db %u\n", extension);
       }
       p += 1;
       for (unsigned k = 0; k < polygons && !img_.failed(); ++k) {
@@ -193,16 +216,16 @@ uint64_t TerrainSection::WriteVtpRecord(uint64_t p) {
 uint64_t TerrainSection::WritePolygonMethod1(uint64_t p) {
   const unsigned head = img_.U8(p);
   unsigned points = Bits(head, 0, 6);
-  out_.Printf("         VTPPolyMethod1 %u, %u, %u\n", points, Bits(head, 6, 1), Bits(head, 7, 1));
+  Putf("         VTPPolyMethod1 %u, %u, %u\n", points, Bits(head, 6, 1), Bits(head, 7, 1));
   p += 1;
   if (points == 63) {
     const unsigned extension = img_.U8(p);
-    out_.Printf("         VTPPolyMethod1Ex %u\n", extension);
+    Putf("         VTPPolyMethod1Ex %u\n", extension);
     points += extension;
     p += 2;
   }
   for (unsigned j = 0; j < points && !img_.failed(); ++j) {
-    out_.Printf("            VTPPointXYUV %u, %u, %u, %u\n", unsigned{img_.U8(p)}, unsigned{img_.U8(p + 1)},
+    Putf("            VTPPointXYUV %u, %u, %u, %u\n", unsigned{img_.U8(p)}, unsigned{img_.U8(p + 1)},
                 unsigned{img_.U8(p + 2)}, unsigned{img_.U8(p + 3)});
     p += 4;
   }
@@ -217,32 +240,32 @@ uint64_t TerrainSection::WritePolygonMethod2(uint64_t p) {
   const unsigned head = img_.U8(p);
   unsigned points = Bits(head, 0, 5);
   const bool wide = Bits(head, 5, 1) != 0;
-  out_.Printf("         VTPPolyMethod2 %u, %u, %u\n", points, Bits(head, 5, 1), Bits(head, 6, 2));
-  if (Bits(head, 6, 2) != 0) out_.Printf("; Reserved bits not 0 in VTPPolyMethod2, position %llx\n", Rel(p));
+  Putf("         VTPPolyMethod2 %u, %u, %u\n", points, Bits(head, 5, 1), Bits(head, 6, 2));
+  if (Bits(head, 6, 2) != 0) Putf("; Reserved bits not 0 in VTPPolyMethod2, position %llx\n", Rel(p));
   p += 1;
   if (points == 31) {
     // Bit 7 of the extension is reserved, but all eight bits count.
     const unsigned extension = img_.U8(p);
-    out_.Printf("         VTPPolyMethod2Ex %u\n", extension);
+    Putf("         VTPPolyMethod2Ex %u\n", extension);
     if ((extension & 0x80) != 0) {
-      out_.Printf("; Reserved bit not 0 in VTPPolyMethod2Ex, position %llx\n", Rel(p));
+      Putf("; Reserved bit not 0 in VTPPolyMethod2Ex, position %llx\n", Rel(p));
     }
     points += extension;
     p += 2;
   }
   for (unsigned j = 0; j < points && !img_.failed(); ++j) {
     if (!wide) {
-      out_.Printf("            VTPPointXY2 %u, %u\n", unsigned{img_.U16(p)}, unsigned{img_.U16(p + 2)});
+      Putf("            VTPPointXY2 %u, %u\n", unsigned{img_.U16(p)}, unsigned{img_.U16(p + 2)});
       p += 4;
       continue;
     }
     const uint32_t v = img_.U32(p);
-    out_.Printf("            VTPWidePoint %u, %u, %u, %u\n", Bits(v, 0, 14), Bits(v, 14, 1), Bits(v, 15, 14),
+    Putf("            VTPWidePoint %u, %u, %u, %u\n", Bits(v, 0, 14), Bits(v, 14, 1), Bits(v, 15, 14),
                 Bits(v, 29, 3));
-    if (Bits(v, 29, 3) != 0) out_.Printf("; Reserved bits not 0 in VTPWidePoint, position %llx\n", Rel(p));
+    if (Bits(v, 29, 3) != 0) Putf("; Reserved bits not 0 in VTPWidePoint, position %llx\n", Rel(p));
     p += 4;
     if (Bits(v, 14, 1) != 0) {
-      out_.Printf("            VTPWidePointWidth %u\n", unsigned{img_.U8(p)});
+      Putf("            VTPWidePointWidth %u\n", unsigned{img_.U8(p)});
       p += 1;
     }
   }

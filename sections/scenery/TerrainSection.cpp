@@ -1,6 +1,7 @@
 #include "sections/scenery/TerrainSection.h"
 
 #include <algorithm>
+#include <cstdarg>
 
 #include "core/Format.h"
 #include "core/GeoText.h"
@@ -93,6 +94,7 @@ void TerrainSection::WriteSource() {
   }
   out_.WriteText("\ninclude TDFMacros.inc\ninclude TDFHeaders.inc\n\n");
   WriteBglHeader();
+  budget_.Start(kReadFactor * static_cast<uint64_t>(img_.size()));
   if (kind_ == kLandWaterMask) {
     WriteLandWaterMask();
   } else {
@@ -118,33 +120,56 @@ uint64_t TerrainSection::EntriesInside(uint64_t array, uint32_t count, uint64_t 
   return std::min<uint64_t>(count, (img_.size() - array) / size);
 }
 
+void TerrainSection::Putf(const char* fmt, ...) {
+  if (measuring_) return;
+  putf_.clear();
+  va_list args;
+  va_start(args, fmt);
+  VAppendf(putf_, fmt, args);
+  va_end(args);
+  out_.WriteText(putf_);
+}
+
+void TerrainSection::WriteOverRead(const char* what, const char* rest) {
+  out_.Printf("; Error: %s overlap (more than %llu bytes read); the remaining %s are skipped\n", what,
+              static_cast<unsigned long long>(budget_.allowance()), rest);
+}
+
 void TerrainSection::WriteCellData(uint64_t entries, uint64_t usable, uint64_t area, RecordWriter record) {
+  // Once the allowance is spent every cell keeps its labels, which the index
+  // names, but no records.
+  bool reading = true;
   for (uint64_t i = 0; i < usable; ++i) {
     const uint64_t e = entries + 12 * i;
     const uint64_t from = area + img_.U32(e + 4);
     const uint32_t length = img_.U32(e + 8);
     out_.Printf("BeginData%llu\tlabel\tword\n", static_cast<unsigned long long>(i));
-    WriteCellRecords(from, from + length, record);
+    if (reading) reading = WriteCellRecords(from, from + length, record);
     out_.Printf("EndData%llu\tlabel\tword\n", static_cast<unsigned long long>(i));
   }
 }
 
-void TerrainSection::WriteCellRecords(uint64_t from, uint64_t end, RecordWriter record) {
+bool TerrainSection::WriteCellRecords(uint64_t from, uint64_t end, RecordWriter record) {
   uint64_t p = from;
   uint64_t last = from;
   while (p < end) {
-    // A record that leaves the file is not written at all: its half-printed
-    // text is taken back and the rest of the cell is given up.
+    // A record that leaves the file is not written at all and the rest of
+    // the cell is given up. Measuring it first (its walk without the text)
+    // tells, and charges its bytes.
     img_.ClearError();
-    const size_t mark = out_.Hold();
+    measuring_ = true;
     const uint64_t next = (this->*record)(p);
+    measuring_ = false;
     if (img_.failed()) {
-      out_.Rollback(mark);
       img_.ClearError();
       out_.Printf("; Error: area record at %llX runs past the end of the file\n", Rel(p));
-      return;
+      return true;
     }
-    out_.Release();
+    if (!budget_.Take(std::min(next, static_cast<uint64_t>(img_.size())) - p)) {
+      WriteOverRead("terrain cells", "area records");
+      return false;
+    }
+    (this->*record)(p);
     last = p;
     p = next;
   }
@@ -152,6 +177,7 @@ void TerrainSection::WriteCellRecords(uint64_t from, uint64_t end, RecordWriter 
     out_.Printf("; Error: area record at %llX runs %llu bytes past the end of its cell\n", Rel(last),
                 static_cast<unsigned long long>(p - end));
   }
+  return true;
 }
 
 // ---------------------------------------------------------------------------
@@ -254,30 +280,30 @@ uint64_t TerrainSection::WriteLwmRecord(uint64_t p) {
       macro = "; Unrecognizable Fill ";
       t = a = b = kUnrecognizedFill;
     }
-    out_.WriteText(macro);
+    Put(macro);
     if ((w & 0x20) != 0) {
-      out_.Printf("0, %u, 1, %u, %u\n", t, a, b);
+      Putf("0, %u, 1, %u, %u\n", t, a, b);
     } else {
-      out_.Printf("0, %u, 0, 1, %u, 0, %u\n", t, a, b);
+      Putf("0, %u, 0, 1, %u, 0, %u\n", t, a, b);
     }
     p += 2;
     if (t == 0 || t == 2) {
-      out_.Printf("LWMDataAreaHeight %d, %u\n", int{img_.I16(p)}, unsigned{img_.U8(p + 2)});
+      Putf("LWMDataAreaHeight %d, %u\n", int{img_.I16(p)}, unsigned{img_.U8(p + 2)});
       p += 3;
     }
     return p;
   }
 
-  out_.WriteText(code == 7 ? "LWMDataAreaDrawPolygonsEx " : "LWMDataAreaDrawPolygons ");
-  out_.Printf("%u, %u, %u, %u, %u", code, Bits(w, 3, 2), Bits(w, 5, 1), Bits(w, 6, 5), Bits(w, 11, 5));
+  Put(code == 7 ? "LWMDataAreaDrawPolygonsEx " : "LWMDataAreaDrawPolygons ");
+  Putf("%u, %u, %u, %u, %u", code, Bits(w, 3, 2), Bits(w, 5, 1), Bits(w, 6, 5), Bits(w, 11, 5));
   unsigned polygons = code;
   if (code == 7) {
     const unsigned extra = img_.U8(p + 2);
-    out_.Printf(", %u\n", extra);
+    Putf(", %u\n", extra);
     polygons = extra + 7;
     p += 3;
   } else {
-    out_.WriteText("\n");
+    Put("\n");
     p += 2;
   }
   // Polygon: head byte (bits 0-5 point count, 63 = extended; bit 7 a flag),
@@ -285,20 +311,20 @@ uint64_t TerrainSection::WriteLwmRecord(uint64_t p) {
   for (unsigned k = 0; k < polygons && !img_.failed(); ++k) {
     const unsigned head = img_.U8(p);
     const unsigned c = Bits(head, 0, 6);
-    out_.WriteText(c == 63 ? "LWMPoly2Ex " : "LWMPoly2 ");
-    out_.Printf("%u, 0, %u, %d, %u", c, Bits(head, 7, 1), int{img_.I16(p + 1)}, unsigned{img_.U8(p + 3)});
+    Put(c == 63 ? "LWMPoly2Ex " : "LWMPoly2 ");
+    Putf("%u, 0, %u, %d, %u", c, Bits(head, 7, 1), int{img_.I16(p + 1)}, unsigned{img_.U8(p + 3)});
     unsigned points = c;
     if (c == 63) {
       const unsigned extra = img_.U8(p + 4);
-      out_.Printf(", %u\n", extra);
+      Putf(", %u\n", extra);
       points = extra + 63;
       p += 5;
     } else {
-      out_.WriteText("\n");
+      Put("\n");
       p += 4;
     }
     for (unsigned j = 0; j < points && !img_.failed(); ++j) {
-      out_.Printf("\tLWMPoint %u, %u\n", unsigned{img_.U8(p)}, unsigned{img_.U8(p + 1)});
+      Putf("\tLWMPoint %u, %u\n", unsigned{img_.U8(p)}, unsigned{img_.U8(p + 1)});
       p += 2;
     }
   }

@@ -14,13 +14,27 @@
 // the image: a subsection header outside the file ends its body with an
 // "; Error:" comment, a record that runs past the end of the file is replaced
 // by one, and the next cell is decoded as usual.
+//
+// Index entries may share one cell's data, or point into the middle of
+// another cell's, and texture entries one name, so a small file could make
+// the source repeat the same records again and again and grow with the
+// square of its size. One source run reads at most kReadFactor times the
+// file's size in area record bytes, and as much again in texture name bytes:
+// twice what a file that stores each cell and name once can hold. The cells
+// and textures after that keep their labels but lose their records, with an
+// "; Error:" comment where the allowance ran out. Every byte read writes at most some 90 bytes of text (a
+// polygon head with its reserved-bit warning), so the source grows at most
+// about 180 times the file.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/BglSection.h"
+#include "core/Format.h"
+#include "core/ReadBudget.h"
 
 namespace skarn {
 
@@ -49,8 +63,11 @@ class TerrainSection : public BglSection {
   int kind() const { return kind_; }
 
  private:
-  // One area record at p, written in full; returns the position after it.
-  // A read outside the image shows in img_.failed().
+  static constexpr uint64_t kReadFactor = 2;
+
+  // One area record at p, written in full (only measured while measuring_ is
+  // set); returns the position after it. A read outside the image shows in
+  // img_.failed().
   using RecordWriter = uint64_t (TerrainSection::*)(uint64_t p);
 
   void WriteBglHeader();
@@ -60,13 +77,26 @@ class TerrainSection : public BglSection {
   // The data of the first usable cells of an index (entries at entries, data
   // offsets from area), each between its BeginData and EndData labels.
   void WriteCellData(uint64_t entries, uint64_t usable, uint64_t area, RecordWriter record);
-  // The area records of one cell, from..end.
-  void WriteCellRecords(uint64_t from, uint64_t end, RecordWriter record);
+  // The area records of one cell, from..end. False once the run's allowance
+  // is spent (which it reports).
+  bool WriteCellRecords(uint64_t from, uint64_t end, RecordWriter record);
   uint64_t WriteLwmRecord(uint64_t p);
   uint64_t WriteVtpRecord(uint64_t p);
   uint64_t WritePolygonMethod1(uint64_t p);
   uint64_t WritePolygonMethod2(uint64_t p);
   void WriteTextures(uint64_t list);
+  enum class TextRead { kText, kCut, kOverRead };
+  // The zero-terminated text at p, charged to the allowance with its 0.
+  TextRead ReadText(uint64_t p, std::string_view& text);
+  // "; Error: <what> overlap (more than N bytes read); the remaining <rest>
+  // are skipped".
+  void WriteOverRead(const char* what, const char* rest);
+
+  // What the record writers write: nothing while a record is measured.
+  void Put(std::string_view text) {
+    if (!measuring_) out_.WriteText(text);
+  }
+  void Putf(const char* fmt, ...) SKARN_PRINTF(2, 3);
 
   // Number of entries of the given size at array that lie inside the image
   // (at most count).
@@ -75,6 +105,11 @@ class TerrainSection : public BglSection {
   unsigned long long Rel(uint64_t p) const { return static_cast<unsigned long long>(p - data_); }
 
   int kind_ = kUnknown;
+  // A record is measured before it is written, so that one that leaves the
+  // file writes nothing and none is held in memory while it is written.
+  bool measuring_ = false;
+  std::string putf_;
+  ReadBudget budget_;  // of the source run, in record and name bytes
 };
 
 }  // namespace skarn
