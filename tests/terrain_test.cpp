@@ -770,7 +770,9 @@ TEST(TerrainHostile, EntriesSharingOneCellOrNameAreReadOnlyAsOftenAsTheFileAllow
                                      c.overlap, allowance, c.skipped)),
                 std::string::npos);
       EXPECT_EQ(Count(r.source, c.label), n);
-      if (c.what[0] == 'l') EXPECT_EQ(Count(r.source, "LWMDataAreaDrawPolygons "), static_cast<int>(allowance / 26));
+      if (c.what[0] == 'l') {
+        EXPECT_EQ(Count(r.source, "LWMDataAreaDrawPolygons "), static_cast<int>(allowance / 26));
+      }
     }
     EXPECT_LT(sizes[1], sizes[0] * 5 / 2);
   }

@@ -445,7 +445,9 @@ TEST(WalkerHostile, BandsSharingObjectsAreReadOnlyAsOftenAsTheFileAllows) {
       EXPECT_NE(run.output.find(Format("%s%llu bytes read); the remaining objects are skipped\n", source.c_str(),
                                        static_cast<unsigned long long>(allowance))),
                 std::string::npos);
-      if (c.objectSize != 0) EXPECT_EQ(Count(run.output, "\nArea( "), static_cast<int>(allowance / c.objectSize));
+      if (c.objectSize != 0) {
+        EXPECT_EQ(Count(run.output, "\nArea( "), static_cast<int>(allowance / c.objectSize));
+      }
       EXPECT_EQ(Count(run.output, "; LatRange("), 150 << twice);
       const std::vector<std::string> summary{Format(
           "Error: Proc Section band lists overlap (more than %llu bytes read); the remaining objects are not counted",
