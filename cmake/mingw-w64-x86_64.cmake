@@ -11,6 +11,13 @@ set(CMAKE_RC_COMPILER ${SKARN_MINGW_TRIPLE}-windres)
 
 # Libraries and headers of the target only; programs of the build machine.
 set(CMAKE_FIND_ROOT_PATH /usr/${SKARN_MINGW_TRIPLE})
+# A toolkit built for Windows elsewhere (tools/windows/build-wx-msw.sh) is a
+# root of its own: its wx-config names libraries in its prefix.
+if(wxWidgets_CONFIG_EXECUTABLE)
+  get_filename_component(SKARN_WX_PREFIX "${wxWidgets_CONFIG_EXECUTABLE}" DIRECTORY)
+  get_filename_component(SKARN_WX_PREFIX "${SKARN_WX_PREFIX}" DIRECTORY)
+  list(APPEND CMAKE_FIND_ROOT_PATH ${SKARN_WX_PREFIX})
+endif()
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

@@ -17,7 +17,7 @@ cache=${2:-${XDG_CACHE_HOME:-$HOME/.cache}/skarn}
 wx=$("$top/tools/windows/build-wx-msw.sh" "$cache" | tail -n 1)
 cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-x86_64.cmake" \
-  -DSKARN_GUI=ON -DwxWidgets_CONFIG_EXECUTABLE="$wx/bin/wx-config" >&2
+  -DSKARN_GUI=ON -DwxWidgets_CONFIG_EXECUTABLE="$wx/bin/wx-config" -DwxWidgets_USE_STATIC=ON >&2
 cmake --build "$build" >&2
 
 version=$(sed -n 's/^project(skarn VERSION \([0-9.]*\).*/\1/p' "$top/CMakeLists.txt")
