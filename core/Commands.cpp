@@ -37,7 +37,7 @@ CommandResult WriteOutputFile(CSkarnDoc& doc, SourceWriter& w, const std::string
     doc.Report(std::string("Error: Unable to write output file: ") + e.what());
   } catch (const std::bad_alloc&) {
     w.Abort();
-    doc.Report("Error: not enough memory to write output file");
+    doc.Report("Error: not enough memory to write output file " + *path);
   }
   return CommandResult::kFailed;
 }
