@@ -80,18 +80,33 @@ void CSkarnDoc::DeleteContents() {
 bool CSkarnDoc::Open(const std::string& path) {
   SetPath(path);
   DeleteContents();
-  ReadBglFile(path);
-  if (!hasImage_) return false;
-  analysed_ = AnalyzeImage();
+  try {
+    ReadBglFile(path);
+    if (!hasImage_) return false;
+    analysed_ = AnalyzeImage();
+  } catch (const std::bad_alloc&) {
+    OutOfMemory();
+  }
   return analysed_;
 }
 
 bool CSkarnDoc::OpenImage(std::vector<uint8_t> bytes, const std::string& path) {
   SetPath(path);
   DeleteContents();
-  SetImage(std::move(bytes));
-  analysed_ = AnalyzeImage();
+  try {
+    SetImage(std::move(bytes));
+    analysed_ = AnalyzeImage();
+  } catch (const std::bad_alloc&) {
+    OutOfMemory();
+  }
   return analysed_;
+}
+
+void CSkarnDoc::OutOfMemory() {
+  // What the analysis built so far goes first, which also frees the memory
+  // the message needs.
+  DeleteContents();
+  Report("Error: not enough memory to analyze BGL file " + fileName_);
 }
 
 void CSkarnDoc::ReadBglFile(const std::string& path) {

@@ -50,7 +50,8 @@ class CSkarnDoc {
   CSkarnDoc& operator=(const CSkarnDoc&) = delete;
 
   // The Open command without its dialog: empties the document, reads the file
-  // and analyses it. Returns the analysed flag.
+  // and analyses it. Returns the analysed flag. Memory running out anywhere
+  // on the way leaves an empty document and is reported, naming the file.
   bool Open(const std::string& path);
   // The same for bytes already in memory (path names the file for messages
   // and proposed output names).
@@ -91,6 +92,8 @@ class CSkarnDoc {
  private:
   void SetPath(const std::string& path);
   void SetImage(std::vector<uint8_t> bytes);
+  // Empties the document and reports that memory ran out.
+  void OutOfMemory();
   std::unique_ptr<BglSection> CreateSection(int slot, uint64_t start);
   void CreateSlot(int slot, uint32_t headerField);
 

@@ -1,6 +1,7 @@
 #include "core/Unpack.h"
 
 #include <memory>
+#include <new>
 #include <optional>
 #include <vector>
 
@@ -54,6 +55,9 @@ CommandResult UnpackToFile(const uint8_t* file, size_t size, const std::string& 
   } catch (const OutputError& e) {
     sink->Abort();
     host.ShowMessage(OutputWriteFailureText(e));
+  } catch (const std::bad_alloc&) {
+    sink->Abort();
+    host.ShowMessage("Error: not enough memory to write output file: " + *path);
   }
   return CommandResult::kFailed;
 }

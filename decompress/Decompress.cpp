@@ -97,6 +97,105 @@ class BitReader {
   unsigned count_ = 0;
 };
 
+// Decodes a stream into out[0, capacity), of which expected bytes are wanted
+// in all. When the bytes to come do not fit, grow(needed, &capacity) is asked
+// for a block of at least needed bytes that keeps those produced; it returns
+// the block's new start. A fixed block (capacity == expected) never asks.
+template <typename Grow>
+std::optional<size_t> Decode(const uint8_t* stream, size_t streamLength, uint8_t* out, size_t capacity,
+                             size_t expected, Grow grow) {
+  if (stream == nullptr || streamLength <= kSignatureSize || stream[0] != 'J' || stream[1] != 'M') {
+    return std::nullopt;
+  }
+  if (expected > kMaxUnpackedSize || capacity > expected || (out == nullptr && capacity != 0)) {
+    return std::nullopt;
+  }
+
+  BitReader in(stream + kSignatureSize, stream + streamLength);
+  uint8_t* op = out;
+  uint8_t* end = out + capacity;
+  // Room for n more bytes when op + n passes end: none beyond expected bytes,
+  // else a larger block (the pointers follow it).
+  auto room = [&](size_t n) {
+    const size_t produced = static_cast<size_t>(op - out);
+    if (n > expected - produced) return false;
+    out = grow(produced + n, &capacity);
+    op = out + produced;
+    end = out + capacity;
+    return true;
+  };
+  for (;;) {
+    // A token's kind and offset take 16 bits at most, so one refill serves
+    // several literals.
+    if (!in.Has(16)) in.Refill();
+    const uint64_t b = in.bits();
+    if ((b & 3) != 1) {
+      // A literal: 0, v:7 or 1, 1, v:7. Both forms in one branch, as the
+      // two alternate at random in real data.
+      const unsigned high = static_cast<unsigned>(b & 1);
+      const unsigned size = 8 + high;
+      if (!in.Has(size)) return std::nullopt;
+      if (op == end && !room(1)) return std::nullopt;
+      *op++ = static_cast<uint8_t>(((b >> (1 + high)) & 0x7F) | (high << 7));
+      in.Skip(size);
+      continue;
+    }
+    // 1, 0, then the offset in one of three forms, picked by the next one or
+    // two bits: 0, v:6 | 1, 0, v:8 | 1, 1, v:12. Bits 2 and 3 index the
+    // table (with bit 2 clear, bit 3 already belongs to v).
+    const OffsetForm& form = kOffsetForms[(b >> 2) & 3];
+    if (!in.Has(form.bits)) return std::nullopt;
+    const size_t offset = form.base + ((b >> form.shift) & form.mask);
+    in.Skip(form.bits);
+    if (offset == kEndOfBlockOffset) {
+      // The end of a block; the last one once every byte is there.
+      if (static_cast<size_t>(op - out) == expected) return expected;
+      continue;
+    }
+
+    // Length: k zero bits up to a 1 bit, then k bits v: v + 2^k + 2. With
+    // 31 bits held, no 1 bit among them means more zeros than allowed.
+    if (!in.Has(kMaxLengthBits + 2)) in.Refill();
+    if (in.bits() == 0) return std::nullopt;
+    const unsigned k = static_cast<unsigned>(std::countr_zero(in.bits()));
+    if (k > kMaxLengthBits) return std::nullopt;
+    in.Skip(k + 1);
+    if (!in.Has(k)) {
+      in.Refill();
+      if (!in.Has(k)) return std::nullopt;
+    }
+    const size_t length = static_cast<size_t>(in.bits() & ((uint64_t{1} << k) - 1)) + (size_t{1} << k) + 2;
+    in.Skip(k);
+
+    // Both bounds hold for the whole match, so the copy itself checks nothing.
+    if (offset == 0 || offset > static_cast<size_t>(op - out)) return std::nullopt;
+    if (length > static_cast<size_t>(end - op) && !room(length)) return std::nullopt;
+    const uint8_t* src = op - offset;
+    if (length <= 16 && offset >= 16 && static_cast<size_t>(end - op) >= 16) {
+      // Most matches are short: two fixed-size copies, whose excess bytes
+      // lie inside the block and are written again by the tokens after.
+      std::memcpy(op, src, 8);
+      std::memcpy(op + 8, src + 8, 8);
+    } else if (offset >= length) {
+      std::memcpy(op, src, length);
+    } else {
+      // Overlapping: each byte is read after it was written, which repeats
+      // the last offset bytes.
+      for (size_t i = 0; i < length; ++i) op[i] = src[i];
+    }
+    op += length;
+  }
+}
+
+// The first block for a stream's output: streams of real files unpack to 1.5
+// to 4 times their length, so one block mostly suffices; a damaged header's
+// unpacked size costs no more than this.
+size_t FirstCapacity(size_t streamLength, size_t expected) {
+  constexpr size_t kMinFirst = size_t{64} << 10;
+  const size_t guess = streamLength > (kMaxUnpackedSize >> 2) ? kMaxUnpackedSize : kMinFirst + 4 * streamLength;
+  return guess < expected ? guess : expected;
+}
+
 int32_t Decompress(const uint8_t* file, size_t size, std::vector<uint8_t>& block) {
   if (size < kPlainHeaderSize) return kDecompressReadError;
   size_t headerSize = kPlainHeaderSize;
@@ -113,17 +212,17 @@ int32_t Decompress(const uint8_t* file, size_t size, std::vector<uint8_t>& block
 
   const uint32_t unpackedSize = U32At(blockHeader + 4);
   if (unpackedSize > kMaxUnpackedSize) return kDecompressNoMemory;
+  // The block grows as the stream gives bytes: a header that claims more
+  // than the stream holds costs nothing until the stream fails.
+  std::optional<size_t> produced;
   try {
-    block.resize(headerSize + unpackedSize);
+    block.assign(file, file + headerSize);
+    std::memset(block.data() + kFlagWordAt, 0, 4);
+    produced = UnpackStreamGrowing(blockHeader + kBlockHeaderSize, size - headerSize - kBlockHeaderSize, &block,
+                                   unpackedSize);
   } catch (const std::bad_alloc&) {
     return kDecompressNoMemory;
   }
-  std::memcpy(block.data(), file, headerSize);
-  std::memset(block.data() + kFlagWordAt, 0, 4);
-
-  const std::optional<size_t> produced =
-      UnpackStream(blockHeader + kBlockHeaderSize, size - headerSize - kBlockHeaderSize,
-                   block.data() + headerSize, unpackedSize);
   if (!produced) return kDecompressFailed;
   if (*produced != unpackedSize) return kDecompressSizeMismatch;
   if (U32At(blockHeader + 8) != 0) return kDecompressBadChecksum;
@@ -172,74 +271,38 @@ int ReleaseDecompressedBgl(size_t size, std::vector<uint8_t>* buffer) {
 
 std::optional<size_t> UnpackStream(const uint8_t* stream, size_t streamLength, uint8_t* out,
                                    size_t expectedSize) {
-  if (stream == nullptr || streamLength <= kSignatureSize || stream[0] != 'J' || stream[1] != 'M') {
-    return std::nullopt;
+  if (out == nullptr && expectedSize != 0) return std::nullopt;
+  return Decode(stream, streamLength, out, expectedSize, expectedSize,
+                [out](size_t, size_t*) { return out; });  // never asked: the block is all there is
+}
+
+std::optional<size_t> UnpackStreamGrowing(const uint8_t* stream, size_t streamLength, std::vector<uint8_t>* out,
+                                          size_t expectedSize) {
+  if (out == nullptr || expectedSize > kMaxUnpackedSize) return std::nullopt;
+  const size_t base = out->size();
+  const size_t first = FirstCapacity(streamLength, expectedSize);
+  // Each block exactly as asked (reserve first: resize alone may take more),
+  // at least twice the last one, so the copies add up to the output once.
+  auto grow = [out, base, expectedSize](size_t needed, size_t* capacity) {
+    const size_t doubled = 2 * *capacity;
+    size_t want = needed > doubled ? needed : doubled;
+    if (want > expectedSize) want = expectedSize;
+    out->reserve(base + want);
+    out->resize(base + want);
+    *capacity = want;
+    return out->data() + base;
+  };
+  std::optional<size_t> produced;
+  try {
+    out->reserve(base + first);
+    out->resize(base + first);
+    produced = Decode(stream, streamLength, out->data() + base, first, expectedSize, grow);
+  } catch (...) {
+    out->resize(base);
+    throw;
   }
-  if (expectedSize > kMaxUnpackedSize || (out == nullptr && expectedSize != 0)) return std::nullopt;
-
-  BitReader in(stream + kSignatureSize, stream + streamLength);
-  uint8_t* op = out;
-  uint8_t* const end = out + expectedSize;
-  for (;;) {
-    // A token's kind and offset take 16 bits at most, so one refill serves
-    // several literals.
-    if (!in.Has(16)) in.Refill();
-    const uint64_t b = in.bits();
-    if ((b & 3) != 1) {
-      // A literal: 0, v:7 or 1, 1, v:7. Both forms in one branch, as the
-      // two alternate at random in real data.
-      const unsigned high = static_cast<unsigned>(b & 1);
-      const unsigned size = 8 + high;
-      if (!in.Has(size) || op == end) return std::nullopt;
-      *op++ = static_cast<uint8_t>(((b >> (1 + high)) & 0x7F) | (high << 7));
-      in.Skip(size);
-      continue;
-    }
-    // 1, 0, then the offset in one of three forms, picked by the next one or
-    // two bits: 0, v:6 | 1, 0, v:8 | 1, 1, v:12. Bits 2 and 3 index the
-    // table (with bit 2 clear, bit 3 already belongs to v).
-    const OffsetForm& form = kOffsetForms[(b >> 2) & 3];
-    if (!in.Has(form.bits)) return std::nullopt;
-    const size_t offset = form.base + ((b >> form.shift) & form.mask);
-    in.Skip(form.bits);
-    if (offset == kEndOfBlockOffset) {
-      // The end of a block; the last one once every byte is there.
-      if (op == end) return expectedSize;
-      continue;
-    }
-
-    // Length: k zero bits up to a 1 bit, then k bits v: v + 2^k + 2. With
-    // 31 bits held, no 1 bit among them means more zeros than allowed.
-    if (!in.Has(kMaxLengthBits + 2)) in.Refill();
-    if (in.bits() == 0) return std::nullopt;
-    const unsigned k = static_cast<unsigned>(std::countr_zero(in.bits()));
-    if (k > kMaxLengthBits) return std::nullopt;
-    in.Skip(k + 1);
-    if (!in.Has(k)) {
-      in.Refill();
-      if (!in.Has(k)) return std::nullopt;
-    }
-    const size_t length = static_cast<size_t>(in.bits() & ((uint64_t{1} << k) - 1)) + (size_t{1} << k) + 2;
-    in.Skip(k);
-
-    // Both bounds hold for the whole match, so the copy itself checks nothing.
-    const size_t produced = static_cast<size_t>(op - out);
-    if (offset == 0 || offset > produced || length > static_cast<size_t>(end - op)) return std::nullopt;
-    const uint8_t* src = op - offset;
-    if (length <= 16 && offset >= 16 && static_cast<size_t>(end - op) >= 16) {
-      // Most matches are short: two fixed-size copies, whose excess bytes
-      // lie inside the block and are written again by the tokens after.
-      std::memcpy(op, src, 8);
-      std::memcpy(op + 8, src + 8, 8);
-    } else if (offset >= length) {
-      std::memcpy(op, src, length);
-    } else {
-      // Overlapping: each byte is read after it was written, which repeats
-      // the last offset bytes.
-      for (size_t i = 0; i < length; ++i) op[i] = src[i];
-    }
-    op += length;
-  }
+  out->resize(produced ? base + *produced : base);
+  return produced;
 }
 
 }  // namespace skarn

@@ -48,11 +48,15 @@ constexpr uint32_t kBlockMagic = 0xABCDEF01u;
 constexpr size_t kBlockHeaderSize = 20;
 // The largest unpacked size accepted. Real files are a few MB; a larger value
 // comes from a damaged header and is refused before anything is allocated.
+// Below it the output grows only as the stream fills it (a length code of
+// 29 zero bits stands for 1 GiB, so a stream of a dozen bytes can soundly
+// reach any size up to here: no bound from the stream's length is tighter).
 constexpr size_t kMaxUnpackedSize = size_t{1} << 30;
 // The offset that marks the end of a block instead of a match.
 constexpr uint32_t kEndOfBlockOffset = 4415;
 
-// Unpacks the compressed BGL file held in file[0, fileSize). On success
+// Unpacks the compressed BGL file held in file[0, fileSize); the block grows
+// as the stream is decoded (see UnpackStreamGrowing). On success
 // returns kDecompressOk, *sizeOut = H + U and *bufferOut holds the unpacked
 // block (the caller owns it; it can be moved where it is needed without a
 // copy). On failure returns the code, *sizeOut = 0 and *bufferOut is empty.
@@ -91,5 +95,16 @@ int ReleaseDecompressedBgl(size_t size, std::vector<uint8_t>* buffer);
 // ignored. The decoder never reads outside stream[0, streamLength).
 std::optional<size_t> UnpackStream(const uint8_t* stream, size_t streamLength, uint8_t* out,
                                    size_t expectedSize);
+
+// The same, appending to *out, which grows as bytes are decoded: it starts
+// at what a stream of this length mostly gives (a few times its length, at
+// most expectedSize) and at least doubles each time it is full, up to
+// expectedSize; grown bytes are written by the decoder right after. So a
+// declared size that the stream does not reach costs only what the stream
+// produced before it failed. On success *out holds its former bytes and the
+// expectedSize decoded ones; on failure its former bytes only (its capacity
+// shows how far it grew). Throws std::bad_alloc when a block cannot be had.
+std::optional<size_t> UnpackStreamGrowing(const uint8_t* stream, size_t streamLength, std::vector<uint8_t>* out,
+                                          size_t expectedSize);
 
 }  // namespace skarn

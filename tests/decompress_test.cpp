@@ -251,6 +251,68 @@ TEST(DecompressTokens, OutputBoundsAreFaults) {
   EXPECT_EQ(UnpackStream(s.data(), s.size(), nullptr, 0), 0u);
 }
 
+// ---- the output grows as the stream fills it ----
+
+// A declared size that the stream does not reach costs only the first block
+// (a few times the stream) and what the stream made before it failed.
+TEST(DecompressGrowth, UnreachedSizeCostsWhatTheStreamMade) {
+  constexpr size_t kGiB = size_t{1} << 30;
+  struct Case {
+    const char* what;
+    BitWriter w;
+    size_t made;  // bytes decoded before the failure
+  };
+  std::vector<Case> cases(4);
+  cases[0].what = "input ends after a literal";
+  cases[0].w.Literal(1);
+  cases[1].what = "markers before the size is reached";
+  cases[1].w.Literal(1).EndOfBlock().EndOfBlock();
+  cases[2].what = "a match before the start";
+  cases[2].w.Literal(1).Match(2, 3).EndOfBlock();
+  cases[3].what = "a megabyte, then the input ends";
+  cases[3].w.Literal(1).Match(1, 1000000).Match(1, 1000000);
+  cases[3].made = 2000001;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::vector<uint8_t> stream = c.w.Stream();
+    std::vector<uint8_t> out = {7, 7};
+    EXPECT_FALSE(UnpackStreamGrowing(stream.data(), stream.size(), &out, kGiB));
+    EXPECT_EQ(out, (std::vector<uint8_t>{7, 7}));  // what it held before
+    EXPECT_LE(out.capacity(), 2 + (size_t{64} << 10) + 4 * stream.size() + 2 * c.made);
+  }
+  // Through the file form: the reason text of any corrupt stream.
+  BitWriter w;
+  w.Literal(1);
+  std::vector<uint8_t> file = CompressedFile(PlainFile(0), w.Stream());
+  file[132] = 0;
+  file[133] = 0;
+  file[134] = 0;
+  file[135] = 0x40;  // 1 GiB, the most accepted
+  FakeHost host;
+  CSkarnDoc doc(host);
+  EXPECT_FALSE(doc.OpenImage(file, "tiny.bgl"));
+  EXPECT_EQ(host.messages, std::vector<std::string>{kPrefix + "decompression failed\n"});
+}
+
+// Output far beyond the first block: the bytes come out as from a block of
+// the full size, after what the vector held, and the block ends exact.
+TEST(DecompressGrowth, GrownOutputMatchesTheFixedBlock) {
+  std::vector<uint8_t> data = SceneryLike(3000, 5);
+  for (int i = 0; i < 11; ++i) data.insert(data.end(), data.begin(), data.end());  // about 6 MB
+  BitWriter w;
+  w.Literal(9).Match(1, 5000000).EndOfBlock();  // one long run
+  const std::vector<uint8_t> run = w.Stream();
+  for (const auto& [stream, expected] :
+       {std::pair{CompressStream(data), data}, std::pair{run, Repeat(9, 5000001)}}) {
+    std::vector<uint8_t> out = {1, 2, 3};
+    ASSERT_EQ(UnpackStreamGrowing(stream.data(), stream.size(), &out, expected.size()), expected.size());
+    ASSERT_EQ(out.size(), 3 + expected.size());
+    EXPECT_EQ(out.capacity(), out.size());
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), out.begin() + 3));
+    EXPECT_EQ(std::vector<uint8_t>(out.begin(), out.begin() + 3), (std::vector<uint8_t>{1, 2, 3}));
+  }
+}
+
 // ---- the file form and its result codes ----
 
 struct Result {

@@ -6,12 +6,13 @@
 //   skarn unpack  FILE [-o OUT] [--force]
 //
 // Exit status: 0 when the file was analysed (and the output written), 1 when
-// it could not be read or analysed or an output (standard output included)
-// could not be written, 2 for a usage error. A run ended by a signal removes
-// its temporary file and ends by that signal.
+// it could not be read or analysed, an output (standard output included)
+// could not be written or memory ran out, 2 for a usage error. A run ended
+// by a signal removes its temporary file and ends by that signal.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -103,19 +104,12 @@ int RunWriter(const CliOptions& options, skarn::CommandResult (*command)(skarn::
   return command(doc) == skarn::CommandResult::kWritten ? 0 : 1;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-#if defined(_WIN32)
-  _setmode(_fileno(stdout), _O_BINARY);  // the output's CR LF are written as they are
-#endif
-  // Interrupted runs leave no temporary file behind.
-  skarn::shell::SignalCleanup::Install();
+// The command line's work; command and options are filled in as the
+// arguments are read.
+int Run(int argc, char** argv, std::string& command, CliOptions& options) {
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.empty()) return UsageError("no command given");
 
-  std::string command;
-  CliOptions options;
   bool haveInput = false;
   bool fs2000 = false;
   bool fs98 = false;
@@ -170,4 +164,36 @@ int main(int argc, char** argv) {
     return skarn::UnpackFile(options.input, host) == skarn::CommandResult::kWritten ? 0 : 1;
   }
   return RunWriter(options, skarn::Disassemble);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+#if defined(_WIN32)
+  // The output's CR LF are written as they are, and messages end as on
+  // every other system.
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
+#endif
+  // Interrupted runs leave no temporary file behind.
+  skarn::shell::SignalCleanup::Install();
+  std::string command;
+  CliOptions options;
+  try {
+    return Run(argc, argv, command, options);
+  } catch (const std::bad_alloc&) {
+    // Memory that the commands could not do without ran out where they do
+    // not report it themselves. Written in pieces: nothing more is allocated.
+    std::fputs("Error: not enough memory to run skarn", stderr);
+    if (!command.empty()) {
+      std::fputs(" ", stderr);
+      std::fputs(command.c_str(), stderr);
+    }
+    if (!options.input.empty()) {
+      std::fputs(" on ", stderr);
+      std::fputs(options.input.c_str(), stderr);
+    }
+    std::fputs("\n", stderr);
+    return 1;
+  }
 }

@@ -1,6 +1,7 @@
 #include "app/gui/MainFrame.h"
 
 #include <exception>
+#include <new>
 #include <utility>
 
 #include "app/gui/AboutBox.h"
@@ -299,6 +300,9 @@ void CMainFrame::OpenPath(const std::string& path, bool fromRecentList) {
   bool ok = false;
   try {
     ok = doc_.Open(path);
+  } catch (const std::bad_alloc&) {
+    doc_.New();
+    host_.ShowMessage("Error: not enough memory to open " + path);
   } catch (const std::exception& e) {
     // Whatever the analysis left half built goes: the window shows an empty
     // document rather than ending.
@@ -332,6 +336,9 @@ void CMainFrame::RunWriter(const wxString& activity, Command command) {
   CommandResult result = CommandResult::kFailed;
   try {
     result = command(doc_.core());
+  } catch (const std::bad_alloc&) {
+    host_.ShowMessage("Error: not enough memory while " + activity.Lower().ToStdString() + " " +
+                      doc_.core().fileName());
   } catch (const std::exception& e) {
     host_.ShowMessage(std::string("Error: ") + e.what());
   }

@@ -1,5 +1,7 @@
 #include "app/gui/SkarnApp.h"
 
+#include <new>
+
 #include "app/common/SignalCleanup.h"
 #include "app/gui/GuiHost.h"
 #include "app/gui/MainFrame.h"
@@ -66,6 +68,21 @@ bool CSkarnApp::OnInit() {
   }
   if (runner_) runner_->Start();
   return true;
+}
+
+bool CSkarnApp::OnExceptionInMainLoop() {
+  try {
+    throw;
+  } catch (const std::bad_alloc&) {
+    if (runner_) {
+      runner_->Fail("Error: not enough memory to finish the last command");
+    } else {
+      wxMessageBox("Error: not enough memory to finish the last command", "Skarn", wxOK | wxICON_ERROR);
+    }
+    return true;
+  } catch (...) {
+    return wxApp::OnExceptionInMainLoop();
+  }
 }
 
 void CSkarnApp::OnAssertFailure(const wxChar* file, int line, const wxChar* func, const wxChar* cond,

@@ -22,6 +22,10 @@ class CSkarnApp : public wxApp {
   bool OnCmdLineParsed(wxCmdLineParser& parser) override;
   // --help: the usage, and an exit status of 0 without a window.
   bool OnCmdLineHelp(wxCmdLineParser& parser) override;
+  // Memory running out in a handler that does not report it itself (drawing,
+  // printing) is reported and the window goes on; other exceptions end the
+  // program as the toolkit does.
+  bool OnExceptionInMainLoop() override;
   // Under a script a failed check of the toolkit fails the run instead of
   // waiting in a dialog.
   void OnAssertFailure(const wxChar* file, int line, const wxChar* func, const wxChar* cond,

@@ -1,0 +1,32 @@
+// Fuzz target: arbitrary bytes as a BGL file, through every whole-file
+// command: open (with the summary), disassembly, summary file, bitmap list
+// and unpacking. Nothing may crash, hang or read outside the image. Built
+// twice, answering the one question a run can ask ("Is this a FS2000/2002
+// .bgl-file?") Yes (SKARN_FUZZ_ANSWER=1) or No (0).
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "FuzzHost.h"
+#include "core/Bitmaps.h"
+#include "core/Commands.h"
+#include "core/SkarnDoc.h"
+#include "core/Unpack.h"
+
+#if !defined(SKARN_FUZZ_ANSWER)
+#error "SKARN_FUZZ_ANSWER (1: Yes, 0: No) must be defined"
+#endif
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  skarn::fuzz::FuzzHost host(SKARN_FUZZ_ANSWER != 0);
+  {
+    skarn::CSkarnDoc doc(host);
+    if (doc.OpenImage(std::vector<uint8_t>(data, data + size), "fuzz.bgl")) {
+      skarn::Disassemble(doc);
+      skarn::SaveSummary(doc);
+      skarn::ExtractBitmaps(doc);
+    }
+  }
+  skarn::UnpackToFile(data, size, "fuzz.bgl", host);
+  return 0;
+}
