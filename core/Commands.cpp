@@ -27,6 +27,7 @@ CommandResult WriteOutputFile(CSkarnDoc& doc, SourceWriter& w, const std::string
     doc.Report(OutputOpenFailureText(*path, error));
     return CommandResult::kFailed;
   }
+  w.SetLimit(doc.OutputAllowance());
   // A failed write ends the command, and the half-written file is discarded.
   try {
     body();
@@ -35,6 +36,9 @@ CommandResult WriteOutputFile(CSkarnDoc& doc, SourceWriter& w, const std::string
   } catch (const OutputError& e) {
     w.Abort();
     doc.Report(OutputWriteFailureText(e));
+  } catch (const OutputLimitError& e) {
+    w.Abort();
+    doc.Report("Error: Unable to write output file: " + *path + ": " + e.what() + "; nothing is written");
   } catch (const std::bad_alloc&) {
     w.Abort();
     doc.Report("Error: not enough memory to write output file: " + *path);

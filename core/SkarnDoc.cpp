@@ -2,12 +2,14 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <algorithm>
 #include <filesystem>
 #include <new>
 
 #include "core/Format.h"
 #include "core/PlatformFile.h"
 #include "core/SectionFactory.h"
+#include "core/Unpack.h"
 #include "decompress/Decompress.h"
 #include "sections/nav/TableSections.h"
 #include "sections/procedural/ProceduralSection.h"
@@ -186,14 +188,28 @@ void CSkarnDoc::CreateSlot(int slot, uint32_t offset) {
   sections_[static_cast<size_t>(slot)] = CreateSection(slot, offset);
 }
 
+uint64_t CSkarnDoc::OutputAllowance() const {
+  constexpr uint64_t kTextPerByte = 64;
+  constexpr uint64_t kOpening = uint64_t{1} << 20;
+  constexpr uint64_t kUnpackedCap = 512000000;
+  uint64_t allowance = kTextPerByte * image_.size() + kOpening;
+  if (image_.size() > storedSize_) allowance = std::min(allowance, std::max(kUnpackedCap, kTextPerByte * storedSize_));
+  return allowance;
+}
+
 bool CSkarnDoc::AnalyzeImage() {
   const ByteReader& img = image_;
+  storedSize_ = img.size();
   // A compressed file is unpacked first; the unpacker judges its own header
   // and block lengths, so a cut compressed file gets its reason text.
   if (img.Has(hdr::kCompressedFlag, 2) && img.U16(hdr::kCompressedFlag) != 0) {
     // Its unpacked form, laid out like a plain file with the flag cleared,
     // becomes the image, and everything below reads that. The block is moved
     // into the image, never copied.
+    if (const std::string refusal = UnpackRefusal(img.data(), img.size()); !refusal.empty()) {
+      Report(refusal);
+      return false;
+    }
     size_t unpackedSize = 0;
     std::vector<uint8_t> unpacked;
     const int32_t result = DecompressBgl(img.data(), img.size(), &unpackedSize, &unpacked);

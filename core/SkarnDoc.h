@@ -81,6 +81,14 @@ class CSkarnDoc {
   Host& host() const { return host_; }
   SourceWriter& writer() { return writer_; }
   const ByteReader& image() const { return image_; }
+  // The most text one command may write for this file. The source of a
+  // sound file comes to about 25 bytes for each byte of the image, and the
+  // read limits of the sections keep a hostile file to about twice that: 64
+  // bytes a byte (and a megabyte for the opening lines) leaves room for
+  // both. A compressed file may unpack to far more than it holds; its text
+  // is also kept to 512 MB, or 64 bytes for each byte stored when that is
+  // more.
+  uint64_t OutputAllowance() const;
   GeoText& geo() { return geo_; }
 
   // Shows a message through the host.
@@ -105,6 +113,7 @@ class CSkarnDoc {
   GeoText geo_;
   std::vector<uint8_t> bytes_;
   ByteReader image_;
+  uint64_t storedSize_ = 0;  // the image's size before any unpacking
   bool hasImage_ = false;
   bool analysed_ = false;
   bool terrain_ = false;

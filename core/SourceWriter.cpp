@@ -22,6 +22,7 @@ bool SourceWriter::Open(std::unique_ptr<ByteSink> sink) {
   buffer_.clear();
   flushed_ = 0;
   holds_ = 0;
+  limit_ = UINT64_MAX;
   return true;
 }
 
@@ -29,6 +30,11 @@ void SourceWriter::Close() {
   if (!sink_) return;
   std::unique_ptr<ByteSink> sink = std::move(sink_);
   holds_ = 0;
+  if (flushed_ + buffer_.size() > limit_) {
+    buffer_.clear();
+    sink->Abort();
+    throw OutputLimitError(limit_);
+  }
   try {
     if (!buffer_.empty()) sink->Write(buffer_.data(), buffer_.size());
     flushed_ += buffer_.size();
@@ -64,7 +70,15 @@ void SourceWriter::Put(std::string_view text) {
     buffer_.append("\r\n", 2);
     pos = nl + 1;
   }
-  if (buffer_.size() >= kDrainSize && holds_ == 0) Drain();
+  if (buffer_.size() >= kDrainSize) {
+    // Also while text is held: a held command may be long.
+    if (flushed_ + buffer_.size() > limit_) {
+      const uint64_t limit = limit_;
+      Abort();
+      throw OutputLimitError(limit);
+    }
+    if (holds_ == 0) Drain();
+  }
 }
 
 void SourceWriter::Drain() {

@@ -13,6 +13,8 @@
 #pragma once
 
 #include <cstdarg>
+#include <cstdint>
+#include <stdexcept>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -21,6 +23,20 @@
 #include "core/OutputSink.h"
 
 namespace skarn {
+
+// Raised when a command's text would pass the writer's limit; the running
+// command ends and its output is discarded.
+class OutputLimitError : public std::runtime_error {
+ public:
+  explicit OutputLimitError(uint64_t limit)
+      : std::runtime_error("the text would exceed " + std::to_string(limit) +
+                           " bytes, the most this file may give"),
+        limit_(limit) {}
+  uint64_t limit() const { return limit_; }
+
+ private:
+  uint64_t limit_;
+};
 
 class SourceWriter {
  public:
@@ -40,6 +56,10 @@ class SourceWriter {
   // discarded first.
   bool Open(std::unique_ptr<ByteSink> sink);
   bool IsOpen() const { return sink_ != nullptr; }
+  // The most bytes the open file may receive (until the next Open, which
+  // lifts it); going past it raises OutputLimitError. Checked as the text
+  // is handed on, so a run may go a buffer's length beyond before it ends.
+  void SetLimit(uint64_t bytes) { limit_ = bytes; }
   // Flushes and commits; throws OutputError. The writer is closed afterwards
   // whatever happens.
   void Close();
@@ -76,6 +96,7 @@ class SourceWriter {
   std::string printf_;
   std::unique_ptr<ByteSink> sink_;
   uint64_t flushed_ = 0;
+  uint64_t limit_ = UINT64_MAX;
   int holds_ = 0;
 };
 

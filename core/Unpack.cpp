@@ -1,5 +1,6 @@
 #include "core/Unpack.h"
 
+#include <algorithm>
 #include <memory>
 #include <new>
 #include <optional>
@@ -17,6 +18,20 @@ const char* const kBglFilter = "BGL files (*.bgl)|*.bgl|All Files (*.*)|*.*||";
 
 std::string UnpackedName(const std::string& fileName) { return ProposedName(fileName, "_unpacked.bgl"); }
 
+std::string UnpackRefusal(const uint8_t* file, size_t size) {
+  if (file == nullptr || size < hdr::kSize) return "";
+  const ByteReader img(file, size);
+  const uint64_t header = img.U32(hdr::kExtendedMark) == hdr::kExtendedMagic ? hdr::kExtendedSize : hdr::kSize;
+  if (!img.Has(header + 4, 4)) return "";
+  const uint64_t declared = img.U32(header + 4);
+  const uint64_t allowed = std::max(kUnpackFloor, kUnpackFactor * size);
+  if (declared <= allowed) return "";
+  return Format("Error: Compressed BGL file declares %llu unpacked bytes, more than %llu times its %zu bytes "
+                "(or %llu bytes); not unpacked",
+                static_cast<unsigned long long>(declared), static_cast<unsigned long long>(kUnpackFactor), size,
+                static_cast<unsigned long long>(kUnpackFloor));
+}
+
 CommandResult UnpackToFile(const uint8_t* file, size_t size, const std::string& fileName, Host& host) {
   // As when the file is opened: a compressed flag is judged by the unpacker,
   // whatever the file's length.
@@ -30,6 +45,10 @@ CommandResult UnpackToFile(const uint8_t* file, size_t size, const std::string& 
   }
   if (!compressed) {
     host.ShowMessage("Error: " + fileName + " is not compressed; there is nothing to unpack");
+    return CommandResult::kFailed;
+  }
+  if (const std::string refusal = UnpackRefusal(file, size); !refusal.empty()) {
+    host.ShowMessage(refusal);
     return CommandResult::kFailed;
   }
   size_t unpackedSize = 0;

@@ -73,6 +73,31 @@ TEST(SourceWriter, LargeOutputStreamsThroughTheSink) {
   EXPECT_EQ(w.bytesWritten(), text.size());
 }
 
+TEST(SourceWriter, TextPastTheLimitEndsTheCommandUncommitted) {
+  SourceWriter w;
+  std::string text;
+  bool committed = false;
+  ASSERT_TRUE(w.Open(std::make_unique<StringSink>(&text, &committed)));
+  w.SetLimit(100000);
+  EXPECT_THROW(
+      {
+        for (int i = 0; i < 100000; ++i) w.Printf("line %d\n", i);
+      },
+      OutputLimitError);
+  EXPECT_FALSE(w.IsOpen());
+  EXPECT_FALSE(committed);
+  // Close checks the rest too, and a new file has no limit.
+  ASSERT_TRUE(w.Open(std::make_unique<StringSink>(&text, &committed)));
+  w.SetLimit(4);
+  w.WriteLine("12345");
+  EXPECT_THROW(w.Close(), OutputLimitError);
+  EXPECT_FALSE(committed);
+  ASSERT_TRUE(w.Open(std::make_unique<StringSink>(&text, &committed)));
+  for (int i = 0; i < 100000; ++i) w.Printf("line %d\n", i);
+  w.Close();
+  EXPECT_TRUE(committed);
+}
+
 // Records the temporary files an output sink enters, checking that each
 // exists while it is entered.
 class RecordingTemps : public TempFileRegistry {

@@ -287,11 +287,25 @@ TEST(DecompressGrowth, UnreachedSizeCostsWhatTheStreamMade) {
   file[132] = 0;
   file[133] = 0;
   file[134] = 0;
-  file[135] = 0x40;  // 1 GiB, the most accepted
+  file[135] = 0x02;  // 32 MiB, the most a small file may unpack to
   FakeHost host;
   CSkarnDoc doc(host);
   EXPECT_FALSE(doc.OpenImage(file, "tiny.bgl"));
   EXPECT_EQ(host.messages, std::vector<std::string>{kPrefix + "decompression failed\n"});
+  // A byte more is refused before anything is unpacked, by the command line's
+  // unpack command too.
+  file[132] = 1;
+  FakeHost refused;
+  CSkarnDoc again(refused);
+  EXPECT_FALSE(again.OpenImage(file, "tiny.bgl"));
+  const std::string refusal = Format(
+      "Error: Compressed BGL file declares 33554433 unpacked bytes, more than 32 times its %zu bytes (or 33554432 "
+      "bytes); not unpacked",
+      file.size());
+  EXPECT_EQ(refused.messages, std::vector<std::string>{refusal});
+  FakeHost unpack;
+  EXPECT_EQ(UnpackToFile(file.data(), file.size(), "tiny.bgl", unpack), CommandResult::kFailed);
+  EXPECT_EQ(unpack.messages, std::vector<std::string>{refusal});
 }
 
 // Output far beyond the first block: the bytes come out as from a block of
@@ -530,9 +544,6 @@ TEST(DecompressIntake, FailuresReportTheReason) {
   std::vector<uint8_t> f = good;
   f[130] = 0;
   cases.push_back({f, "file not compressed\n"});
-  f = good;
-  f[135] = 0x80;
-  cases.push_back({f, "unsufficient memory\n"});
   cases.push_back({CompressedFile(plain, CompressStream({plain.begin() + 128, plain.end()}), 1), "bad checksum\n"});
   f = good;
   f[148] = 'j';
@@ -613,6 +624,21 @@ std::string Text(const std::vector<uint8_t>& v) { return std::string(v.begin(), 
 
 CommandResult UnpackBytes(const std::vector<uint8_t>& f, const std::string& name, FakeHost& host) {
   return UnpackToFile(f.data(), f.size(), name, host);
+}
+
+TEST(DecompressIntake, TextOfAFileThatUnpacksFarIsBounded) {
+  // 20 MiB unpacked from a few hundred bytes: its text may come to 512 MB, not
+  // 64 bytes for each unpacked byte; a plain file of that size may.
+  std::vector<uint8_t> plain = AirfieldExample();
+  plain.resize(20u << 20);
+  FakeHost host;
+  CSkarnDoc packed(host);
+  ASSERT_TRUE(packed.OpenImage(CompressBgl(plain), "far.bgl"));
+  EXPECT_EQ(packed.image().size(), plain.size());
+  EXPECT_EQ(packed.OutputAllowance(), 512000000u);
+  CSkarnDoc flat(host);
+  ASSERT_TRUE(flat.OpenImage(plain, "flat.bgl"));
+  EXPECT_EQ(flat.OutputAllowance(), 64u * plain.size() + (1u << 20));
 }
 
 TEST(UnpackCommand, WritesThePlainFile) {
