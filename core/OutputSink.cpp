@@ -45,7 +45,7 @@ class InPlaceSink : public ByteSink {
 // A short name of its own in the target's folder, so that a target name as
 // long as the file system allows still leaves room for it.
 std::string TemporaryName(const std::filesystem::path& target, uint32_t salt) {
-  return (target.parent_path() / Format(".skarn-%08X.tmp", salt)).string();
+  return platform::PathText(target.parent_path() / Format(".skarn-%08X.tmp", salt));
 }
 
 }  // namespace
@@ -89,18 +89,18 @@ std::unique_ptr<AtomicFileSink> AtomicFileSink::Create(const std::string& target
   // by the next.
   std::random_device seed;
   std::mt19937 pick(seed());
-  const std::filesystem::path targetPath(target);
+  const std::filesystem::path targetPath = platform::PathOf(target);
   std::string why = "no free temporary file name";
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::string temp = TemporaryName(targetPath, static_cast<uint32_t>(pick()));
     std::error_code ec;
-    const std::filesystem::path absolute = std::filesystem::absolute(temp, ec);
+    const std::filesystem::path absolute = std::filesystem::absolute(platform::PathOf(temp), ec);
     bool taken = false;
     // The file and its entry come together: a signal between them would
     // leave the file behind.
     if (temps != nullptr) temps->Hold();
     std::FILE* f = platform::CreateExclusive(temp, replacing ? &target : nullptr, &taken, &why);
-    const int entry = f != nullptr && temps != nullptr && !ec ? temps->Add(absolute.string()) : -1;
+    const int entry = f != nullptr && temps != nullptr && !ec ? temps->Add(platform::PathText(absolute)) : -1;
     if (temps != nullptr) temps->Resume();
     if (f != nullptr) {
       return std::unique_ptr<AtomicFileSink>(new AtomicFileSink(target, shown, temp, f, temps, entry));
@@ -134,14 +134,14 @@ void AtomicFileSink::Commit() {
   done_ = true;
   if (!flushed || !closed) {
     const int err = flushed ? errno : flushErr;
-    std::remove(temp_.c_str());
+    platform::RemoveFile(temp_);
     Forget();
     throw OutputError(shown_, ErrorText(err));
   }
   std::string why;
   if (temps_ != nullptr) temps_->Hold();
-  const bool moved = platform::ReplaceFile(temp_, path_, &why);
-  if (!moved) std::remove(temp_.c_str());
+  const bool moved = platform::MoveOver(temp_, path_, &why);
+  if (!moved) platform::RemoveFile(temp_);
   Forget();
   if (temps_ != nullptr) temps_->Resume();
   if (!moved) throw OutputError(shown_, why);
@@ -154,7 +154,7 @@ void AtomicFileSink::Abort() noexcept {
     std::fclose(file_);
     file_ = nullptr;
   }
-  std::remove(temp_.c_str());
+  platform::RemoveFile(temp_);
   Forget();
 }
 

@@ -4,7 +4,11 @@
 #include <filesystem>
 #include <system_error>
 
-#if !defined(_WIN32)
+#if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,6 +19,26 @@ namespace skarn::platform {
 namespace fs = std::filesystem;
 
 std::string ErrorText(int err) { return std::generic_category().message(err); }
+
+#if defined(_WIN32)
+fs::path PathOf(const std::string& path) {
+  return fs::path(std::u8string(reinterpret_cast<const char8_t*>(path.data()), path.size()));
+}
+std::string PathText(const fs::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(reinterpret_cast<const char*>(text.data()), text.size());
+}
+std::FILE* OpenForReading(const std::string& path) { return _wfopen(PathOf(path).c_str(), L"rb"); }
+void RemoveFile(const std::string& path) noexcept {
+  std::error_code ec;
+  fs::remove(PathOf(path), ec);
+}
+#else
+fs::path PathOf(const std::string& path) { return fs::path(path); }
+std::string PathText(const fs::path& path) { return path.string(); }
+std::FILE* OpenForReading(const std::string& path) { return std::fopen(path.c_str(), "rb"); }
+void RemoveFile(const std::string& path) noexcept { ::unlink(path.c_str()); }
+#endif
 
 namespace {
 
@@ -29,14 +53,14 @@ bool IsDescriptorPath(const fs::path& p) {
 
 bool ResolveOutput(const std::string& path, OutputTarget* target, std::string* error) {
   *target = OutputTarget();
-  fs::path p(path);
+  fs::path p = PathOf(path);
   // As many links as the system follows itself.
   for (int hop = 0; hop < 40; ++hop) {
     std::error_code ec;
     const fs::file_status st = fs::symlink_status(p, ec);
     if (st.type() == fs::file_type::not_found) {
       target->kind = OutputTarget::Kind::kNew;
-      target->path = p.string();
+      target->path = PathText(p);
       return true;
     }
     if (ec) {
@@ -62,7 +86,7 @@ bool ResolveOutput(const std::string& path, OutputTarget* target, std::string* e
       }
       case fs::file_type::regular:
         target->kind = OutputTarget::Kind::kRegular;
-        target->path = p.string();
+        target->path = PathText(p);
         return true;
       case fs::file_type::directory:
         *error = ErrorText(EISDIR);
@@ -133,38 +157,82 @@ std::FILE* OpenInPlace(const std::string& path, bool appendIfRegular, bool* regu
 
 #else
 
+namespace {
+
+// The system's reason for the last failed call, as a C library error text.
+std::string LastErrorText(DWORD err) {
+  switch (err) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND: return ErrorText(ENOENT);
+    case ERROR_ACCESS_DENIED: return ErrorText(EACCES);
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS: return ErrorText(EEXIST);
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: return ErrorText(ENOSPC);
+    case ERROR_SHARING_VIOLATION: return "the file is in use by another program";
+    default: return "Windows error " + std::to_string(err);
+  }
+}
+
+}  // namespace
+
 std::FILE* CreateExclusive(const std::string& path, const std::string* like, bool* exists, std::string* error) {
-  std::FILE* f = std::fopen(path.c_str(), "wbx");
-  if (f == nullptr) {
-    *exists = errno == EEXIST;
-    *error = ErrorText(errno);
+  // CREATE_NEW: the call fails rather than open a file that is there (the C
+  // library's "x" mode is not honoured by every Windows runtime).
+  const HANDLE h = CreateFileW(PathOf(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    const DWORD err = GetLastError();
+    *exists = err == ERROR_FILE_EXISTS || err == ERROR_ALREADY_EXISTS;
+    *error = LastErrorText(err);
     return nullptr;
   }
   *exists = false;
+  const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), _O_WRONLY | _O_BINARY);
+  std::FILE* f = fd < 0 ? nullptr : _fdopen(fd, "wb");
+  if (f == nullptr) {
+    *error = ErrorText(errno);
+    if (fd < 0) {
+      CloseHandle(h);
+    } else {
+      _close(fd);
+    }
+    DeleteFileW(PathOf(path).c_str());
+    return nullptr;
+  }
   std::error_code ec;
   if (like != nullptr) {
-    const fs::perms perms = fs::status(fs::path(*like), ec).permissions();
-    if (!ec) fs::permissions(fs::path(path), perms, ec);
+    const fs::perms perms = fs::status(PathOf(*like), ec).permissions();
+    if (!ec) fs::permissions(PathOf(path), perms, ec);
   }
   return f;
 }
 
 std::FILE* OpenInPlace(const std::string& path, bool appendIfRegular, bool* regular, std::string* error) {
   std::error_code ec;
-  *regular = fs::is_regular_file(fs::path(path), ec);
+  *regular = fs::is_regular_file(PathOf(path), ec);
   if (*regular && !appendIfRegular) return nullptr;
-  std::FILE* f = std::fopen(path.c_str(), *regular ? "ab" : "r+b");
+  std::FILE* f = _wfopen(PathOf(path).c_str(), *regular ? L"ab" : L"r+b");
   if (f == nullptr) *error = ErrorText(errno);
   return f;
 }
 
 #endif
 
-bool ReplaceFile(const std::string& from, const std::string& to, std::string* error) {
+bool MoveOver(const std::string& from, const std::string& to, std::string* error) {
+#if defined(_WIN32)
+  // Replaces an existing file in one step, and is on disk before it returns.
+  if (MoveFileExW(PathOf(from).c_str(), PathOf(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    return true;
+  }
+  *error = LastErrorText(GetLastError());
+  return false;
+#else
   std::error_code ec;
   fs::rename(fs::path(from), fs::path(to), ec);
   if (ec) *error = ec.message();
   return !ec;
+#endif
 }
 
 }  // namespace skarn::platform

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 namespace skarn::platform {
@@ -24,6 +25,17 @@ struct OutputTarget {
   bool descriptor = false;
 };
 
+// Paths travel through the program as byte strings: as the system gives
+// them on Unix-like systems, UTF-8 on Windows (whose programs run with UTF-8
+// as their code page). These turn them into the library's paths and back.
+std::filesystem::path PathOf(const std::string& path);
+std::string PathText(const std::filesystem::path& path);
+
+// Opens an existing file for reading.
+std::FILE* OpenForReading(const std::string& path);
+// Removes a file (errors are ignored).
+void RemoveFile(const std::string& path) noexcept;
+
 // Follows the links of path. False with *error set when the path cannot be
 // looked at or cannot be written (a loop of links, a folder, no access).
 bool ResolveOutput(const std::string& path, OutputTarget* target, std::string* error);
@@ -41,7 +53,7 @@ std::FILE* CreateExclusive(const std::string& path, const std::string* like, boo
 std::FILE* OpenInPlace(const std::string& path, bool appendIfRegular, bool* regular, std::string* error);
 
 // Moves from over to (replacing to), on the same file system.
-bool ReplaceFile(const std::string& from, const std::string& to, std::string* error);
+bool MoveOver(const std::string& from, const std::string& to, std::string* error);
 
 // The system's text for an error number ("No such file or directory").
 std::string ErrorText(int err);

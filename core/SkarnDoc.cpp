@@ -114,7 +114,7 @@ void CSkarnDoc::OutOfMemory() {
 void CSkarnDoc::ReadBglFile(const std::string& path) {
   // Only a regular file has a length to read (a folder opens on some systems).
   std::error_code ec;
-  const std::filesystem::path fsPath(path);
+  const std::filesystem::path fsPath = platform::PathOf(path);
   const std::filesystem::file_status status = std::filesystem::status(fsPath, ec);
   if (ec || !std::filesystem::is_regular_file(status)) {
     const std::string why = ec                                          ? ec.message()
@@ -133,7 +133,7 @@ void CSkarnDoc::ReadBglFile(const std::string& path) {
     ReportFile("Error: BGL file too large (over 4 GiB)", path, Format("%ju bytes", length));
     return;
   }
-  std::FILE* f = std::fopen(path.c_str(), "rb");
+  std::FILE* f = platform::OpenForReading(path);
   if (f == nullptr) {
     ReportFile("Error: unable to open BGL file", path, platform::ErrorText(errno));
     return;

@@ -75,10 +75,10 @@ std::optional<std::string> CliHost::ChooseOutputPath(const std::string& proposed
     path = *options_.out;
     if (path == "-") return path;
   } else {
-    path = (fs::path(options_.input).parent_path() / proposedName).string();
+    path = skarn::platform::PathText(skarn::platform::PathOf(options_.input).parent_path() / skarn::platform::PathOf(proposedName));
   }
   std::error_code ec;
-  if (fs::equivalent(fs::path(path), fs::path(options_.input), ec)) {
+  if (fs::equivalent(skarn::platform::PathOf(path), skarn::platform::PathOf(options_.input), ec)) {
     ShowMessage("Error: the output file " + path + " is the input file; choose another with -o");
     return std::nullopt;
   }

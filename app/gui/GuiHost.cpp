@@ -8,6 +8,7 @@
 
 #include "app/common/SignalCleanup.h"
 #include "app/gui/GuiLogic.h"
+#include "core/PlatformFile.h"
 
 namespace skarn::gui {
 
@@ -150,7 +151,7 @@ bool GuiHost::AskYesNo(const std::string& question) {
 bool GuiHost::IsInputFile(const std::string& path) const {
   if (inputPath_.empty()) return false;
   std::error_code ec;
-  return std::filesystem::equivalent(std::filesystem::path(path), std::filesystem::path(inputPath_), ec);
+  return std::filesystem::equivalent(platform::PathOf(path), platform::PathOf(inputPath_), ec);
 }
 
 std::optional<std::string> GuiHost::ChooseOutputPath(const std::string& proposedName, const std::string& filter,
