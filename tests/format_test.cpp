@@ -165,7 +165,18 @@ const std::vector<int64_t> kWideValues = {
     INT64_MAX, INT64_MIN, INT64_MAX - 1, INT64_MIN + 1, 0x123456789ABCDEF,
     static_cast<int64_t>(UINT64_C(0xFEDCBA9876543210)), -7};
 
+// The reference for the comparisons below is the GNU C library's printf;
+// Windows' C library writes some cases its own way (the sign of a NaN, "% u",
+// a null string). There the program's output is compared byte for byte with
+// the Linux build's instead.
+#if defined(_WIN32)
+#define SKIP_WITHOUT_GNU_PRINTF() GTEST_SKIP() << "the C library's printf is not the GNU one"
+#else
+#define SKIP_WITHOUT_GNU_PRINTF() (void)0
+#endif
+
 TEST(FormatInteger, GridAgainstSnprintf) {
+  SKIP_WITHOUT_GNU_PRINTF();
   Checker check;
   IntegerGrid<int, unsigned>(check, "", kIntValues);
   IntegerGrid<int, unsigned>(check, "hh", kIntValues);
@@ -244,6 +255,7 @@ const std::vector<double> kFloatValues = {
     FromBits(0x7FF0000000000001ull), FromBits(0xFFF8000000000123ull)};
 
 TEST(FormatFloat, GridAgainstSnprintf) {
+  SKIP_WITHOUT_GNU_PRINTF();
   Checker check;
   const std::vector<std::string> directives = Directives(kFloatWidths, kFloatPrecisions);
   for (const std::string& directive : directives) {
@@ -329,6 +341,7 @@ TEST(FormatFloat, LargePrecisionIsExact) {
 }
 
 TEST(FormatFloat, AppendFixedMatchesPrecisionStar) {
+  SKIP_WITHOUT_GNU_PRINTF();
   Checker check;
   const double values[] = {0.0, -0.0, 0.125, 2.5, -2.5, 1e22, 59.995, 1e-9, DBL_MAX, DBL_TRUE_MIN,
                            std::numeric_limits<double>::infinity(),
@@ -355,6 +368,7 @@ std::string Unchecked(const std::string& fmt, Args... args) {
 }
 
 TEST(FormatText, StringsAndCharacters) {
+  SKIP_WITHOUT_GNU_PRINTF();
   Checker check;
   const std::vector<std::string> directives =
       Directives({"", "1", "3", "8", "20"}, {"", ".", ".0", ".1", ".3", ".5", ".6", ".7", ".40"});
@@ -453,8 +467,13 @@ TEST(FormatText, DocumentedExamples) {
 // The locale has no effect
 
 TEST(FormatLocale, GermanLocaleKeepsThePoint) {
-  if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) {
-    GTEST_SKIP() << "locale de_DE.UTF-8 is not installed";
+#if defined(_WIN32)
+  const char* const german = "German_Germany.1252";
+#else
+  const char* const german = "de_DE.UTF-8";
+#endif
+  if (std::setlocale(LC_ALL, german) == nullptr) {
+    GTEST_SKIP() << "locale " << german << " is not installed";
   }
   struct RestoreC {
     ~RestoreC() { std::setlocale(LC_ALL, "C"); }

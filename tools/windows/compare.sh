@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Runs the Linux and the Windows command line (under wine) on every file
+# named or found in the folders given, and checks that each command gives the
+# same bytes and exit status on both:
+#
+#   tools/windows/compare.sh LINUX_SKARN WINDOWS_SKARN_EXE PATH...
+#
+# Prints one line per difference and "N passed, N failed" at the end.
+set -uo pipefail
+linux=$1
+windows=$2
+shift 2
+export WINEDEBUG=-all SOURCE_DATE_EPOCH=0 TZ=UTC
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+passed=0
+failed=0
+while IFS= read -r -d '' f; do
+  for cmd in "summary" "summary -o -" "disasm --fs2000 -o -" "disasm --fs98 -o -" "bitmaps --fs2000 -o -"; do
+    # shellcheck disable=SC2086
+    "$linux" $cmd "$f" > "$work/l.out" 2> /dev/null < /dev/null
+    ls=$?
+    # shellcheck disable=SC2086
+    wine "$windows" $cmd "$f" > "$work/w.out" 2> /dev/null < /dev/null
+    ws=$?
+    if [ "$ls" -eq "$ws" ] && cmp -s "$work/l.out" "$work/w.out"; then
+      passed=$((passed + 1))
+    else
+      failed=$((failed + 1))
+      echo "differs: skarn $cmd $f (exit $ls on Linux, $ws on Windows)"
+    fi
+  done
+done < <(find "$@" -type f -print0 | sort -z)
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
