@@ -38,7 +38,7 @@ CommandResult WriteOutputFile(CSkarnDoc& doc, SourceWriter& w, const std::string
     doc.Report(OutputWriteFailureText(e));
   } catch (const OutputLimitError& e) {
     w.Abort();
-    doc.Report("Error: Unable to write output file: " + *path + ": " + e.what() + "; nothing is written");
+    doc.Report(OutputWriteFailureText(OutputError(*path, std::string(e.what()) + "; nothing is written")));
   } catch (const std::bad_alloc&) {
     w.Abort();
     doc.Report("Error: not enough memory to write output file: " + *path);

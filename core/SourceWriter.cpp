@@ -28,13 +28,9 @@ bool SourceWriter::Open(std::unique_ptr<ByteSink> sink) {
 
 void SourceWriter::Close() {
   if (!sink_) return;
+  CheckLimit();
   std::unique_ptr<ByteSink> sink = std::move(sink_);
   holds_ = 0;
-  if (flushed_ + buffer_.size() > limit_) {
-    buffer_.clear();
-    sink->Abort();
-    throw OutputLimitError(limit_);
-  }
   try {
     if (!buffer_.empty()) sink->Write(buffer_.data(), buffer_.size());
     flushed_ += buffer_.size();
@@ -71,14 +67,16 @@ void SourceWriter::Put(std::string_view text) {
     pos = nl + 1;
   }
   if (buffer_.size() >= kDrainSize) {
-    // Also while text is held: a held command may be long.
-    if (flushed_ + buffer_.size() > limit_) {
-      const uint64_t limit = limit_;
-      Abort();
-      throw OutputLimitError(limit);
-    }
+    CheckLimit();  // also while text is held: a held command may be long
     if (holds_ == 0) Drain();
   }
+}
+
+void SourceWriter::CheckLimit() {
+  if (flushed_ + buffer_.size() <= limit_) return;
+  const uint64_t limit = limit_;
+  Abort();
+  throw OutputLimitError(limit);
 }
 
 void SourceWriter::Drain() {

@@ -90,6 +90,8 @@ class SourceWriter {
  private:
   void Put(std::string_view text);
   void Drain();
+  // Ends the file (discarding it) when its text has passed the limit.
+  void CheckLimit();
 
   std::string separator_;
   std::string buffer_;
