@@ -1,6 +1,9 @@
 // The skarn command line as a user runs it: exit codes, outputs, messages.
 #include <gtest/gtest.h>
 
+#if defined(_WIN32)
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -8,11 +11,13 @@
 #include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -41,18 +46,76 @@ class Cli : public ::testing::Test {
     return p;
   }
 
-  // Runs the tool with stdin from /dev/null (no terminal) and a fixed time;
-  // stdout goes to a file unless toStdout redirects it.
+  // Runs the tool in the test's folder with stdin from the null device (no
+  // terminal), TZ=UTC and the variables in env ("NAME=VALUE ..."); stdout
+  // goes to a file unless toStdout redirects it (a shell redirection, on
+  // POSIX systems only).
   CliRun Skarn(const std::string& args, const std::string& env = "SOURCE_DATE_EPOCH=0",
                const std::string& toStdout = "") {
     const fs::path out = dir_ / "stdout", err = dir_ / "stderr";
+#if defined(_WIN32)
+    EXPECT_EQ(toStdout, "") << "no shell redirections on Windows";
+    const int status = RunWindows(args, "TZ=UTC " + env, out, err);
+#else
     const std::string cmd = "cd '" + dir_.string() + "' && env TZ=UTC " + env + " '" SKARN_CLI "' " + args +
                             " </dev/null " + (toStdout.empty() ? ">'" + out.string() + "'" : toStdout) + " 2>'" +
                             err.string() + "'";
     const int raw = std::system(cmd.c_str());
-    CliRun r{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(out), ReadFile(err)};
-    return r;
+    const int status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+#endif
+    return CliRun{status, ReadFile(out), ReadFile(err)};
   }
+
+#if defined(_WIN32)
+  // The program started as a console user starts it: a command line of the
+  // quoted program and the arguments, the variables set for the child only.
+  int RunWindows(const std::string& args, const std::string& env, const fs::path& out, const fs::path& err) {
+    std::vector<std::pair<std::wstring, std::optional<std::wstring>>> saved;
+    for (size_t at = 0; at < env.size();) {
+      size_t end = env.find(' ', at);
+      if (end == std::string::npos) end = env.size();
+      const std::string assignment = env.substr(at, end - at);
+      at = end + 1;
+      const size_t eq = assignment.find('=');
+      if (eq == std::string::npos) continue;
+      const std::wstring name = Wide(assignment.substr(0, eq));
+      wchar_t old[32768];
+      const DWORD n = GetEnvironmentVariableW(name.c_str(), old, 32768);
+      saved.emplace_back(name, n == 0 ? std::nullopt : std::optional<std::wstring>(old));
+      SetEnvironmentVariableW(name.c_str(), Wide(assignment.substr(eq + 1)).c_str());
+    }
+    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    const auto open = [&](const std::wstring& path, DWORD access, DWORD disposition) {
+      return CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, disposition,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+    };
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = open(L"NUL", GENERIC_READ, OPEN_EXISTING);
+    si.hStdOutput = open(out.wstring(), GENERIC_WRITE, CREATE_ALWAYS);
+    si.hStdError = open(err.wstring(), GENERIC_WRITE, CREATE_ALWAYS);
+    std::wstring line = L"\"" + fs::path(SKARN_CLI).wstring() + L"\" " + Wide(args);
+    PROCESS_INFORMATION pi{};
+    DWORD code = static_cast<DWORD>(-1);
+    if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, dir_.wstring().c_str(), &si, &pi)) {
+      WaitForSingleObject(pi.hProcess, INFINITE);
+      GetExitCodeProcess(pi.hProcess, &code);
+      CloseHandle(pi.hThread);
+      CloseHandle(pi.hProcess);
+    }
+    for (HANDLE h : {si.hStdInput, si.hStdOutput, si.hStdError}) CloseHandle(h);
+    for (const auto& [name, value] : saved) SetEnvironmentVariableW(name.c_str(), value ? value->c_str() : nullptr);
+    return static_cast<int>(code);
+  }
+
+  static std::wstring Wide(const std::string& utf8) {
+    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring w(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), w.data(), n);
+    return w;
+  }
+#endif
 
   TempDir temp_{"skarn-cli-"};
   const fs::path dir_ = temp_.path();
@@ -238,6 +301,40 @@ TEST_F(Cli, UnpackWritesThePlainFile) {
   EXPECT_FALSE(fs::exists(dir_ / "plain_unpacked.bgl"));
 }
 
+fs::path Utf8Path(const std::string& name) { return fs::path(std::u8string(name.begin(), name.end())); }
+
+// A file named outside ASCII, in a folder, reached as a user types it: its
+// outputs go beside it under the names made from it.
+TEST_F(Cli, NamesBeyondAsciiAndSubfolders) {
+  fs::create_directories(dir_ / "sub dir");
+  const std::string name = "\xC5\x81\xC3\xB3" "d\xC5\xBA";  // Lodz with its Polish letters
+  WriteFile(dir_ / "sub dir" / Utf8Path(name + ".bgl"), AirfieldExample());
+#if defined(_WIN32)
+  const std::string in = "\"sub dir\\" + name + ".bgl\"";
+#else
+  const std::string in = "'sub dir/" + name + ".bgl'";
+#endif
+  CliRun r = Skarn("disasm " + in + " --fs2000");
+  EXPECT_EQ(r.status, 0) << r.err;
+  const std::string source = ReadFile(dir_ / "sub dir" / Utf8Path(name + ".sca"));
+  EXPECT_NE(source.find("; " + name + ".bgl disassembled by Skarn on Thu Jan  1 00:00:00 1970\r\n"), std::string::npos);
+  EXPECT_EQ(Skarn("disasm " + in + " --fs2000 -o -").out, source);
+  EXPECT_EQ(Skarn("bitmaps " + in + " --fs2000").status, 0);
+  EXPECT_TRUE(fs::exists(dir_ / "sub dir" / Utf8Path(name + "_Bitmap.txt")));
+  r = Skarn("summary " + in);
+  EXPECT_EQ(r.out.rfind("Filename: " + name + ".bgl;", 0), 0u) << r.out;
+  // An absolute output path as the system writes it (a drive letter and
+  // backslashes on Windows), replacing what is there.
+  const fs::path absolute = dir_ / "sub dir" / "abs.sca";
+  WriteFile(absolute, {'o', 'l', 'd'});
+  r = Skarn("disasm " + in + " --fs2000 --force -o \"" + absolute.string() + "\"");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadFile(absolute), source);
+}
+
+#if !defined(_WIN32)
+// Special files, links, descriptors and signals: POSIX systems only.
+
 // The files in the test's folder, temporary ones included.
 std::vector<std::string> Listing(const fs::path& dir) {
   std::vector<std::string> names;
@@ -413,6 +510,8 @@ TEST_F(Cli, InterruptedRunLeavesNoTemporaryFile) {
   EXPECT_FALSE(AnyTemporary(dir_));
   EXPECT_EQ(ReadFile(dir_ / "big.sca"), "old");
 }
+
+#endif  // !_WIN32
 
 TEST_F(Cli, ExampleFilesMatchTheirBuilders) {
   for (const auto& [name, bytes] : AllExamples()) {
