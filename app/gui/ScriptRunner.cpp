@@ -245,7 +245,6 @@ bool ScriptRunner::Screenshot(wxWindow* window, const std::string& file) {
   // The window as the screen shows it: its client area, and for the main
   // window the menu bar, toolbar and status bar around it, each copied from
   // what the toolkit last painted.
-  const wxPoint origin = window->GetScreenPosition();
   const wxSize size = window->GetSize();
   if (size.x <= 0 || size.y <= 0) return false;
   wxBitmap shot(size.x, size.y, 24);
@@ -259,6 +258,12 @@ bool ScriptRunner::Screenshot(wxWindow* window, const std::string& file) {
       const wxSize partSize = source.GetSize();
       memory.Blit(at.x, at.y, partSize.x, partSize.y, &source, 0, 0);
     };
+#if defined(__WXMSW__)
+    // A window's device context covers the whole window there, its frame
+    // and menu bar included.
+    copy(window, wxPoint(0, 0));
+#else
+    const wxPoint origin = window->GetScreenPosition();
     copy(window, window->ClientToScreen(wxPoint(0, 0)) - origin);
     if (auto* frame = dynamic_cast<wxFrame*>(window)) {
       for (wxWindow* bar : {static_cast<wxWindow*>(frame->GetMenuBar()), static_cast<wxWindow*>(frame->GetToolBar()),
@@ -266,6 +271,7 @@ bool ScriptRunner::Screenshot(wxWindow* window, const std::string& file) {
         if (bar != nullptr) copy(bar, bar->GetScreenPosition() - origin);
       }
     }
+#endif
   }
   return shot.SaveFile(PathFromBytes(file), wxBITMAP_TYPE_PNG);
 }

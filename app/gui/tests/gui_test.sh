@@ -4,11 +4,19 @@
 # same handlers as a click, dumps the window's state and saves screenshots.
 # Every file it writes must equal the command line's output.
 #
-#   gui_test.sh SKARN_GUI SKARN_CLI EXAMPLES_DIR WORK_DIR
+#   gui_test.sh [--wine] SKARN_GUI SKARN_CLI EXAMPLES_DIR WORK_DIR
 #
-# Run under xvfb-run (CTest does). The screenshots stay in WORK_DIR.
+# Run under xvfb-run (CTest does). The screenshots stay in WORK_DIR. With
+# --wine, SKARN_GUI is the Windows program (skarn-gui.exe), run under wine in
+# a fresh wine prefix as a new user would; SKARN_CLI stays the Linux command
+# line, so the window program's files are compared across the two systems.
 set -eu
 
+wine=no
+if [ "${1:-}" = "--wine" ]; then
+  wine=yes
+  shift
+fi
 gui=$1
 cli=$2
 examples=$3
@@ -25,6 +33,24 @@ TZ=UTC
 export HOME XDG_CONFIG_HOME SOURCE_DATE_EPOCH TZ
 
 data=$work/data
+# The folders as the program names them (W, D) and its path separator (S).
+if [ "$wine" = yes ]; then
+  WINEPREFIX=$work/wineprefix
+  WINEDEBUG=-all
+  export WINEPREFIX WINEDEBUG
+  wineboot -i > /dev/null 2>&1 || true
+  W=$(winepath -w "$work")
+  D=$(winepath -w "$data")
+  S='\'
+  runner=wine
+  limit=300
+else
+  W=$work
+  D=$data
+  S=/
+  runner=
+  limit=60
+fi
 cp "$examples/airfield.bgl" "$data/airfield.bgl"
 
 # A procedural object that calls a library object, which makes the
@@ -64,7 +90,7 @@ state() { awk -F '\t' -v k="$2" -v c="$3" '$1 == k && $2 == c { print $3; exit }
 cat > "$work/script.txt" <<EOF
 # The empty window: the commands that need a file are refused.
 wait 200
-dump $work/empty.txt
+dump $W${S}empty.txt
 command saveas
 command disassemble
 command bitmaps
@@ -72,21 +98,21 @@ command undo
 command copy
 
 # Open through the File menu.
-open-answer $data/airfield.bgl
+open-answer $D${S}airfield.bgl
 command open
 wait 200
-screenshot $work/skarn-gui.png
-dump $work/open.txt
+screenshot $W${S}skarn-gui.png
+dump $W${S}open.txt
 
 # The three writing commands, answered with fixed paths.
-save-answer $work/gui.sca
+save-answer $W${S}gui.sca
 command disassemble
-save-answer $work/gui.txt
+save-answer $W${S}gui.txt
 command saveas
-save-answer $work/gui_Bitmap.txt
+save-answer $W${S}gui_Bitmap.txt
 command bitmaps
 # The output may not replace the BGL file; a cancelled dialog writes nothing.
-save-answer $data/airfield.bgl
+save-answer $D${S}airfield.bgl
 command saveas
 save-cancel
 command disassemble
@@ -95,56 +121,56 @@ command disassemble
 command toolbar
 command statusbar
 wait 200
-screenshot $work/no-bars.png
-dump $work/no-bars.txt
+screenshot $W${S}no-bars.png
+dump $W${S}no-bars.txt
 command toolbar
 command statusbar
 
 # The About box, shown modally and closed by its OK.
 command about
 wait 300
-screenshot-other $work/about.png
-text-other $work/about.txt
+screenshot-other $W${S}about.png
+text-other $W${S}about.txt
 close-other
 
 # A file that cannot be read: a message, and the commands are refused again.
-open-answer $data/missing.bgl
+open-answer $D${S}missing.bgl
 command open
-dump $work/failed.txt
+dump $W${S}failed.txt
 command disassemble
 
 # The recent-file list holds the file that opened, not the one that failed.
 command recent1
-dump $work/recent.txt
+dump $W${S}recent.txt
 command recent2
 
 # A dropped file opens; its library call asks the question once per open file.
-drop $data/lib.bgl
+drop $D${S}lib.bgl
 wait-title lib.bgl - Skarn
 yesno yes
-save-answer $work/lib_yes.sca
+save-answer $W${S}lib_yes.sca
 command disassemble
-save-answer $work/lib_again.sca
+save-answer $W${S}lib_again.sca
 command disassemble
-open-answer $data/lib.bgl
+open-answer $D${S}lib.bgl
 command open
 yesno no
-save-answer $work/lib_no.sca
+save-answer $W${S}lib_no.sca
 command disassemble
 
 # Keys: Ctrl+N empties the window, Ctrl+O opens.
 key ctrl+n
 wait-title Untitled - Skarn
-dump $work/new.txt
-open-answer $data/airfield.bgl
+dump $W${S}new.txt
+open-answer $D${S}airfield.bgl
 key ctrl+o
 wait-title airfield.bgl - Skarn
-dump $work/final.txt
+dump $W${S}final.txt
 command exit
 EOF
 
 status=0
-timeout 60 "$gui" --script "$work/script.txt" > "$work/gui.log" 2>&1 || status=$?
+timeout "$limit" $runner "$gui" --script "$W${S}script.txt" > "$work/gui.log" 2>&1 || status=$?
 cat "$work/gui.log"
 check "the program ran its script and exited by File Exit" test "$status" -eq 0
 
@@ -201,7 +227,7 @@ rows=$(wc -l < "$work/cli_rows.txt")
 check "every row is drawn" has "$o" "drawn	0	$rows"
 width=$(awk '{ if (length($0) > m) m = length($0) } END { print (m > 80 ? m : 80) }' "$work/cli_rows.txt")
 check "columns are the longest line" has "$o" "docsize	$width	10"
-check "the opened file heads the recent-file list" has "$o" "recent	1	$data/airfield.bgl"
+check "the opened file heads the recent-file list" has "$o" "recent	1	$D${S}airfield.bgl"
 check "Disassemble and its prompt" has "$o" "item	disassemble	enabled	-	&Disassemble	&BGL	Disassemble FS98 .bgl files to SCASM source code "
 check "Extract Bitmaps and its prompt" has "$o" "item	bitmaps	enabled	-	&Extract	&Bitmaps	List the bitmap files used"
 
@@ -211,8 +237,13 @@ check "Save As writes the command line's summary file" cmp "$work/gui.txt" "$wor
 check "Extract Bitmaps writes the command line's list" cmp "$work/gui_Bitmap.txt" "$work/cli_Bitmap.txt"
 check "the BGL file is unchanged" cmp "$data/airfield.bgl" "$examples/airfield.bgl"
 check "writing over the BGL file is refused" has "$f" "message	Error: the output file would replace the BGL file it is made from; choose another name"
-check "Disassemble proposes NAME.sca with upper-case patterns too" has "$f" \
-  "save-dialog	airfield.sca	SCASM source files (*.sca, *.scm)|*.sca;*.scm|All Files (*.*)|*.*||	SCASM source files (*.sca, *.scm)|*.sca;*.SCA;*.scm;*.SCM|All Files (*.*)|*"
+if [ "$wine" = yes ]; then
+  check "Disassemble proposes NAME.sca; the Windows dialog ignores case" has "$f" \
+    "save-dialog	airfield.sca	SCASM source files (*.sca, *.scm)|*.sca;*.scm|All Files (*.*)|*.*||	SCASM source files (*.sca, *.scm)|*.sca;*.scm|All Files (*.*)|*.*"
+else
+  check "Disassemble proposes NAME.sca with upper-case patterns too" has "$f" \
+    "save-dialog	airfield.sca	SCASM source files (*.sca, *.scm)|*.sca;*.scm|All Files (*.*)|*.*||	SCASM source files (*.sca, *.scm)|*.sca;*.SCA;*.scm;*.SCM|All Files (*.*)|*"
+fi
 check "Save As proposes NAME.txt" grep -qF "save-dialog	airfield.txt	Text Files (*.txt)|*.txt|All Files (*.*)|*.*	" "$f"
 check "Extract Bitmaps proposes NAME_Bitmap.txt" grep -qF "save-dialog	airfield_Bitmap.txt	Textfiles (*.txt)|" "$f"
 check "nothing else was written beside the input" test "$(ls "$data" | tr '\n' ' ')" = "airfield.bgl lib.bgl "
@@ -228,7 +259,7 @@ check "bars shown again" has "$f" "toolbar	shown"
 # Failed open.
 x=$work/failed.txt
 check "failed open is reported" has "$x" "message	Error: unable to open BGL file"
-check "failed open gives the file and the reason" has "$x" "$data/missing.bgl: No such file or directory"
+check "failed open gives the file and the reason" has "$x" "$D${S}missing.bgl: No such file or directory"
 check "failed open empties the view" has "$x" "rows	0"
 check "failed open disables Disassemble" test "$(state "$x" item disassemble)" = disabled
 check "failed open keeps the title Untitled" has "$x" "title	Untitled - Skarn"
@@ -237,9 +268,14 @@ check "Disassemble refused after the failed open" has "$f" "refused	disassemble"
 # Recent files.
 r=$work/recent.txt
 check "recent file reopens" has "$r" "title	airfield.bgl - Skarn"
-check "the failed file is not listed" hasnt "$r" "recent	2	$data/missing.bgl"
+check "the failed file is not listed" hasnt "$r" "recent	2	$D${S}missing.bgl"
 check "a second recent entry does not exist yet" has "$f" "refused	recent2"
-check "the list is kept in the settings" grep -qF "File1=$data/airfield.bgl" "$work/home/.config/Skarn.conf"
+if [ "$wine" = yes ]; then
+  wine reg query 'HKCU\Software\Local AppWizard-Generated Applications\Skarn\Recent File List' > "$work/registry.txt" 2>&1 || true
+  check "the list is kept in the registry" grep -qF "$D${S}airfield.bgl" "$work/registry.txt"
+else
+  check "the list is kept in the settings" grep -qF "File1=$data/airfield.bgl" "$work/home/.config/Skarn.conf"
+fi
 
 # The library-call question.
 check "the question is asked once per open file" test "$(count "$f" "question	Is this a FS2000/2002 .bgl-file?")" -eq 2
