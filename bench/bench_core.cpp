@@ -2,10 +2,13 @@
 // procedural objects (tens of MB by default; --size_mb=N to change).
 //
 //   skarn_bench [--size_mb=32] [google benchmark flags]
+//   skarn_bench --size_mb=64 --save=FILE   writes the file and exits, for timing
+//                                          the command line beside cat and objdump
 //
 // Disassembly is reported in MB/s of source text written.
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -133,13 +136,26 @@ BENCHMARK(BM_Disassemble)->Unit(benchmark::kMillisecond);
 int main(int argc, char** argv) {
   // Our own flag first; the rest goes to the benchmark library.
   std::vector<char*> rest;
+  const char* save = nullptr;
   for (int i = 0; i < argc; ++i) {
     if (std::strncmp(argv[i], "--size_mb=", 10) == 0) {
       g_sizeMb = static_cast<size_t>(std::strtoul(argv[i] + 10, nullptr, 10));
       if (g_sizeMb == 0) g_sizeMb = 1;
+    } else if (std::strncmp(argv[i], "--save=", 7) == 0) {
+      save = argv[i] + 7;
     } else {
       rest.push_back(argv[i]);
     }
+  }
+  if (save != nullptr) {
+    const std::vector<uint8_t>& file = File();
+    std::FILE* f = std::fopen(save, "wb");
+    const bool ok = f != nullptr && std::fwrite(file.data(), 1, file.size(), f) == file.size();
+    if (f == nullptr || std::fclose(f) != 0 || !ok) {
+      std::fprintf(stderr, "cannot write %s\n", save);
+      return 1;
+    }
+    return 0;
   }
   int n = static_cast<int>(rest.size());
   benchmark::Initialize(&n, rest.data());
