@@ -54,7 +54,7 @@ void ObjectIndex::Print(SourceWriter& out) {
     return a.atHead != 0 ? a.number > b.number : a.number < b.number;
   });
   for (const Entry& e : entries_) {
-    out.Printf("; %s %s Object # %d\n", geo_.Lat32Text(e.lat), geo_.Lon32Text(e.lon), static_cast<int>(e.number));
+    out.Row<"; %s %s Object # %d\n">(geo_.Lat32Text(e.lat), geo_.Lon32Text(e.lon), static_cast<int>(e.number));
   }
   entries_.clear();
   entries_.shrink_to_fit();
@@ -215,10 +215,10 @@ void ProceduralSection::WriteBand(uint32_t offset) {
         return;
       case HeaderRead::kUnknownType:
         // No line end: the next band's blank line closes the comment.
-        out_.Printf("; Error: unknown ID in Procedural Section, Object Header at %X", LabelOf(p));
+        out_.Row<"; Error: unknown ID in Procedural Section, Object Header at %X">(LabelOf(p));
         return;
       case HeaderRead::kBadSize:
-        out_.Printf("; Error: bad object size at offset %X\n", LabelOf(p));
+        out_.Row<"; Error: bad object size at offset %X\n">(LabelOf(p));
         return;
       case HeaderRead::kObject:
         break;
@@ -233,8 +233,8 @@ void ProceduralSection::WriteBand(uint32_t offset) {
     ++n;
     if (!listOnly_) {
       out_.WriteSeparator();
-      out_.Printf("; Object # %d, offset: 0x%.4X size: %u bytes (0x%.4X) \n", n, LabelOf(p), h.size, h.size);
-      out_.Printf(";; Lat: %.09Xh Lon: %.09Xh\n", static_cast<uint32_t>(h.lat), static_cast<uint32_t>(h.lon));
+      out_.Row<"; Object # %d, offset: 0x%.4X size: %u bytes (0x%.4X) \n">(n, LabelOf(p), h.size, h.size);
+      out_.Row<";; Lat: %.09Xh Lon: %.09Xh\n">(static_cast<uint32_t>(h.lat), static_cast<uint32_t>(h.lon));
       out_.WriteSeparator();
       index_.Insert(h.lat, h.lon, n);
       out_.SetLine("Area( %c", h.areaLetter);
@@ -282,7 +282,7 @@ void ProceduralSection::RunPass(uint64_t start) {
       // An unknown command number where no data area starts ends the walk
       // before any label line is written.
       if (img_.Has(p) && img_.U8(p) >= kCommandCount && labels_.DataAreaEnd(LabelOf(p)) == 0) {
-        out_.Printf("; Error: unexpected ID %x at offset %.4X\n", static_cast<unsigned>(img_.U8(p)), LabelOf(p));
+        out_.Row<"; Error: unexpected ID %x at offset %.4X\n">(static_cast<unsigned>(img_.U8(p)), LabelOf(p));
         return;
       }
       int64_t areaEnd = 0;
@@ -318,11 +318,11 @@ void ProceduralSection::RunPass(uint64_t start) {
     img_.ClearError();
     const uint8_t c = img_.U8(p);
     if (img_.failed()) {
-      if (print) out_.Printf("; Error: command at offset %.4X runs past the end of the file\n", LabelOf(p));
+      if (print) out_.Row<"; Error: command at offset %.4X runs past the end of the file\n">(LabelOf(p));
       return;
     }
     if (c >= kCommandCount) {
-      if (print) out_.Printf("; Error: unexpected ID %x at offset %.4X\n", static_cast<unsigned>(c), LabelOf(p));
+      if (print) out_.Row<"; Error: unexpected ID %x at offset %.4X\n">(static_cast<unsigned>(c), LabelOf(p));
       return;
     }
 
@@ -339,14 +339,14 @@ void ProceduralSection::RunPass(uint64_t start) {
       }
     }
     if (outside) {
-      if (print) out_.Printf("; Error: command at offset %.4X runs past the end of the file\n", LabelOf(p));
+      if (print) out_.Row<"; Error: command at offset %.4X runs past the end of the file\n">(LabelOf(p));
       return;
     }
     // A length built from a count in the data may be zero or negative; the
     // walk could never leave the command.
     if (length <= 0) {
       if (print) {
-        out_.Printf("; Error: command at offset %.4X has length %lld, walk stopped\n", LabelOf(p),
+        out_.Row<"; Error: command at offset %.4X has length %lld, walk stopped\n">(LabelOf(p),
                     static_cast<long long>(length));
       }
       return;
