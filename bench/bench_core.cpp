@@ -54,7 +54,11 @@ std::vector<uint8_t> BuildFile(size_t targetBytes) {
   while (objects.size() < targetBytes) {
     bandStarts.push_back(static_cast<uint32_t>(objects.size()));
     for (size_t i = 0; i < perBand && objects.size() < targetBytes; ++i, ++n) {
-      objects.append(skarn::test::Object06(5278701 + n * 4, 101412045 + n * 977, 100, Program(n)));
+      // Positions scattered over the band, as real scenery lists them.
+      const uint32_t h = static_cast<uint32_t>(n) * 2654435761u;
+      objects.append(skarn::test::Object06(5278701 + static_cast<int32_t>(h % 200000u) * 4,
+                                           101412045 + static_cast<int32_t>((h >> 7) % 1000000u) * 977, 100,
+                                           Program(n)));
     }
     objects.u8(0);
   }
