@@ -109,7 +109,7 @@ void SourceWriter::WriteLine(std::string_view text) {
 
 void SourceWriter::WriteText(std::string_view text) { Put(text); }
 void SourceWriter::WriteNewline() { Put("\n"); }
-void SourceWriter::WriteSeparator() { Put(separator_); }
+void SourceWriter::WriteSeparator() { Row<"; ----------------------------------------\n">(); }
 void SourceWriter::FlushLine() { Put(line); }
 
 void SourceWriter::SetLine(const char* fmt, ...) {

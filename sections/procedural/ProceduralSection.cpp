@@ -319,11 +319,7 @@ void ProceduralSection::WriteBand(uint32_t offset) {
       out_.Row<";; Lat: %.09Xh Lon: %.09Xh\n">(static_cast<uint32_t>(h.lat), static_cast<uint32_t>(h.lon));
       out_.WriteSeparator();
       index_.Insert(p, h);
-      out_.SetLine("Area( %c", h.areaLetter);
-      out_.line += geo_.Lat32Text(h.lat);
-      out_.line += geo_.Lon32Text(h.lon);
-      out_.AddLine(" %d )\n", h.areaParam);
-      out_.FlushLine();
+      out_.Row<"Area( %c%s%s %d )\n">(h.areaLetter, geo_.Lat32Text(h.lat), geo_.Lon32Text(h.lon), h.areaParam);
     }
     labels_.Clear();
     WalkCode(p + h.codeStart, end);
