@@ -38,15 +38,10 @@ struct Text {
   }
 };
 
-struct Spec {
-  bool left = false;
-  bool plus = false;
-  bool space = false;
-  bool alt = false;
-  bool zero = false;
-  int width = 0;
-  int precision = -1;  // -1: not given
-  size_t size = sizeof(int);  // of an integer argument
+// A conversion: its flags, width and precision (as for a float), the size
+// of an integer argument and the conversion character.
+struct Spec : FloatSpec {
+  size_t size = sizeof(int);
   char conv = 0;
 };
 
@@ -131,6 +126,7 @@ consteval Plan<N> Parse(const char* f, bool crlf) {
       ++i;
     }
     s.conv = f[i++];
+    s.upper = s.conv == 'F';
     switch (s.conv) {
       case 'd': case 'i': case 'u': case 'o': case 'x': case 'X': case 'f': case 'F': break;
       case 'c': case 's':
@@ -186,7 +182,7 @@ size_t Room(const T& arg) {
   constexpr Spec s = H::plan.spec[I];
   constexpr auto width = static_cast<size_t>(s.width);
   if constexpr (s.conv == 'f' || s.conv == 'F') {
-    return FloatRoom(FloatSpec{s.left, s.plus, s.space, s.alt, s.zero, s.conv == 'F', s.width, s.precision});
+    return FloatRoom(s);
   } else if constexpr (s.conv == 's') {
     static_assert(kIsText<T>, "%s takes a const char*, a std::string or a std::string_view");
     return width + 2 * TextOf(arg, s.precision).size();
@@ -331,8 +327,7 @@ char* Convert(char* o, const T& arg) {
   constexpr Spec s = H::plan.spec[I];
   if constexpr (s.conv == 'f' || s.conv == 'F') {
     static_assert(std::is_floating_point_v<T>, "%f takes a floating-point argument");
-    return WriteFloat(o, static_cast<double>(arg),
-                      FloatSpec{s.left, s.plus, s.space, s.alt, s.zero, s.conv == 'F', s.width, s.precision});
+    return WriteFloat(o, static_cast<double>(arg), s);
   } else if constexpr (s.conv == 's') {
     return PutText<H, I>(o, TextOf(arg, s.precision));
   } else {
@@ -378,9 +373,8 @@ consteval size_t FixedRoom() {
     const Spec s = H::plan.spec[i];
     if (s.conv == 's') throw "a plan with %s has no fixed room";
     const auto width = static_cast<size_t>(s.width);
-    const size_t digits = s.conv == 'f' || s.conv == 'F'
-                              ? FloatRoom(FloatSpec{s.left, s.plus, s.space, s.alt, s.zero, false, s.width, s.precision})
-                              : 24 + static_cast<size_t>(s.precision < 0 ? 0 : s.precision);
+    const size_t digits =
+        s.conv == 'f' || s.conv == 'F' ? FloatRoom(s) : 24 + static_cast<size_t>(s.precision < 0 ? 0 : s.precision);
     room += width > digits ? width : digits;
   }
   return room;
