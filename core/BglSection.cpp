@@ -65,20 +65,18 @@ void BglSection::BandWalk(uint64_t table, BglSection& target) {
   out_.WriteNewline();
   for (uint64_t entry = table;; entry += 9) {
     if (!img_.Has(entry, 1)) {
-      out_.Printf("; Error: LatBand table at %llX runs past the end of the file\n",
-                  static_cast<unsigned long long>(entry - table));
+      out_.Row<"; Error: LatBand table at %llX runs past the end of the file\n">(static_cast<unsigned long long>(entry - table));
       return;
     }
     const uint8_t id = img_.U8(entry);
     if (id == 0) return;
     if (id != 0x15) {
       // No line end: the text stands as it always has in these files.
-      out_.Printf("; Error: unknown ID in LatBand table at %llX", static_cast<unsigned long long>(entry - table));
+      out_.Row<"; Error: unknown ID in LatBand table at %llX">(static_cast<unsigned long long>(entry - table));
       return;
     }
     if (!img_.Has(entry, 9)) {
-      out_.Printf("; Error: LatBand table at %llX runs past the end of the file\n",
-                  static_cast<unsigned long long>(entry - table));
+      out_.Row<"; Error: LatBand table at %llX runs past the end of the file\n">(static_cast<unsigned long long>(entry - table));
       return;
     }
     out_.WriteNewline();

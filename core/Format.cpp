@@ -27,6 +27,8 @@
 // and a nan with the sign bit prints "-nan".
 #include "core/Format.h"
 
+#include "core/Digits.h"
+
 #include <bit>
 #include <climits>
 #include <cstddef>
@@ -44,40 +46,13 @@ static_assert(sizeof(long long) <= 8 && sizeof(intmax_t) <= 8 && sizeof(size_t) 
 static_assert(sizeof(double) == 8 && std::numeric_limits<double>::is_iec559,
               "doubles are IEEE 754 binary64");
 
-constexpr char kDigitPairs[] =
-    "00010203040506070809"
-    "10111213141516171819"
-    "20212223242526272829"
-    "30313233343536373839"
-    "40414243444546474849"
-    "50515253545556575859"
-    "60616263646566676869"
-    "70717273747576777879"
-    "80818283848586878889"
-    "90919293949596979899";
 constexpr char kHexLower[] = "0123456789abcdef";
 constexpr char kHexUpper[] = "0123456789ABCDEF";
 
 constexpr uint32_t kPow10[10] = {1,      10,      100,      1000,      10000,
                                  100000, 1000000, 10000000, 100000000, 1000000000};
 
-// Writes the decimal digits of v so that they end just before end; returns
-// the first digit. v == 0 writes "0".
-inline char* DecimalDigits(uint64_t v, char* end) {
-  while (v >= 100) {
-    const auto r = static_cast<size_t>(v % 100);
-    v /= 100;
-    end -= 2;
-    std::memcpy(end, kDigitPairs + 2 * r, 2);
-  }
-  if (v >= 10) {
-    end -= 2;
-    std::memcpy(end, kDigitPairs + 2 * static_cast<size_t>(v), 2);
-  } else {
-    *--end = static_cast<char>('0' + v);
-  }
-  return end;
-}
+inline char* DecimalDigits(uint64_t v, char* end) { return digits::Decimal(v, end); }
 
 // Writes exactly count decimal digits of v (v < 10^count) at p, with leading zeros.
 inline void FixedDigits(uint32_t v, int count, char* p) {
@@ -86,7 +61,7 @@ inline void FixedDigits(uint32_t v, int count, char* p) {
     const uint32_t r = v % 100;
     v /= 100;
     end -= 2;
-    std::memcpy(end, kDigitPairs + 2 * r, 2);
+    std::memcpy(end, digits::kPairs + 2 * r, 2);
   }
   if (end != p) *--end = static_cast<char>('0' + v % 10);
 }
@@ -137,6 +112,25 @@ class Sink {
   char buf_[kSize];
 };
 
+// Writes into memory the caller has made room in.
+class RawSink {
+ public:
+  explicit RawSink(char* out) : p_(out) {}
+  void append(const char* p, size_t n) {
+    std::memcpy(p_, p, n);
+    p_ += n;
+  }
+  void append(size_t n, char c) {
+    std::memset(p_, c, n);
+    p_ += n;
+  }
+  void push_back(char c) { *p_++ = c; }
+  char* end() const { return p_; }
+
+ private:
+  char* p_;
+};
+
 struct Directive {
   bool left = false;
   bool plus = false;
@@ -151,7 +145,8 @@ enum class Length { kNone, kHH, kH, kL, kLL, kZ, kJ, kT };
 
 // Appends [prefix][zeros][body][trailing_zeros], padded to the width of dir.
 // zero_pad: whether the '0' flag may pad (numbers without precision).
-void EmitPadded(Sink& out, const Directive& dir, const char* prefix, size_t prefix_len,
+template <class Out>
+void EmitPadded(Out& out, const Directive& dir, const char* prefix, size_t prefix_len,
                 size_t zeros, const char* body, size_t body_len, size_t trailing_zeros,
                 bool zero_pad) {
   const size_t len = prefix_len + zeros + body_len + trailing_zeros;
@@ -448,7 +443,8 @@ FixedResult ConvertFixed(uint64_t bits, int precision, bool force_point, char* b
   return {start, p, prec - ndigits};
 }
 
-void EmitFloat(Sink& out, const Directive& dir, bool upper, double v) {
+template <class Out>
+void EmitFloat(Out& out, const Directive& dir, bool upper, double v) {
   const uint64_t bits = std::bit_cast<uint64_t>(v);
   const bool negative = (bits >> 63) != 0;
   char sign[1];
@@ -751,6 +747,20 @@ std::string Format(const char* fmt, ...) {
   VAppendf(out, fmt, args);
   va_end(args);
   return out;
+}
+
+char* WriteFloat(char* out, double v, const FloatSpec& spec) {
+  RawSink sink(out);
+  Directive dir;
+  dir.left = spec.left;
+  dir.plus = spec.plus;
+  dir.space = spec.space;
+  dir.alt = spec.alt;
+  dir.zero = spec.zero;
+  dir.width = static_cast<size_t>(spec.width);
+  dir.precision = spec.precision;
+  EmitFloat(sink, dir, spec.upper, v);
+  return sink.end();
 }
 
 void AppendFixed(std::string& text, double v, int precision) {

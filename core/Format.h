@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdarg>
+#include <cstddef>
 #include <string>
 
 // The formats are checked as the GNU C library reads them, whatever the
@@ -30,6 +31,28 @@ void VAppendf(std::string& out, const char* fmt, va_list args);
 
 // Returns the formatted text.
 std::string Format(const char* fmt, ...) SKARN_PRINTF(1, 2);
+
+// A "%f" or "%F" directive: flags, width and precision (-1: none given).
+struct FloatSpec {
+  bool left = false;
+  bool plus = false;
+  bool space = false;
+  bool alt = false;
+  bool zero = false;
+  bool upper = false;
+  int width = 0;
+  int precision = -1;
+};
+// The most bytes WriteFloat writes for a spec: a sign, 309 integer digits
+// and a carry, the point and the fraction digits, or the width.
+constexpr size_t FloatRoom(const FloatSpec& spec) {
+  const size_t text = 312 + static_cast<size_t>(spec.precision < 0 ? 6 : spec.precision);
+  const auto width = static_cast<size_t>(spec.width);
+  return width > text ? width : text;
+}
+// Writes v as the directive would at out, which has room for
+// FloatRoom(spec) bytes; returns the end of the text.
+char* WriteFloat(char* out, double v, const FloatSpec& spec);
 
 // Appends v as "%.*f" would, with the given precision (correctly rounded).
 void AppendFixed(std::string& out, double v, int precision);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/Format.h"
+#include "core/RowFormat.h"
 
 namespace skarn {
 namespace {
@@ -88,16 +89,15 @@ const char* PositionText(char (&dst)[50], double degrees, bool longitude) {
 
   // At most 14 characters for every position of the data model: the short
   // string buffer, no allocation.
-  std::string text;
-  if (longitude) {
-    Appendf(text, " %c%.3lld:%.2lld:%05.2f", letter, static_cast<long long>(d),
-            static_cast<long long>(m), s);
-  } else {
-    Appendf(text, " %c%.2lld:%.2lld:%05.2f", letter, static_cast<long long>(d),
-            static_cast<long long>(m), s);
-  }
-  const size_t n = text.size() < sizeof dst - 1 ? text.size() : sizeof dst - 1;
-  std::memcpy(dst, text.data(), n);
+  using Lon = fmt::Compiled<" %c%.3lld:%.2lld:%05.2f", false>;
+  using Lat = fmt::Compiled<" %c%.2lld:%.2lld:%05.2f", false>;
+  char text[fmt::FixedRoom<Lon>()];
+  const auto dd = static_cast<long long>(d);
+  const auto mm = static_cast<long long>(m);
+  const char* end = longitude ? fmt::Write<Lon>(text, letter, dd, mm, s) : fmt::Write<Lat>(text, letter, dd, mm, s);
+  const auto length = static_cast<size_t>(end - text);
+  const size_t n = length < sizeof dst - 1 ? length : sizeof dst - 1;
+  std::memcpy(dst, text, n);
   dst[n] = '\0';
   return dst;
 }

@@ -1,7 +1,9 @@
 #include "core/PlatformFile.h"
 
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
+#include <new>
 #include <system_error>
 
 #if defined(_WIN32)
@@ -10,6 +12,7 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -39,6 +42,116 @@ std::string PathText(const fs::path& path) { return path.string(); }
 std::FILE* OpenForReading(const std::string& path) { return std::fopen(path.c_str(), "rb"); }
 void RemoveFile(const std::string& path) noexcept { ::unlink(path.c_str()); }
 #endif
+
+FileBytes& FileBytes::operator=(FileBytes&& other) noexcept {
+  if (this != &other) {
+    Release();
+    data_ = other.data_;
+    size_ = other.size_;
+    mapping_ = other.mapping_;
+    block_ = std::move(other.block_);
+    other.data_ = nullptr;
+    other.size_ = 0;
+    other.mapping_ = nullptr;
+  }
+  return *this;
+}
+
+namespace {
+
+#if defined(_WIN32)
+// A read-only view of the file's first length bytes, or nullptr. The view
+// keeps the file open; while it exists the file cannot be cut shorter.
+void* MapView(const std::string& path, uint64_t length) {
+  const HANDLE file = CreateFileW(PathOf(path).c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return nullptr;
+  LARGE_INTEGER size;
+  void* view = nullptr;
+  if (GetFileSizeEx(file, &size) != 0 && static_cast<uint64_t>(size.QuadPart) >= length) {
+    const HANDLE mapping = CreateFileMappingW(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+    if (mapping != nullptr) {
+      view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, static_cast<SIZE_T>(length));
+      CloseHandle(mapping);
+    }
+  }
+  CloseHandle(file);
+  return view;
+}
+void UnmapView(void* view, size_t) { UnmapViewOfFile(view); }
+#else
+void* MapView(const std::string& path, uint64_t length) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  struct stat st;
+  void* view = nullptr;
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<uint64_t>(st.st_size) >= length) {
+    int flags = MAP_PRIVATE;
+#if defined(MAP_POPULATE)
+    // Every page is read anyway: setting them up in one go is much cheaper
+    // than a fault per page.
+    flags |= MAP_POPULATE;
+#endif
+    view = ::mmap(nullptr, static_cast<size_t>(length), PROT_READ, flags, fd, 0);
+    if (view == MAP_FAILED) view = nullptr;
+  }
+  ::close(fd);
+  return view;
+}
+void UnmapView(void* view, size_t size) { ::munmap(view, size); }
+#endif
+
+}  // namespace
+
+void FileBytes::Release() noexcept {
+  if (mapping_ != nullptr) UnmapView(mapping_, size_);
+  mapping_ = nullptr;
+  block_.reset();
+  data_ = nullptr;
+  size_ = 0;
+}
+
+bool FileBytes::Read(const std::string& path, uint64_t length, FileBytes* out, std::string* error,
+                     std::string* shortRead) {
+  out->Release();
+  shortRead->clear();
+  if (length != 0) {
+    if (void* view = MapView(path, length)) {
+      out->mapping_ = view;
+      out->data_ = static_cast<const uint8_t*>(view);
+      out->size_ = static_cast<size_t>(length);
+      return true;
+    }
+  }
+  // No mapping (a file system without it, a file that shrank): read it.
+  std::FILE* f = OpenForReading(path);
+  if (f == nullptr) {
+    *error = ErrorText(errno);
+    return false;
+  }
+  const auto size = static_cast<size_t>(length);
+  std::unique_ptr<uint8_t[]> block;
+  try {
+    block.reset(new uint8_t[size == 0 ? 1 : size]);  // not zero-filled: the read fills it
+  } catch (const std::bad_alloc&) {
+    std::fclose(f);
+    throw;
+  }
+  const size_t got = size == 0 ? 0 : std::fread(block.get(), 1, size, f);
+  const int readErr = std::ferror(f) != 0 ? errno : 0;
+  std::fclose(f);
+  if (got != size) {
+    // What did not arrive stays zero.
+    std::memset(block.get() + got, 0, size - got);
+    *shortRead = readErr != 0 ? ErrorText(readErr)
+                              : std::to_string(got) + " of " + std::to_string(size) + " bytes read";
+  }
+  out->data_ = block.get();
+  out->size_ = size;
+  out->block_ = std::move(block);
+  return true;
+}
 
 namespace {
 

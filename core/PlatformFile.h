@@ -2,8 +2,10 @@
 // place: POSIX calls on Unix-like systems, a plainer fallback elsewhere.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <string>
 
 namespace skarn::platform {
@@ -33,6 +35,38 @@ std::string PathText(const std::filesystem::path& path);
 
 // Opens an existing file for reading.
 std::FILE* OpenForReading(const std::string& path);
+// A whole file's bytes, read-only: a mapping of the file where the system
+// allows it, otherwise a block read from it. Moves, never copies.
+class FileBytes {
+ public:
+  FileBytes() = default;
+  FileBytes(FileBytes&& other) noexcept { *this = std::move(other); }
+  FileBytes& operator=(FileBytes&& other) noexcept;
+  FileBytes(const FileBytes&) = delete;
+  FileBytes& operator=(const FileBytes&) = delete;
+  ~FileBytes() { Release(); }
+
+  const uint8_t* data() const { return data_; }
+  size_t size() const { return size_; }
+  bool mapped() const { return mapping_ != nullptr; }
+  void Release() noexcept;
+
+  // Reads the file of the given length. A mapping is tried first; where it
+  // cannot be made the bytes are read into a block that is not filled
+  // beforehand. False with *error set when the file cannot be opened, or
+  // (std::bad_alloc) when the block cannot be had. A file that gives fewer
+  // bytes than its length is still returned, its missing tail zero, with
+  // *shortRead set to the reason.
+  static bool Read(const std::string& path, uint64_t length, FileBytes* out, std::string* error,
+                   std::string* shortRead);
+
+ private:
+  const uint8_t* data_ = nullptr;
+  size_t size_ = 0;
+  void* mapping_ = nullptr;          // the mapped view, when mapped
+  std::unique_ptr<uint8_t[]> block_;  // the bytes read, otherwise
+};
+
 // Removes a file (errors are ignored).
 void RemoveFile(const std::string& path) noexcept;
 

@@ -63,7 +63,16 @@ void CSkarnDoc::SetPath(const std::string& path) {
 
 void CSkarnDoc::SetImage(std::vector<uint8_t> bytes) {
   bytes_ = std::move(bytes);
+  file_.Release();
   image_ = ByteReader(bytes_.data(), bytes_.size());
+  hasImage_ = true;
+}
+
+void CSkarnDoc::SetFileImage(platform::FileBytes file) {
+  file_ = std::move(file);
+  bytes_.clear();
+  bytes_.shrink_to_fit();
+  image_ = ByteReader(file_.data(), file_.size());
   hasImage_ = true;
 }
 
@@ -73,6 +82,7 @@ void CSkarnDoc::DeleteContents() {
   summary_.clear();
   bytes_.clear();
   bytes_.shrink_to_fit();
+  file_.Release();
   image_ = ByteReader();
   hasImage_ = false;
   analysed_ = false;
@@ -133,28 +143,20 @@ void CSkarnDoc::ReadBglFile(const std::string& path) {
     ReportFile("Error: BGL file too large (over 4 GiB)", path, Format("%ju bytes", length));
     return;
   }
-  std::FILE* f = platform::OpenForReading(path);
-  if (f == nullptr) {
-    ReportFile("Error: unable to open BGL file", path, platform::ErrorText(errno));
-    return;
-  }
-  std::vector<uint8_t> bytes;
+  platform::FileBytes file;
+  std::string error;
+  std::string shortRead;
   try {
-    bytes.resize(static_cast<size_t>(length));
+    if (!platform::FileBytes::Read(path, length, &file, &error, &shortRead)) {
+      ReportFile("Error: unable to open BGL file", path, error);
+      return;
+    }
   } catch (const std::bad_alloc&) {
-    std::fclose(f);
     ReportFile("Error: not enough memory to read BGL file", path, platform::ErrorText(ENOMEM));
     return;
   }
-  const size_t got = bytes.empty() ? 0 : std::fread(bytes.data(), 1, bytes.size(), f);
-  const int readErr = std::ferror(f) != 0 ? errno : 0;
-  std::fclose(f);
-  if (got != bytes.size()) {
-    // What did not arrive stays zero.
-    ReportFile("Warning: number of bytes read not equal to file length", path,
-               readErr != 0 ? platform::ErrorText(readErr) : Format("%zu of %zu bytes read", got, bytes.size()));
-  }
-  SetImage(std::move(bytes));
+  if (!shortRead.empty()) ReportFile("Warning: number of bytes read not equal to file length", path, shortRead);
+  SetFileImage(std::move(file));
 }
 
 std::unique_ptr<BglSection> CSkarnDoc::CreateSection(int slot, uint64_t start) {

@@ -1,6 +1,7 @@
 // The document: one BGL file at a time.
 //
-// It holds the file image (the whole file, or its unpacked form), the summary
+// It holds the file image (the whole file, mapped read-only where the system
+// allows it, or its unpacked form), the summary
 // lines, and the section table of 22 slots, each empty or owning one section
 // object. Everything a command needs (the image, the output writer, the host)
 // is reached through the document, so documents are independent of each other.
@@ -16,6 +17,7 @@
 #include "core/ByteReader.h"
 #include "core/GeoText.h"
 #include "core/Host.h"
+#include "core/PlatformFile.h"
 #include "core/SourceWriter.h"
 
 namespace skarn {
@@ -100,6 +102,7 @@ class CSkarnDoc {
  private:
   void SetPath(const std::string& path);
   void SetImage(std::vector<uint8_t> bytes);
+  void SetFileImage(platform::FileBytes file);
   // Empties the document and reports that memory ran out.
   void OutOfMemory();
   std::unique_ptr<BglSection> CreateSection(int slot, uint64_t start);
@@ -111,6 +114,9 @@ class CSkarnDoc {
   std::vector<std::string> summary_;
   std::array<std::unique_ptr<BglSection>, kSlots> sections_;
   GeoText geo_;
+  // The image is one of these: a file's bytes as read or mapped, or bytes
+  // handed over (an unpacked file, a test's image).
+  platform::FileBytes file_;
   std::vector<uint8_t> bytes_;
   ByteReader image_;
   uint64_t storedSize_ = 0;  // the image's size before any unpacking

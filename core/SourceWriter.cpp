@@ -1,16 +1,21 @@
 #include "core/SourceWriter.h"
 
+#include <cstdint>
 #include <cstring>
+#include <new>
 
 namespace skarn {
 
-namespace {
-// Output is handed to the sink in pieces of about this size.
-constexpr size_t kDrainSize = 64 * 1024;
-}  // namespace
+SourceWriter::SourceWriter() : separator_("; " + std::string(40, '-') + "\n") { Grow(kDrainSize + 4096); }
 
-SourceWriter::SourceWriter() : separator_("; " + std::string(40, '-') + "\n") {
-  buffer_.reserve(kDrainSize + 4096);
+void SourceWriter::Grow(size_t n) {
+  size_t capacity = capacity_ == 0 ? n : capacity_;
+  while (capacity - size_ < n) capacity = capacity > SIZE_MAX / 2 ? SIZE_MAX : capacity * 2;
+  if (capacity - size_ < n) throw std::bad_alloc();
+  std::unique_ptr<char[]> data(new char[capacity]);
+  if (size_ != 0) std::memcpy(data.get(), data_.get(), size_);
+  data_ = std::move(data);
+  capacity_ = capacity;
 }
 
 SourceWriter::~SourceWriter() { Abort(); }
@@ -19,7 +24,7 @@ bool SourceWriter::Open(std::unique_ptr<ByteSink> sink) {
   Abort();
   if (!sink) return false;
   sink_ = std::move(sink);
-  buffer_.clear();
+  size_ = 0;
   flushed_ = 0;
   holds_ = 0;
   limit_ = UINT64_MAX;
@@ -32,12 +37,12 @@ void SourceWriter::Close() {
   std::unique_ptr<ByteSink> sink = std::move(sink_);
   holds_ = 0;
   try {
-    if (!buffer_.empty()) sink->Write(buffer_.data(), buffer_.size());
-    flushed_ += buffer_.size();
-    buffer_.clear();
+    if (size_ != 0) sink->Write(data_.get(), size_);
+    flushed_ += size_;
+    size_ = 0;
     sink->Commit();
   } catch (...) {
-    buffer_.clear();
+    size_ = 0;
     sink->Abort();
     throw;
   }
@@ -48,7 +53,7 @@ void SourceWriter::Abort() noexcept {
     sink_->Abort();
     sink_.reset();
   }
-  buffer_.clear();
+  size_ = 0;
   holds_ = 0;
 }
 
@@ -58,22 +63,24 @@ void SourceWriter::Put(std::string_view text) {
   while (pos < text.size()) {
     const void* hit = std::memchr(text.data() + pos, '\n', text.size() - pos);
     if (hit == nullptr) {
-      buffer_.append(text.data() + pos, text.size() - pos);
+      Append(text.data() + pos, text.size() - pos);
       break;
     }
     size_t nl = static_cast<size_t>(static_cast<const char*>(hit) - text.data());
-    buffer_.append(text.data() + pos, nl - pos);
-    buffer_.append("\r\n", 2);
+    Append(text.data() + pos, nl - pos);
+    Append("\r\n", 2);
     pos = nl + 1;
   }
-  if (buffer_.size() >= kDrainSize) {
-    CheckLimit();  // also while text is held: a held command may be long
-    if (holds_ == 0) Drain();
-  }
+  if (size_ >= kDrainSize) Filled();
+}
+
+void SourceWriter::Filled() {
+  CheckLimit();  // also while text is held: a held command may be long
+  if (holds_ == 0) Drain();
 }
 
 void SourceWriter::CheckLimit() {
-  if (flushed_ + buffer_.size() <= limit_) return;
+  if (flushed_ + size_ <= limit_) return;
   const uint64_t limit = limit_;
   Abort();
   throw OutputLimitError(limit);
@@ -82,17 +89,17 @@ void SourceWriter::CheckLimit() {
 void SourceWriter::Drain() {
   if (!sink_) {
     // Writing with no open file: the text has nowhere to go.
-    buffer_.clear();
+    size_ = 0;
     return;
   }
   try {
-    sink_->Write(buffer_.data(), buffer_.size());
+    sink_->Write(data_.get(), size_);
   } catch (...) {
     Abort();
     throw;
   }
-  flushed_ += buffer_.size();
-  buffer_.clear();
+  flushed_ += size_;
+  size_ = 0;
 }
 
 void SourceWriter::WriteLine(std::string_view text) {
@@ -102,7 +109,7 @@ void SourceWriter::WriteLine(std::string_view text) {
 
 void SourceWriter::WriteText(std::string_view text) { Put(text); }
 void SourceWriter::WriteNewline() { Put("\n"); }
-void SourceWriter::WriteSeparator() { Put(separator_); }
+void SourceWriter::WriteSeparator() { Row<"; ----------------------------------------\n">(); }
 void SourceWriter::FlushLine() { Put(line); }
 
 void SourceWriter::SetLine(const char* fmt, ...) {
@@ -132,16 +139,16 @@ void SourceWriter::Printf(const char* fmt, ...) {
 
 size_t SourceWriter::Hold() {
   ++holds_;
-  return buffer_.size();
+  return size_;
 }
 
 void SourceWriter::Release() {
   if (holds_ > 0) --holds_;
-  if (holds_ == 0 && buffer_.size() >= kDrainSize) Drain();
+  if (holds_ == 0 && size_ >= kDrainSize) Drain();
 }
 
 void SourceWriter::Rollback(size_t mark) {
-  if (mark < buffer_.size()) buffer_.resize(mark);
+  if (mark < size_) size_ = mark;
   Release();
 }
 

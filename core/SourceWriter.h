@@ -14,13 +14,16 @@
 
 #include <cstdarg>
 #include <cstdint>
+#include <cstring>
 #include <stdexcept>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "core/Format.h"
 #include "core/OutputSink.h"
+#include "core/RowFormat.h"
 
 namespace skarn {
 
@@ -77,6 +80,17 @@ class SourceWriter {
   void AddLine(const char* fmt, ...) SKARN_PRINTF(2, 3);
   // Formats straight into the output (the line buffer is not touched).
   void Printf(const char* fmt, ...) SKARN_PRINTF(2, 3);
+  // The same with a format parsed at compile time (RowFormat.h), for the
+  // rows written most: Row<"\t\t%5d\n">(x). RowOf takes the address of a
+  // constexpr character array instead of a literal.
+  template <fmt::Text F, class... A>
+  void Row(const A&... args) {
+    Emit<fmt::Compiled<F>>(args...);
+  }
+  template <const char* F, class... A>
+  void RowOf(const A&... args) {
+    Emit<fmt::CompiledArray<F>>(args...);
+  }
 
   // Output rollback: Hold returns a mark and keeps everything after it in
   // memory until Release or Rollback. Holds nest.
@@ -85,16 +99,41 @@ class SourceWriter {
   void Rollback(size_t mark);
 
   // Bytes handed to the sink so far plus those still buffered (after CR LF).
-  uint64_t bytesWritten() const { return flushed_ + buffer_.size(); }
+  uint64_t bytesWritten() const { return flushed_ + size_; }
 
  private:
+  template <class H, class... A>
+  void Emit(const A&... args) {
+    Commit(fmt::Write<H>(Reserve(fmt::RoomFor<H>(args...)), args...));
+  }
+  // Room for n more bytes after the buffered text, which then ends at the
+  // pointer given to Commit.
+  char* Reserve(size_t n) {
+    if (capacity_ - size_ < n) Grow(n);
+    return data_.get() + size_;
+  }
+  void Commit(char* end) {
+    size_ = static_cast<size_t>(end - data_.get());
+    if (size_ >= kDrainSize) Filled();
+  }
+  void Grow(size_t n);
+  void Append(const char* text, size_t n) {
+    std::memcpy(Reserve(n), text, n);
+    size_ += n;
+  }
+  // Hands the buffer on once it holds kDrainSize bytes (and nothing is held).
+  void Filled();
   void Put(std::string_view text);
   void Drain();
   // Ends the file (discarding it) when its text has passed the limit.
   void CheckLimit();
 
+  // Output is handed to the sink in pieces of about this size.
+  static constexpr size_t kDrainSize = 64 * 1024;
   std::string separator_;
-  std::string buffer_;
+  std::unique_ptr<char[]> data_;  // the buffered text, not yet handed on
+  size_t size_ = 0;
+  size_t capacity_ = 0;
   std::string printf_;
   std::unique_ptr<ByteSink> sink_;
   uint64_t flushed_ = 0;

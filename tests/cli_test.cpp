@@ -475,6 +475,19 @@ pid_t StartDisasm(const fs::path& dir, rlim_t sizeLimit) {
   ::_exit(127);
 }
 
+// Waits (up to 30 s) until a temporary output file in dir holds some text.
+bool WaitUntilWriting(const fs::path& dir) {
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (std::chrono::steady_clock::now() < until) {
+    for (const std::string& n : Listing(dir)) {
+      std::error_code ec;
+      if (n.rfind(".skarn-", 0) == 0 && fs::file_size(dir / n, ec) > 0 && !ec) return true;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return false;
+}
+
 TEST_F(Cli, InterruptedRunLeavesNoTemporaryFile) {
   Write("big.bgl", LongRunningFile());
   for (const int sig : {SIGTERM, SIGINT, SIGHUP, SIGQUIT}) {
@@ -482,16 +495,7 @@ TEST_F(Cli, InterruptedRunLeavesNoTemporaryFile) {
     const pid_t pid = StartDisasm(dir_, 0);
     ASSERT_GT(pid, 0);
     // Once the temporary file holds some text, the run is stopped.
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    bool writing = false;
-    while (!writing && std::chrono::steady_clock::now() < until) {
-      for (const std::string& n : Listing(dir_)) {
-        std::error_code ec;
-        if (n.rfind(".skarn-", 0) == 0 && fs::file_size(dir_ / n, ec) > 0 && !ec) writing = true;
-      }
-      if (!writing) std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    EXPECT_TRUE(writing) << "signal " << sig;
+    EXPECT_TRUE(WaitUntilWriting(dir_)) << "signal " << sig;
     ::kill(pid, sig);
     int status = 0;
     ASSERT_EQ(::waitpid(pid, &status, 0), pid);
@@ -507,6 +511,26 @@ TEST_F(Cli, InterruptedRunLeavesNoTemporaryFile) {
   ASSERT_EQ(::waitpid(pid, &status, 0), pid);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
   EXPECT_EQ(ReadFile(dir_ / "stderr"), "Error: Unable to write output file: big.sca: File too large\n");
+  EXPECT_FALSE(AnyTemporary(dir_));
+  EXPECT_EQ(ReadFile(dir_ / "big.sca"), "old");
+}
+
+TEST_F(Cli, InputCutShorterWhileReadEndsWithAMessage) {
+  // The input is mapped: cut shorter under the running command, it can no
+  // longer be read. A message naming it, exit status 1, the old file kept.
+  Bytes code;
+  for (int i = 0; i < 8000000; ++i) code.u16(0x02);  // Nop
+  Write("big.bgl", ProcFileWith(code.u16(0x22)));
+  WriteFile(dir_ / "big.sca", {'o', 'l', 'd'});
+  const pid_t pid = StartDisasm(dir_, 0);
+  ASSERT_GT(pid, 0);
+  ASSERT_TRUE(WaitUntilWriting(dir_));
+  fs::resize_file(dir_ / "big.bgl", 4096);
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+  EXPECT_EQ(ReadFile(dir_ / "stderr"),
+            "Error: unable to read BGL file\nskarn: big.bgl: the file was cut shorter while it was read\n");
   EXPECT_FALSE(AnyTemporary(dir_));
   EXPECT_EQ(ReadFile(dir_ / "big.sca"), "old");
 }

@@ -2,6 +2,7 @@
 // driver's opening block.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -11,6 +12,7 @@
 #include "FakeHost.h"
 #include "TestUtil.h"
 #include "core/Commands.h"
+#include "core/PlatformFile.h"
 #include "core/SkarnDoc.h"
 
 namespace skarn::test {
@@ -338,6 +340,37 @@ TEST(Document, ReadsFilesFromDisk) {
   EXPECT_EQ(doc.fullPath(), p.string());
   // A folder is not a BGL file.
   EXPECT_FALSE(doc.Open(dir.path().string()));
+}
+
+TEST(Document, FileBytesMapOrReadTheWholeFile) {
+  TempDir dir;
+  const fs::path p = dir.path() / "bytes.bin";
+  std::vector<uint8_t> bytes(70000);
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i * 7 + 1);
+  WriteFile(p, bytes);
+  WriteFile(dir.path() / "empty.bin", {});
+  std::string error, shortRead;
+  // The file's length, a shorter one, none.
+  for (const auto& [name, length] : {std::pair<const char*, size_t>{"bytes.bin", 70000}, {"bytes.bin", 4097},
+                                     {"empty.bin", 0}}) {
+    platform::FileBytes file;
+    ASSERT_TRUE(platform::FileBytes::Read((dir.path() / name).string(), length, &file, &error, &shortRead));
+    ASSERT_EQ(file.size(), length);
+    EXPECT_TRUE(shortRead.empty());
+    EXPECT_TRUE(std::equal(file.data(), file.data() + length, bytes.begin()));
+    platform::FileBytes moved = std::move(file);
+    EXPECT_EQ(file.size(), 0u);
+    EXPECT_EQ(moved.size(), length);
+  }
+  // A file that is shorter than it was: read, the rest zero, and said.
+  platform::FileBytes file;
+  ASSERT_TRUE(platform::FileBytes::Read(p.string(), 70010, &file, &error, &shortRead));
+  EXPECT_FALSE(file.mapped());
+  EXPECT_EQ(shortRead, "70000 of 70010 bytes read");
+  EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), file.data()));
+  EXPECT_EQ(file.data()[70009], 0);
+  EXPECT_FALSE(platform::FileBytes::Read((dir.path() / "none").string(), 1, &file, &error, &shortRead));
+  EXPECT_EQ(error, "No such file or directory");
 }
 
 // ---- band walker ----

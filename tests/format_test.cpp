@@ -2,6 +2,8 @@
 // machines use glibc, whose output is the reference for every supported
 // combination of flags, width, precision, length modifier and conversion.
 #include "core/Format.h"
+#include "core/RowFormat.h"
+#include "core/SourceWriter.h"
 
 #include <gtest/gtest.h>
 
@@ -14,11 +16,14 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 #include <iomanip>
 #include <limits>
+#include <memory>
 #include <random>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <type_traits>
 #include <vector>
 
@@ -481,6 +486,71 @@ TEST(FormatText, DocumentedExamples) {
   EXPECT_EQ(Format("%lld", LLONG_MIN), "-9223372036854775808");
   EXPECT_EQ(Format("%llu", ULLONG_MAX), "18446744073709551615");
   EXPECT_EQ(Unchecked("%hhd %hhu %hd", 200, 511u, 70000), "-56 255 4464");  // truncated
+}
+
+// ---------------------------------------------------------------------------
+// Formats compiled into the program give the run-time formatter's text
+
+// Each compiled format beside the same format read at run time, for every
+// value in the list (given to each of its conversions).
+template <skarn::fmt::Text F, class T>
+void SameAsRuntime(const std::vector<T>& values) {
+  constexpr size_t kCount = skarn::fmt::Compiled<F, false>::plan.count;
+  for (const T v : values) {
+    [&]<size_t... I>(std::index_sequence<I...>) {
+      std::string compiled;
+      skarn::fmt::Append<F>(compiled, (static_cast<void>(I), v)...);
+      EXPECT_EQ(compiled, Format(F.chars, (static_cast<void>(I), v)...)) << F.chars;
+    }(std::make_index_sequence<kCount>{});
+  }
+}
+
+TEST(CompiledFormat, SameTextAsTheRuntimeFormatter) {
+  const std::vector<int> ints = {INT_MIN, -32768, -100, -1, 0, 1, 7, 9, 10, 99, 100, 12345, 99999, INT_MAX};
+  SameAsRuntime<"%d">(ints);
+  SameAsRuntime<"<%5d>">(ints);
+  SameAsRuntime<"<%-5d>">(ints);
+  SameAsRuntime<"<%05d>">(ints);
+  SameAsRuntime<"<%+d % d>">(ints);
+  SameAsRuntime<"<%.3d>">(ints);
+  SameAsRuntime<"<%8.3d>">(ints);
+  SameAsRuntime<"<%-08.3d>">(ints);
+  SameAsRuntime<"<%.0d>">(ints);
+  SameAsRuntime<"<%i %2i>">(ints);
+  const std::vector<unsigned> us = {0u, 1u, 9u, 15u, 16u, 255u, 0xABCDu, 0x80000000u, UINT_MAX};
+  SameAsRuntime<"%u">(us);
+  SameAsRuntime<"<%x>">(us);
+  SameAsRuntime<"<%#x>">(us);
+  SameAsRuntime<"<%#o %o>">(us);
+  SameAsRuntime<"<%.4X>">(us);
+  SameAsRuntime<"<%.09X>">(us);
+  SameAsRuntime<"<%#08X>">(us);
+  SameAsRuntime<"<%-#10x>">(us);
+  SameAsRuntime<"<%.0x>">(us);
+  SameAsRuntime<"<%c|%5c|%-3c>">(std::vector<int>{65, 10, 0, 255});
+  SameAsRuntime<"<%lld %.2lld %25lld>">(std::vector<long long>{LLONG_MIN, -1LL, 0LL, 5LL, LLONG_MAX});
+  SameAsRuntime<"<%zu %zx>">(std::vector<size_t>{size_t{0}, size_t{1} << 40, SIZE_MAX});
+  SameAsRuntime<"<%f>">(std::vector<double>{0.0, -0.0, 0.125, 2.675, -1e300, 1e-7, std::nan(""), -HUGE_VAL});
+  SameAsRuntime<"<%.0f %7.2f %-9.3f %+.1f % 05.2f %F %#.0f>">(std::vector<double>{0.5, 1.5, -2.5, 59.999, 123456.789, HUGE_VAL});
+  SameAsRuntime<"<%s|%.2s|%8s|%-8s|%.0s>">(std::vector<const char*>{"", "a", "Bitmap", "a\nb", "long text of more than eight"});
+  SameAsRuntime<"100%% %d%%">(std::vector<int>{3});
+}
+
+// In the output file every line feed becomes CR LF: the format's own, and
+// those of a text put into it.
+TEST(CompiledFormat, RowsWriteCrLfLikePrintf) {
+  std::string compiled, runtime;
+  skarn::SourceWriter a, b;
+  ASSERT_TRUE(a.Open(std::make_unique<skarn::StringSink>(&compiled)));
+  ASSERT_TRUE(b.Open(std::make_unique<skarn::StringSink>(&runtime)));
+  for (int i = -3; i < 40000; i += 7) {
+    a.Row<"\t\t%5d %4d ; %3d\n%s\n">(i, -i, i / 3, i % 2 == 0 ? "x\ny" : "");
+    b.Printf("\t\t%5d %4d ; %3d\n%s\n", i, -i, i / 3, i % 2 == 0 ? "x\ny" : "");
+  }
+  a.Close();
+  b.Close();
+  EXPECT_EQ(compiled, runtime);
+  EXPECT_EQ(compiled.substr(0, 22), "\t\t   -3    3 ;  -1\r\n\r\n");
 }
 
 // ---------------------------------------------------------------------------

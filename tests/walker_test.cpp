@@ -225,29 +225,49 @@ TEST(WalkerTest, ObjectsAreNumberedAcrossBands) {
   EXPECT_NE(out.find(sorted), std::string::npos) << out;
 }
 
-// Object numbers in the order the index prints them.
-std::vector<int> PrintedOrder(ObjectIndex& index) {
+// Object numbers in the order the index prints them, for objects inserted
+// in this order: each a header in an image of its own, most right after the
+// one before, every third behind a gap (the start of another list). An
+// object named again by its first number is inserted again (a shared list).
+std::vector<int> PrintedOrder(const std::vector<std::pair<int32_t, int32_t>>& objects,
+                              const std::vector<int>& insertions, uint32_t block = 32768, uint32_t markEvery = 64) {
+  Bytes image;
+  std::vector<uint64_t> at;
+  for (size_t i = 0; i < objects.size(); ++i) {
+    if (i % 3 == 2) image.u8(0xEE);
+    at.push_back(image.size());
+    image.u8(4).i32(objects[i].first).i32(objects[i].second).u8(0).u8(12).u8(0);  // an 8-bit size: 12
+  }
+  const std::vector<uint8_t> bytes = image.vec();
+  const ByteReader img(bytes.data(), bytes.size());
+  ObjectIndex index(block, markEvery);
+  for (const int n : insertions) {
+    ObjectHeader h;
+    EXPECT_EQ(ReadObjectHeader(img, at[static_cast<size_t>(n - 1)], h), HeaderRead::kObject);
+    index.Insert(at[static_cast<size_t>(n - 1)], h);
+  }
   FakeHost host;
   CSkarnDoc doc(host);
-  const std::string text = Captured(doc, [&] { index.Print(doc.writer()); });
+  const std::string text = Captured(doc, [&] { index.Print(doc.writer(), img); });
+  EXPECT_TRUE(index.empty());
   std::vector<int> numbers;
-  for (size_t at = text.find("Object # "); at != std::string::npos; at = text.find("Object # ", at + 1))
-    numbers.push_back(std::stoi(text.substr(at + 9)));
+  for (size_t p = text.find("Object # "); p != std::string::npos; p = text.find("Object # ", p + 1))
+    numbers.push_back(std::stoi(text.substr(p + 9)));
   return numbers;
 }
 
 TEST(WalkerTest, SortedListInsertionRule) {
-  ObjectIndex index;
-  index.Insert(0, 0, 1);
-  index.Insert(0, 0, 2);
-  index.Insert(0, 0, 3);  // equal keys at the head: the newest goes first
-  index.Insert(3, 5, 4);  // latitude's two low bits ignored: after 3, 2, 1
-  index.Insert(1, 5, 5);  // equal key behind the head: after the earlier one
-  index.Insert(4, 0, 6);
-  index.Insert(0, -1, 7);  // longitude as unsigned: largest of this latitude
-  index.Insert(-4, 0, 8);  // latitude as unsigned: last
-  EXPECT_EQ(PrintedOrder(index), (std::vector<int>{3, 2, 1, 4, 5, 7, 6, 8}));
-  EXPECT_TRUE(index.empty());
+  const std::vector<std::pair<int32_t, int32_t>> objects = {
+      {0, 0}, {0, 0}, {0, 0},  // equal keys at the head: the newest goes first
+      {3, 5},                  // latitude's two low bits ignored: after 3, 2, 1
+      {1, 5},                  // equal key behind the head: after the earlier one
+      {4, 0},  {0, -1},        // longitude as unsigned: largest of this latitude
+      {-4, 0}};                // latitude as unsigned: last
+  const std::vector<int> all = {1, 2, 3, 4, 5, 6, 7, 8};
+  const std::vector<int> expected = {3, 2, 1, 4, 5, 7, 6, 8};
+  EXPECT_EQ(PrintedOrder(objects, all), expected);
+  // The same when sorted in blocks of three, merged, with marks far apart.
+  EXPECT_EQ(PrintedOrder(objects, all, 3, 4), expected);
 }
 
 TEST(WalkerTest, SortedListMatchesInsertionIntoAnOrderedList) {
@@ -257,12 +277,18 @@ TEST(WalkerTest, SortedListMatchesInsertionIntoAnOrderedList) {
   uint32_t seed = 12345;
   auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 16; };
   for (int round = 0; round < 20; ++round) {
-    ObjectIndex index;
+    std::vector<std::pair<int32_t, int32_t>> objects;
+    std::vector<int> insertions;
     std::list<std::pair<uint64_t, int>> model;
     for (int n = 1; n <= 60; ++n) {
-      const int32_t lat = lats[next() % 7];
-      const int32_t lon = lons[next() % 4];
-      index.Insert(lat, lon, n);
+      // Now and then an object met before, read again.
+      if (!objects.empty() && next() % 5 == 0) {
+        insertions.push_back(static_cast<int>(next() % objects.size()) + 1);
+      } else {
+        objects.emplace_back(lats[next() % 7], lons[next() % 4]);
+        insertions.push_back(static_cast<int>(objects.size()));
+      }
+      const auto [lat, lon] = objects[static_cast<size_t>(insertions.back() - 1)];
       const uint64_t key = (static_cast<uint64_t>(static_cast<uint32_t>(lat) & ~3u) << 31) +
                            static_cast<uint64_t>(static_cast<uint32_t>(lon));
       if (model.empty() || key <= model.front().first) {
@@ -276,8 +302,9 @@ TEST(WalkerTest, SortedListMatchesInsertionIntoAnOrderedList) {
     }
     std::vector<int> expected;
     for (const auto& e : model) expected.push_back(e.second);
-    EXPECT_EQ(PrintedOrder(index), expected) << "round " << round;
-    EXPECT_TRUE(index.empty());
+    EXPECT_EQ(PrintedOrder(objects, insertions), expected) << "round " << round;
+    EXPECT_EQ(PrintedOrder(objects, insertions, 1 + static_cast<uint32_t>(round), 1 + next() % 9), expected)
+        << "round " << round;
   }
 }
 

@@ -81,6 +81,7 @@ int UsageError(const std::string& text) {
 int RunSummary(const CliOptions& options) {
   skarn::cli::CliHost host(options);
   skarn::CSkarnDoc doc(host);
+  skarn::shell::SignalCleanup::NoteInput(options.input);
   if (!doc.Open(options.input)) return 1;
   if (options.out) {
     // The text file (CR LF line ends); "-o -" sends its bytes to stdout.
@@ -100,6 +101,7 @@ int RunSummary(const CliOptions& options) {
 int RunWriter(const CliOptions& options, skarn::CommandResult (*command)(skarn::CSkarnDoc&)) {
   skarn::cli::CliHost host(options);
   skarn::CSkarnDoc doc(host);
+  skarn::shell::SignalCleanup::NoteInput(options.input);
   if (!doc.Open(options.input)) return 1;
   return command(doc) == skarn::CommandResult::kWritten ? 0 : 1;
 }

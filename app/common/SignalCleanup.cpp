@@ -28,6 +28,7 @@ struct Slot {
 static_assert(std::atomic<int>::is_always_lock_free, "the signal handler reads the slots' states");
 
 Slot gSlots[kSlots];
+Slot gInput;  // the input file, for the message on SIGBUS
 
 void RemoveLiveFiles() {
   for (Slot& s : gSlots) {
@@ -66,7 +67,25 @@ extern "C" void OnCleanupSignal(int sig) {
   errno = savedErrno;
 }
 
+void Say(const char* text) {
+  const size_t n = std::strlen(text);
+  if (::write(2, text, n) < 0) return;  // nothing more to do about it
+}
+
+// The mapped input file was cut shorter while it was read.
+extern "C" void OnBusError(int) {
+  RemoveLiveFiles();
+  Say("Error: unable to read BGL file\nskarn: ");
+  Say(gInput.state.load(std::memory_order_acquire) == kLive ? gInput.path : "the input file");
+  Say(": the file was cut shorter while it was read\n");
+  ::_exit(1);
+}
+
 void InstallHandlers() {
+  struct sigaction bus {};
+  bus.sa_handler = OnBusError;
+  sigfillset(&bus.sa_mask);
+  sigaction(SIGBUS, &bus, nullptr);
   struct sigaction act {};
   act.sa_handler = OnCleanupSignal;
   act.sa_mask = CleanupSet();  // one cleanup at a time
@@ -133,6 +152,14 @@ int SignalCleanup::Add(const std::string& path) noexcept {
     return i;
   }
   return -1;
+}
+
+void SignalCleanup::NoteInput(const std::string& path) noexcept {
+  gInput.state.store(kFilling, std::memory_order_release);
+  const size_t n = path.size() < kPathBytes - 1 ? path.size() : kPathBytes - 1;
+  std::memcpy(gInput.path, path.data(), n);
+  gInput.path[n] = '\0';
+  gInput.state.store(kLive, std::memory_order_release);
 }
 
 void SignalCleanup::Remove(int handle) noexcept {

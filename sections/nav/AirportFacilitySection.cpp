@@ -130,7 +130,7 @@ void AirportFacilitySection::WriteBorder() {
   const uint64_t border = at + 8;
   if (!img_.Has(border, 4) || img_.U32(border) != kBorderCode) return;
   if (!img_.Has(border, 20)) {
-    out_.Printf("; Error: border record at file offset %.6X runs past the end of the file\n", Hex(border));
+    out_.Row<"; Error: border record at file offset %.6X runs past the end of the file\n">(Hex(border));
     return;
   }
   out_.line = "AI_Border( ";
@@ -150,7 +150,7 @@ void AirportFacilitySection::WriteObjects() {
   for (;;) {
     if (!img_.Has(at, 4)) {
       // The list lacks the 0 that ends it.
-      out_.Printf("; Error: object list runs past the end of the file at file offset %.6X\n", Hex(at));
+      out_.Row<"; Error: object list runs past the end of the file at file offset %.6X\n">(Hex(at));
       break;
     }
     const uint32_t code = img_.U32(at);
@@ -162,7 +162,7 @@ void AirportFacilitySection::WriteObjects() {
     }
     // The head up to the type, and the whole object, must lie in the file.
     if (!img_.Has(at, 12) || !img_.Has(at, uint64_t{img_.U32(at + 4)} + kHead)) {
-      out_.Printf("; Error: object at file offset %.6X runs past the end of the file\n", Hex(at));
+      out_.Row<"; Error: object at file offset %.6X runs past the end of the file\n">(Hex(at));
       break;
     }
     const uint64_t size = uint64_t{img_.U32(at + 4)} + kHead;
@@ -170,7 +170,7 @@ void AirportFacilitySection::WriteObjects() {
     objectOffsets_.push_back(static_cast<uint32_t>(at));
     ++n;
     out_.WriteSeparator();
-    out_.Printf("; Object # %d, offset: %.6X, size: %d bytes\n", n, Hex(at),
+    out_.Row<"; Object # %d, offset: %.6X, size: %d bytes\n">(n, Hex(at),
                 static_cast<int>(static_cast<uint32_t>(size)));
     out_.WriteSeparator();
     const uint32_t type = img_.U32(at + 8);
@@ -186,15 +186,15 @@ void AirportFacilitySection::WriteContainerLine(uint64_t at, uint32_t type, int 
   const char* kind = ContainerKind(type);
   if (type >= 1 && type <= 3) {
     if (nested) {
-      out_.Printf("\t; Container( %s ) ; container in container\n", kind);
+      out_.Row<"\t; Container( %s ) ; container in container\n">(kind);
     } else {
-      out_.Printf("Container( %s %d )\n", kind, number);
+      out_.Row<"Container( %s %d )\n">(kind, number);
     }
   } else if (type >= 4 && type <= 9) {
-    out_.Printf("%s; Container( %s ) not supported by SCASM\n", nested ? "\t" : "", kind);
+    out_.Row<"%s; Container( %s ) not supported by SCASM\n">(nested ? "\t" : "", kind);
   } else {
     // The line locates the unknown container by its file offset, in decimal.
-    out_.Printf("; unknown type of container %d\n", static_cast<int>(static_cast<uint32_t>(at)));
+    out_.Row<"; unknown type of container %d\n">(static_cast<int>(static_cast<uint32_t>(at)));
   }
 }
 
@@ -213,11 +213,11 @@ void AirportFacilitySection::WalkRecords(uint64_t start, uint64_t end) {
       if (code == 0) {
         done = true;
       } else if (limit - at < kHead || img_.U32(at + 4) > limit - at - kHead) {
-        out_.Printf("; Error: record at file offset %.6X runs past the end of its container\n", Hex(at));
+        out_.Row<"; Error: record at file offset %.6X runs past the end of its container\n">(Hex(at));
         done = true;
       } else if (code == kContainerCode) {
         if (!img_.Has(at, 12)) {
-          out_.Printf("; Error: record at file offset %.6X runs past the end of the file\n", Hex(at));
+          out_.Row<"; Error: record at file offset %.6X runs past the end of the file\n">(Hex(at));
           done = true;
         } else {
           WriteContainerLine(at, img_.U32(at + 8), 0, true);
@@ -268,86 +268,86 @@ bool AirportFacilitySection::WriteRecord(uint64_t at, uint32_t code, uint32_t le
   }
   std::string text;
   if (!img_.Has(at, need) || (textAt != 0 && !TerminatedText(img_, at + textAt, text))) {
-    out_.Printf("; Error: record at file offset %.6X runs past the end of the file\n", Hex(at));
+    out_.Row<"; Error: record at file offset %.6X runs past the end of the file\n">(Hex(at));
     return false;
   }
 
   switch (code) {
     case kApLocation:
-      out_.Printf("\tAPLocation( %s %s %.0f )\n", geo_.LatText(LatAt(at + 8)), geo_.LonText(LonAt(at + 16)),
+      out_.Row<"\tAPLocation( %s %s %.0f )\n">(geo_.LatText(LatAt(at + 8)), geo_.LonText(LonAt(at + 16)),
                   AltAt(at + 24));
       break;
     case kRwyLoc: {
-      out_.Printf("\tRwyLoc( %s %s %.0f\n", geo_.LatText(LatAt(at + 8)), geo_.LonText(LonAt(at + 16)),
+      out_.Row<"\tRwyLoc( %s %s %.0f\n">(geo_.LatText(LatAt(at + 8)), geo_.LonText(LonAt(at + 16)),
                   AltAt(at + 24));
-      out_.Printf("\t\t%.0f %.2f ; true heading, mag.var.\n", GeoText::Angle32(img_.U32(at + 32)),
+      out_.Row<"\t\t%.0f %.2f ; true heading, mag.var.\n">(GeoText::Angle32(img_.U32(at + 32)),
                   GeoText::SignedAngle32(img_.I32(at + 36)));
-      out_.Printf("\t\t%d %d ; length, width\n", img_.I32(at + 40), img_.I32(at + 44));
+      out_.Row<"\t\t%d %d ; length, width\n">(img_.I32(at + 40), img_.I32(at + 44));
       const char letter = RunwayLetter(img_.U32(at + 48));
       if (length == kLongRunwayLength) {
-        out_.Printf("\t\t%c %d %d %#x %.2f ); rwy type, number, surface, flags, alt2\n", letter, img_.I32(at + 52),
+        out_.Row<"\t\t%c %d %d %#x %.2f ); rwy type, number, surface, flags, alt2\n">(letter, img_.I32(at + 52),
                     img_.I32(at + 56), img_.U32(at + 60), static_cast<double>(img_.F32(at + 64)));
       } else {
-        out_.Printf("\t\t%c %d %d ) ; rwy type, number and surface\n", letter, img_.I32(at + 52),
+        out_.Row<"\t\t%c %d %d ) ; rwy type, number and surface\n">(letter, img_.I32(at + 52),
                     img_.I32(at + 56));
       }
       break;
     }
     case kTower:
-      out_.Printf("\tTower( %s %s %.0f 0 ) \n", geo_.LatText(LatAt(at + 8)), geo_.LonText(LonAt(at + 16)),
+      out_.Row<"\tTower( %s %s %.0f 0 ) \n">(geo_.LatText(LatAt(at + 8)), geo_.LonText(LonAt(at + 16)),
                   AltAt(at + 24));
       break;
     case kNavaid: {
-      out_.Printf("\tNavaid( %s %s %.0f\n", geo_.LatText(LatAt(at + 8)), geo_.LonText(LonAt(at + 16)),
+      out_.Row<"\tNavaid( %s %s %.0f\n">(geo_.LatText(LatAt(at + 8)), geo_.LonText(LonAt(at + 16)),
                   AltAt(at + 24));
       const double heading = GeoText::Angle32(img_.U32(at + 32));
       const uint32_t frequency = img_.U32(at + 36);
       if (frequency == 0) {
-        out_.Printf("\t\t%.0f 0 ; heading, no frequency for marker\n", heading);
+        out_.Row<"\t\t%.0f 0 ; heading, no frequency for marker\n">(heading);
       } else {
         // Packed decimal digits: the hexadecimal halves read as the frequency.
-        out_.Printf("\t\t%.0f %X.%.4X ; heading, frequency\n", heading, frequency >> 16, frequency & 0xFFFFu);
+        out_.Row<"\t\t%.0f %X.%.4X ; heading, frequency\n">(heading, frequency >> 16, frequency & 0xFFFFu);
       }
-      out_.Printf("\t\t%d %d %X; navaid type, class and flags\n", img_.I32(at + 40), img_.I32(at + 44),
+      out_.Row<"\t\t%d %d %X; navaid type, class and flags\n">(img_.I32(at + 40), img_.I32(at + 44),
                   img_.U32(at + 48));
-      out_.Printf("\t\t\"%s\" )\n", text.c_str());
+      out_.Row<"\t\t\"%s\" )\n">(text.c_str());
       break;
     }
     case kSetupLoc:
-      out_.Printf("\tSetupLoc( %s %s %.0f\n", geo_.LatText(LatAt(at + 8)), geo_.LonText(LonAt(at + 16)),
+      out_.Row<"\tSetupLoc( %s %s %.0f\n">(geo_.LatText(LatAt(at + 8)), geo_.LonText(LonAt(at + 16)),
                   AltAt(at + 24));
-      out_.Printf("\t\t%.0f %d ; heading, type\n", GeoText::Angle32(img_.U32(at + 32)), img_.I32(at + 36));
-      out_.Printf("\t\t%c %d ) ; runway type, number\n", RunwayLetter(img_.U32(at + 40)), img_.I32(at + 44));
+      out_.Row<"\t\t%.0f %d ; heading, type\n">(GeoText::Angle32(img_.U32(at + 32)), img_.I32(at + 36));
+      out_.Row<"\t\t%c %d ) ; runway type, number\n">(RunwayLetter(img_.U32(at + 40)), img_.I32(at + 44));
       break;
     case kIcaoId:
-      out_.Printf("\tICAO_ID( %s )\n", text.c_str());
+      out_.Row<"\tICAO_ID( %s )\n">(text.c_str());
       break;
     case kBvLoc:
-      out_.Printf("\t; BvLoc( %s %s %.0f %d %d ) ; not supported by SCASM\n", geo_.LatText(LatAt(at + 8)),
+      out_.Row<"\t; BvLoc( %s %s %.0f %d %d ) ; not supported by SCASM\n">(geo_.LatText(LatAt(at + 8)),
                   geo_.LonText(LonAt(at + 16)), AltAt(at + 24), img_.I32(at + 36), img_.I32(at + 40));
       break;
     case kWayptLoc:
-      out_.Printf("\t; WayptLoc( %s %s %.8X %s ) ; not supported by SCASM\n", geo_.LatText(LatAt(at + 8)),
+      out_.Row<"\t; WayptLoc( %s %s %.8X %s ) ; not supported by SCASM\n">(geo_.LatText(LatAt(at + 8)),
                   geo_.LonText(LonAt(at + 16)), img_.U32(at + 24), text.c_str());
       break;
     case kGeopolLoc:
-      out_.Printf("\t; GeopolLoc( %s %s %.0f %d ) ; not supported by SCASM\n", geo_.LatText(LatAt(at + 8)),
+      out_.Row<"\t; GeopolLoc( %s %s %.0f %d ) ; not supported by SCASM\n">(geo_.LatText(LatAt(at + 8)),
                   geo_.LonText(LonAt(at + 16)), AltAt(at + 24), img_.I32(at + 36));
       break;
     case kAiData:
       WriteAiData(at, length);
       break;
     case kAirwaySeg:
-      out_.Printf("\t; AirwaySeg( %s %d %d %d ) ; not available in SCASM\n", text.c_str(), img_.I32(at + 16),
+      out_.Row<"\t; AirwaySeg( %s %d %d %d ) ; not available in SCASM\n">(text.c_str(), img_.I32(at + 16),
                   img_.I32(at + 20), img_.I32(at + 24));
       break;
     case kBvOrigin:
       // This one comment counts from the start of the object list.
       out_.WriteText("\t; BvOrigin() ; not available in SCASM\n");
-      out_.Printf("\t\t; structure unknown, offset %.6X\n", Hex(at - data_));
+      out_.Row<"\t\t; structure unknown, offset %.6X\n">(Hex(at - data_));
       break;
     case kBvStart:
-      out_.Printf("\t; BvStart( %s %s %d %d ) ; not available in SCASM\n", geo_.LatText(LatAt(at + 8)),
+      out_.Row<"\t; BvStart( %s %s %d %d ) ; not available in SCASM\n">(geo_.LatText(LatAt(at + 8)),
                   geo_.LonText(LonAt(at + 16)), img_.I32(at + 24), img_.I32(at + 28));
       break;
     case kBvEnd:
@@ -361,21 +361,21 @@ bool AirportFacilitySection::WriteRecord(uint64_t at, uint32_t code, uint32_t le
                          : code == kBvArcCw ? "BvArcCw"
                          : code == kBvArcCcw ? "BvArcCcw"
                                              : "BvCircle";
-      out_.Printf("\t; %s() ; not available in SCASM\n", name);
-      out_.Printf("\t\t; structure unknown, offset %.6X\n", Hex(at));
+      out_.Row<"\t; %s() ; not available in SCASM\n">(name);
+      out_.Row<"\t\t; structure unknown, offset %.6X\n">(Hex(at));
       break;
     }
     case kBvLineRhumb:
-      out_.Printf("\t; BvLineRhumb( %s %s ) ; not available in SCASM\n", geo_.LatText(LatAt(at + 8)),
+      out_.Row<"\t; BvLineRhumb( %s %s ) ; not available in SCASM\n">(geo_.LatText(LatAt(at + 8)),
                   geo_.LonText(LonAt(at + 16)));
       break;
     case kGeoVertex:
-      out_.Printf("\t; GeoVertex( %s %s ) ; not available in SCASM\n", geo_.LatText(LatAt(at + 8)),
+      out_.Row<"\t; GeoVertex( %s %s ) ; not available in SCASM\n">(geo_.LatText(LatAt(at + 8)),
                   geo_.LonText(LonAt(at + 16)));
       break;
     case kFrequency: {
       const uint32_t frequency = img_.U32(at + 8);
-      out_.Printf("\tFrequency( %X.%.4X %d )\n", frequency >> 16, frequency & 0xFFFFu, img_.I32(at + 12));
+      out_.Row<"\tFrequency( %X.%.4X %d )\n">(frequency >> 16, frequency & 0xFFFFu, img_.I32(at + 12));
       break;
     }
     default:
@@ -395,7 +395,7 @@ void AirportFacilitySection::WriteAiData(uint64_t at, uint32_t length) {
   uint64_t consumed = 0;
   while (consumed < length) {
     if (length - consumed < kHead) {
-      out_.Printf("; Error: AI data block at file offset %.6X runs past the end of its record\n", Hex(cursor));
+      out_.Row<"; Error: AI data block at file offset %.6X runs past the end of its record\n">(Hex(cursor));
       break;
     }
     const uint32_t count = img_.U32(cursor);
@@ -408,7 +408,7 @@ void AirportFacilitySection::WriteAiData(uint64_t at, uint32_t length) {
     }
     const uint64_t bytes = uint64_t{count} * size;
     if (bytes > length - consumed - kHead) {
-      out_.Printf("; Error: AI data block at file offset %.6X runs past the end of its record\n", Hex(cursor));
+      out_.Row<"; Error: AI data block at file offset %.6X runs past the end of its record\n">(Hex(cursor));
       break;
     }
     cursor += kHead;
@@ -426,18 +426,18 @@ void AirportFacilitySection::WriteAiData(uint64_t at, uint32_t length) {
           const uint8_t* p = img_.Ptr(cursor, 8);
           size_t n = 0;
           while (p != nullptr && n < 8 && p[n] != 0) ++n;
-          out_.Printf("\t\t\t\"%s\"\n", std::string(reinterpret_cast<const char*>(p), n).c_str());
+          out_.Row<"\t\t\t\"%s\"\n">(std::string(reinterpret_cast<const char*>(p), n).c_str());
           break;
         }
         case 12:
-          out_.Printf("\t\t\t%d %5.3f %5.3f\n", img_.I32(cursor), static_cast<double>(img_.F32(cursor + 4)),
+          out_.Row<"\t\t\t%d %5.3f %5.3f\n">(img_.I32(cursor), static_cast<double>(img_.F32(cursor + 4)),
                       static_cast<double>(img_.F32(cursor + 8)));
           break;
         case 20:
           WriteParking(cursor);
           break;
         default:
-          out_.Printf("\t\t\t%d %5.3f %d %d %d %d %5.3f %d\n", img_.I32(cursor),
+          out_.Row<"\t\t\t%d %5.3f %d %d %d %d %5.3f %d\n">(img_.I32(cursor),
                       static_cast<double>(img_.F32(cursor + 4)), img_.I32(cursor + 8), img_.I32(cursor + 12),
                       img_.I32(cursor + 16), img_.I32(cursor + 20), static_cast<double>(img_.F32(cursor + 24)),
                       img_.I32(cursor + 28));
@@ -464,10 +464,10 @@ void AirportFacilitySection::WriteParking(uint64_t element) {
   if (name * kNameCellWidth < kParkingNames.size() && type * kTypeCellWidth < kParkingTypes.size()) {
     const std::string nameCell(kParkingNames.substr(name * kNameCellWidth, kNameCellWidth));
     const std::string typeCell(kParkingTypes.substr(type * kTypeCellWidth, kTypeCellWidth));
-    out_.Printf("\t\t\t%5.3f %5.3f %5.3f %5.3f %s %d %s\n", x, y, z, heading, nameCell.c_str(),
+    out_.Row<"\t\t\t%5.3f %5.3f %5.3f %5.3f %s %d %s\n">(x, y, z, heading, nameCell.c_str(),
                 static_cast<int>(number), typeCell.c_str());
   } else {
-    out_.Printf("\t\t\t%5.3f %5.3f %5.3f %5.3f %#8x\n", x, y, z, heading, packed);
+    out_.Row<"\t\t\t%5.3f %5.3f %5.3f %5.3f %#8x\n">(x, y, z, heading, packed);
   }
 }
 

@@ -113,17 +113,17 @@ void ComSection::WriteBand(uint32_t offset) {
       case Record::kEnd:
         return;
       case Record::kUnknown:
-        out_.Printf("; %s %X\n", kBadId, Low32(rel));
+        out_.Row<"; %s %X\n">(kBadId, Low32(rel));
         return;
       case Record::kOutside:
-        out_.Printf("; Error: COM Section record at Offset %X runs past the end of the file\n", Low32(rel));
+        out_.Row<"; Error: COM Section record at Offset %X runs past the end of the file\n">(Low32(rel));
         return;
       case Record::kOverRead:
         out_.WriteText("; " + OverReadText() + "\n");
         return;
       case Record::kBadLength:
         WriteRecord(At(rel));
-        out_.Printf("; Error: COM Section record at Offset %X has length %d, list ended\n", Low32(rel),
+        out_.Row<"; Error: COM Section record at Offset %X has length %d, list ended\n">(Low32(rel),
                     static_cast<int>(length));
         return;
       case Record::kAtis:

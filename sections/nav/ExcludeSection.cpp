@@ -106,7 +106,7 @@ void ExcludeSection::WriteSource() {
       }
       case Record::kObject:
         out_.WriteText("; Exclude Object instruction not supported by SCASM\n");
-        out_.Printf(";; ExcludeObject( %s %s %X %.2X %.2X %.2X )\n", geo_.Lat32Text(img_.I32(p + 1)),
+        out_.Row<";; ExcludeObject( %s %s %X %.2X %.2X %.2X )\n">(geo_.Lat32Text(img_.I32(p + 1)),
                     geo_.Lon32Text(img_.I32(p + 5)), static_cast<unsigned>(img_.U8(p + 9)),
                     static_cast<unsigned>(img_.U8(p + 10)), static_cast<unsigned>(img_.U8(p + 11)),
                     static_cast<unsigned>(img_.U8(p + 12)));
@@ -114,7 +114,7 @@ void ExcludeSection::WriteSource() {
         p += kObjectSize;
         break;
       case Record::kUnknownId:
-        out_.Printf("; Error: unknown ID in Excl Section at %X\n", OffsetOf(p));
+        out_.Row<"; Error: unknown ID in Excl Section at %X\n">(OffsetOf(p));
         return;
       case Record::kPastEnd:
         out_.WriteText("; " + PastEnd(OffsetOf(p)) + "\n");

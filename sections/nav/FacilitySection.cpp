@@ -192,7 +192,7 @@ void FacilitySection::WriteSource() {
     const uint8_t id = img_.U8(p);
     if (id == 0) return;
     if (id != kRegionId) {
-      out_.Printf("; Error: unknown ID in Menu section at offset %X\n", OffsetOf(p));
+      out_.Row<"; Error: unknown ID in Menu section at offset %X\n">(OffsetOf(p));
       return;
     }
     uint64_t nameLength = 0;
@@ -205,7 +205,7 @@ void FacilitySection::WriteSource() {
       WriteError(RegionPastEnd(OffsetOf(p)));
       return;
     }
-    out_.Printf("Menu( %s )\n", GeoText::NameText(img_.Ptr(p + kRegionFixed, nameLength), nameLength).c_str());
+    out_.Row<"Menu( %s )\n">(GeoText::NameText(img_.Ptr(p + kRegionFixed, nameLength), nameLength).c_str());
     WriteAirports(Displace(data_, img_.I32(p + 3)));
     if (budget_.spent()) return;
     // The record itself was sound; only the way to the next one is lost.
@@ -231,7 +231,7 @@ void FacilitySection::WriteAirports(uint64_t p) {
     const uint8_t id = img_.U8(p);
     if (id == 0) return;
     if (id != kAirportId) {
-      out_.Printf("; Error: unknown ID in Airport section at offset %X\n", OffsetOf(p));
+      out_.Row<"; Error: unknown ID in Airport section at offset %X\n">(OffsetOf(p));
       return;
     }
     uint64_t nameLength = 0;
@@ -246,14 +246,14 @@ void FacilitySection::WriteAirports(uint64_t p) {
     }
     // Latitude in 1/128 m, longitude in 2^32 units to the circle, altitude
     // in 1/256 m; angles in 2^16 units to the circle.
-    out_.Printf("\tMenuEntry( %s %s %.0f %.0f\n", geo_.LatText(GeoText::Lat32Fine(img_.I32(p + 3))),
+    out_.Row<"\tMenuEntry( %s %s %.0f %.0f\n">(geo_.LatText(GeoText::Lat32Fine(img_.I32(p + 3))),
                 geo_.LonText(GeoText::Lon32(img_.I32(p + 7))), img_.I32(p + 11) / 256.0,
                 GeoText::Angle16(img_.U16(p + 15)));
     // Each frequency text begins and ends with a blank of its own.
-    out_.Printf("\t%s %s %.0f %s %.0f\n", GeoText::FreqText2(img_.Ptr(p + 17, 2)).c_str(),
+    out_.Row<"\t%s %s %.0f %s %.0f\n">(GeoText::FreqText2(img_.Ptr(p + 17, 2)).c_str(),
                 GeoText::FreqText2(img_.Ptr(p + 19, 2)).c_str(), GeoText::Angle16(img_.U16(p + 21)),
                 GeoText::FreqText2(img_.Ptr(p + 23, 2)).c_str(), GeoText::Angle16(img_.U16(p + 25)));
-    out_.Printf("\t%s )\n", GeoText::NameText(img_.Ptr(p + kAirportFixed, nameLength), nameLength).c_str());
+    out_.Row<"\t%s )\n">(GeoText::NameText(img_.Ptr(p + kAirportFixed, nameLength), nameLength).c_str());
     const int16_t length = img_.I16(p + 1);
     if (length <= 0) {
       WriteError(AirportBadLength(length, OffsetOf(p)));

@@ -87,8 +87,7 @@ void LibrarySection::Run(bool listOnly) {
     if (r == EntryRead::kEnd) break;
     if (r == EntryRead::kCut) {
       if (!quiet_) {
-        out_.Printf("; Error: library directory entry at offset 0x%.4X runs past the end of the file\n",
-                    static_cast<uint32_t>(at - data_));
+        out_.Row<"; Error: library directory entry at offset 0x%.4X runs past the end of the file\n">(static_cast<uint32_t>(at - data_));
       }
       break;
     }
@@ -137,19 +136,19 @@ bool LibrarySection::HandleNewForm(const Entry& e, uint64_t obj) {
 
   if (!quiet_) {
     out_.WriteSeparator();
-    out_.Printf("; Library Object #%d, Offset 0x%.4X, size %d (= 0x%X)\n", objectNumber_, e.offset,
+    out_.Row<"; Library Object #%d, Offset 0x%.4X, size %d (= 0x%X)\n">(objectNumber_, e.offset,
                 static_cast<int32_t>(programSize), programSize);
     out_.WriteSeparator();
-    out_.Printf("ObjID( %.8X %.8X %.8X %.8X )\n", e.id[0], e.id[1], e.id[2], e.id[3]);
+    out_.Row<"ObjID( %.8X %.8X %.8X %.8X )\n">(e.id[0], e.id[1], e.id[2], e.id[3]);
     const uint32_t divisor = img_.U32(obj + 29);
     const double scale = divisor == 0 ? std::numeric_limits<double>::infinity() : 65536.0 / divisor;
     const uint32_t prop = img_.U32(obj + 37);
     out_.WriteText("LibObj( \n");
-    out_.Printf("\tPWR   %d\n", static_cast<int>(img_.U8(obj + 16)));
-    out_.Printf("\tSIZE  %d\n", img_.I32(obj + 25));
-    out_.Printf("\tSCALE %.3f\n", scale);
-    out_.Printf("\tTYPE  %d\n", img_.I32(obj + 33));
-    if (prop != 0) out_.Printf("\tPROP  %d\n", static_cast<int32_t>(prop));
+    out_.Row<"\tPWR   %d\n">(static_cast<int>(img_.U8(obj + 16)));
+    out_.Row<"\tSIZE  %d\n">(img_.I32(obj + 25));
+    out_.Row<"\tSCALE %.3f\n">(scale);
+    out_.Row<"\tTYPE  %d\n">(img_.I32(obj + 33));
+    if (prop != 0) out_.Row<"\tPROP  %d\n">(static_cast<int32_t>(prop));
     // The name fills the rest of the header, up to its first 0 byte.
     const uint64_t room = shortHeader ? 0 : headerLength - kNewHeaderFields;
     std::string_view name;
@@ -196,11 +195,11 @@ bool LibrarySection::HandleOldForm(const Entry& e, uint64_t obj) {
 
   if (!quiet_) {
     out_.WriteSeparator();
-    out_.Printf("; Library Object #%d, Offset 0x%.4X, size %d (= 0x%X)\n", objectNumber_, e.offset,
+    out_.Row<"; Library Object #%d, Offset 0x%.4X, size %d (= 0x%X)\n">(objectNumber_, e.offset,
                 static_cast<int>(size), static_cast<unsigned>(size));
     out_.WriteSeparator();
-    out_.Printf("ObjID( %.8X %.8X %.8X %.8X )\n", e.id[0], e.id[1], e.id[2], e.id[3]);
-    out_.Printf("LibObj1( %X %X %X %X %d )\n", img_.U32(obj), img_.U32(obj + 4), img_.U32(obj + 8),
+    out_.Row<"ObjID( %.8X %.8X %.8X %.8X )\n">(e.id[0], e.id[1], e.id[2], e.id[3]);
+    out_.Row<"LibObj1( %X %X %X %X %d )\n">(img_.U32(obj), img_.U32(obj + 4), img_.U32(obj + 8),
                 img_.U32(obj + 12), static_cast<int>(img_.U8(obj + 16)));
   }
   walker_->WalkCode(start, end);
@@ -226,7 +225,7 @@ bool LibrarySection::Allow(uint64_t start, uint64_t end) {
 
 void LibrarySection::ObjectError(uint32_t offset, const std::string& what) {
   if (quiet_) return;
-  out_.Printf("; Error: library object #%d at offset 0x%.4X%s\n", objectNumber_, offset, what.c_str());
+  out_.Row<"; Error: library object #%d at offset 0x%.4X%s\n">(objectNumber_, offset, what.c_str());
 }
 
 std::unique_ptr<BglSection> MakeLibrarySection(CSkarnDoc& doc, uint64_t start) {

@@ -33,14 +33,14 @@ std::string QuotedName(std::string name) {
 void WriteEntry(SourceWriter& out, uint32_t type, int number, const std::string& name) {
   const char* text = name.c_str();
   switch (type) {
-    case 0x10001: out.Printf("\tNameEntry( REGION 0 \"%s\" )\n", text); break;
-    case 0x20001: out.Printf("\tNameEntry( COUNTRY 0 \"%s\" )\n", text); break;
-    case 0x30001: out.Printf("\tNameEntry( STATE 0 \"%s\" )\n", text); break;
-    case 0x40001: out.Printf("\tNameEntry( CITY 0 \"%s\" )\n", text); break;
-    case 0x50001: out.Printf("\tNameEntry( AIRPORT %d \"%s\" )\n", number, text); break;
-    case 0x50003: out.Printf("\tNameEntry( VOR %d \"%s\" )\n", number, text); break;
-    case 0x50004: out.Printf("\tNameEntry( NDB %d \"%s\" )\n", number, text); break;
-    case 0x50005: out.Printf("\t; NameEntry( ATC %d \"%s\" ) ; not available in SCASM\n", number, text); break;
+    case 0x10001: out.Row<"\tNameEntry( REGION 0 \"%s\" )\n">(text); break;
+    case 0x20001: out.Row<"\tNameEntry( COUNTRY 0 \"%s\" )\n">(text); break;
+    case 0x30001: out.Row<"\tNameEntry( STATE 0 \"%s\" )\n">(text); break;
+    case 0x40001: out.Row<"\tNameEntry( CITY 0 \"%s\" )\n">(text); break;
+    case 0x50001: out.Row<"\tNameEntry( AIRPORT %d \"%s\" )\n">(number, text); break;
+    case 0x50003: out.Row<"\tNameEntry( VOR %d \"%s\" )\n">(number, text); break;
+    case 0x50004: out.Row<"\tNameEntry( NDB %d \"%s\" )\n">(number, text); break;
+    case 0x50005: out.Row<"\t; NameEntry( ATC %d \"%s\" ) ; not available in SCASM\n">(number, text); break;
     default: out.WriteText(";\tError: unexpected name type in namelist\n"); break;
   }
 }
@@ -54,12 +54,12 @@ void WriteEntries(const ByteReader& img, SourceWriter& out, uint64_t begin, uint
     const uint32_t code = img.Has(at, 4) ? img.U32(at) : 1;
     if (code == 0) return;
     if (end - at < kHead || img.U32(at + 4) > end - at - kHead) {
-      out.Printf("; Error: name entry at file offset %.6X runs past the end of its name list\n", Hex(at));
+      out.Row<"; Error: name entry at file offset %.6X runs past the end of its name list\n">(Hex(at));
       return;
     }
     std::string name;
     if (!img.Has(at, kEntryHead) || !TerminatedText(img, at + kEntryHead, name)) {
-      out.Printf("; Error: name entry at file offset %.6X runs past the end of the file\n", Hex(at));
+      out.Row<"; Error: name entry at file offset %.6X runs past the end of the file\n">(Hex(at));
       return;
     }
     if (code != kNameEntryCode) out.WriteText("; Error: unknown object in namelist\n");
@@ -86,13 +86,13 @@ void WriteNameLists(const ByteReader& img, SourceWriter& out, uint64_t area, con
   // the file's own header).
   if (area == 0) return;
   if (area >= img.size()) {
-    out.Printf("; Error: name lists offset %.6X lies outside the file\n", Hex(area));
+    out.Row<"; Error: name lists offset %.6X lies outside the file\n">(Hex(area));
     return;
   }
   for (uint64_t at = area;;) {
     if (!img.Has(at, 4)) {
       // The area lacks the 0 that ends it.
-      out.Printf("; Error: name lists run past the end of the file at file offset %.6X\n", Hex(at));
+      out.Row<"; Error: name lists run past the end of the file at file offset %.6X\n">(Hex(at));
       return;
     }
     const uint32_t code = img.U32(at);
@@ -103,11 +103,11 @@ void WriteNameLists(const ByteReader& img, SourceWriter& out, uint64_t area, con
     }
     // The head up to the language, and the whole list, must lie in the file.
     if (!img.Has(at, 12) || !img.Has(at, uint64_t{img.U32(at + 4)} + kHead)) {
-      out.Printf("; Error: name list at file offset %.6X runs past the end of the file\n", Hex(at));
+      out.Row<"; Error: name list at file offset %.6X runs past the end of the file\n">(Hex(at));
       return;
     }
     const uint64_t end = at + kHead + img.U32(at + 4);
-    out.Printf("Namelist( %.4X ) ; language\n", img.U32(at + 8));
+    out.Row<"Namelist( %.4X ) ; language\n">(img.U32(at + 8));
     WriteEntries(img, out, at + kListHead, end, objects);
     out.WriteText("EndNL\n");
     at = end;

@@ -89,10 +89,10 @@ void NdbSection::WriteBand(uint32_t offset) {
       case Record::kEnd:
         return;
       case Record::kUnknown:
-        out_.Printf("; %s %X\n", kBadId, Low32(rel));
+        out_.Row<"; %s %X\n">(kBadId, Low32(rel));
         return;
       case Record::kOutside:
-        out_.Printf("; Error: ADF Section record at Offset %X runs past the end of the file\n", Low32(rel));
+        out_.Row<"; Error: ADF Section record at Offset %X runs past the end of the file\n">(Low32(rel));
         return;
       case Record::kBeacon:
         break;

@@ -153,20 +153,18 @@ void VorSection::WriteSource() {
     const int64_t entry = static_cast<int64_t>(kChannelEntrySize) * (channel - firstChannel_);
     const Channel kind = ReadChannel(entry);
     if (kind == Channel::kUnknown) {
-      out_.Printf("; Error: unknown ID in VOR section, frequency table, channel %lld\n",
-                  static_cast<long long>(channel));
+      out_.Row<"; Error: unknown ID in VOR section, frequency table, channel %lld\n">(static_cast<long long>(channel));
       return;
     }
     if (kind == Channel::kOutside) {
-      out_.Printf("; Error: VOR section, frequency table, channel %lld runs past the end of the file\n",
-                  static_cast<long long>(channel));
+      out_.Row<"; Error: VOR section, frequency table, channel %lld runs past the end of the file\n">(static_cast<long long>(channel));
       return;
     }
     const int32_t table = img_.I32(At(entry) + 1);
     if (table == 0) continue;
     frequency_ = ChannelFrequency(channel);
     out_.WriteNewline();
-    out_.Printf("; frequency %6.2f\n", frequency_);
+    out_.Row<"; frequency %6.2f\n">(frequency_);
     // The walker reports a table that leaves the image.
     BandWalk(At(table), *this);
   }
@@ -187,10 +185,10 @@ void VorSection::WriteBand(uint32_t offset) {
         return;
       case Record::kUnknown:
         // No line end: the next band's blank line closes the comment.
-        out_.Printf("; Error: unknown ID in VOR Section at %X", Low32(rel));
+        out_.Row<"; Error: unknown ID in VOR Section at %X">(Low32(rel));
         return;
       case Record::kOutside:
-        out_.Printf("; Error: VOR Section record at %X runs past the end of the file\n", Low32(rel));
+        out_.Row<"; Error: VOR Section record at %X runs past the end of the file\n">(Low32(rel));
         return;
       case Record::kStation:
       case Record::kDme:

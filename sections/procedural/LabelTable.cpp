@@ -2,7 +2,7 @@
 
 #include <iterator>
 
-#include "core/Format.h"
+#include "core/RowFormat.h"
 
 namespace skarn {
 
@@ -39,11 +39,11 @@ const char* LabelTable::TakeLabelsAt(uint32_t offset, int64_t* dataAreaEnd) {
   // Labels the walk has stepped over: they named a position inside a command.
   auto it = labels_.begin();
   while (it != labels_.end() && it->first < offset) {
-    Appendf(text_, ":L%.6X ; overrun label\n", it->first);
+    fmt::Append<":L%.6X ; overrun label\n">(text_, it->first);
     it = labels_.erase(it);
   }
   if (it != labels_.end() && it->first == offset) {
-    Appendf(text_, ":L%.6X\n", offset);
+    fmt::Append<":L%.6X\n">(text_, offset);
     if (it->second != 0) {
       const auto next = std::next(it);
       *dataAreaEnd = next != labels_.end() ? static_cast<int64_t>(next->first) : -1;

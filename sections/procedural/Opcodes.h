@@ -56,14 +56,14 @@ inline SourceWriter& Out(const ProceduralSection& s) { return s.writer(); }
 // print pass only.
 template <const char* kText>
 int64_t Fixed2(ProceduralSection& s, uint64_t) {
-  if (s.printing()) Out(s).WriteText(kText);
+  if (s.printing()) Out(s).template RowOf<kText>();
   return 2;
 }
 
 // The handlers of commands whose operands are kCount consecutive 16-bit words
 // from +2, written in the print pass only with one fixed format that takes
-// them in order; the command is kLength bytes long. The format is checked
-// against the operands (-Wformat) where the handler is instantiated.
+// them in order; the command is kLength bytes long. The format is parsed and
+// checked against the operands when the handler is compiled.
 //   I16Line:          signed words, as int (%d);
 //   U16Line:          unsigned words, as unsigned (%.4X);
 //   SignExtendedLine: signed words widened to 32 bits, as unsigned (%.4X; a
@@ -86,7 +86,7 @@ int64_t WordLine(ProceduralSection& s, uint64_t p) {
   static_assert(kLength >= 2 + 2 * static_cast<int64_t>(kCount), "operands within the command");
   if (s.printing()) {
     [&]<uint64_t... kIndex>(std::integer_sequence<uint64_t, kIndex...>) {
-      Out(s).Printf(kFormat, Read::At(s, p + 2 + 2 * kIndex)...);
+      Out(s).template RowOf<kFormat>(Read::At(s, p + 2 + 2 * kIndex)...);
     }(std::make_integer_sequence<uint64_t, static_cast<uint64_t>(kCount)>{});
   }
   return kLength;

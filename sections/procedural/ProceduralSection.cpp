@@ -32,32 +32,114 @@ uint64_t ObjectIndex::KeyOf(int32_t lat, int32_t lon) {
          static_cast<uint64_t>(static_cast<uint32_t>(lon));
 }
 
-void ObjectIndex::Insert(int32_t lat, int32_t lon, int number) {
-  const uint64_t key = KeyOf(lat, lon);
-  // The list is ordered by key. An entry whose key does not exceed the head's
-  // goes to the head (so equal keys at the head come out newest first);
-  // any other goes after the last entry with a key not above its own. Which
-  // of the two happened is all Print needs to rebuild the order.
-  const bool atHead = entries_.empty() || key <= minKey_;
-  if (atHead) minKey_ = key;
-  entries_.push_back(Entry{lat, lon, static_cast<uint32_t>(number) & kMaxNumber, atHead ? 1u : 0u});
+void ObjectIndex::Clear() {
+  count_ = 0;
+  next_ = 0;
+  std::deque<uint32_t>().swap(marks_);
+  breaks_.clear();
+  breaks_.shrink_to_fit();
 }
 
-void ObjectIndex::Print(SourceWriter& out) {
-  // Within one key, the entries put at the head stand first, newest first,
-  // then the others in the order they came (numbers grow with insertion).
-  std::sort(entries_.begin(), entries_.end(), [](const Entry& a, const Entry& b) {
-    const uint64_t ka = KeyOf(a.lat, a.lon);
-    const uint64_t kb = KeyOf(b.lat, b.lon);
-    if (ka != kb) return ka < kb;
-    if (a.atHead != b.atHead) return a.atHead != 0;
-    return a.atHead != 0 ? a.number > b.number : a.number < b.number;
-  });
-  for (const Entry& e : entries_) {
-    out.Printf("; %s %s Object # %d\n", geo_.Lat32Text(e.lat), geo_.Lon32Text(e.lon), static_cast<int>(e.number));
+void ObjectIndex::Insert(uint64_t p, const ObjectHeader& h) {
+  const bool far = p > kFar - 1;
+  if (count_ == 0 || p != next_ || far) breaks_.push_back(Mark{p, count_});
+  if (count_ % markEvery_ == 0) marks_.push_back(far ? kFar : static_cast<uint32_t>(p));
+  next_ = p + h.size;
+  ++count_;
+}
+
+uint64_t ObjectIndex::Locate(const ByteReader& img, uint32_t index, const Mark* near) const {
+  // The nearest of: the mark at or before the object, the last break at or
+  // before it, the object read before.
+  Mark from{marks_[index / markEvery_], index - index % markEvery_};
+  const auto after = std::upper_bound(breaks_.begin(), breaks_.end(), index,
+                                      [](uint32_t i, const Mark& m) { return i < m.first; });
+  if (after != breaks_.begin() && (after - 1)->first >= from.first) from = *(after - 1);
+  if (near != nullptr && near->first >= from.first && near->first <= index) from = *near;
+  // No mark between: each object is followed by the next of its list. The
+  // headers were read when they were inserted; the image has not changed.
+  for (; from.first < index; ++from.first) {
+    ObjectHeader h;
+    if (ReadObjectHeader(img, from.offset, h) != HeaderRead::kObject) break;
+    from.offset += h.size;
   }
-  entries_.clear();
-  entries_.shrink_to_fit();
+  return from.offset;
+}
+
+void ObjectIndex::Print(SourceWriter& out, const ByteReader& img) {
+  const uint32_t n = count_;
+  const uint32_t block = std::min<uint32_t>(blockSize_, 0x8000);
+  // Each block sorted on its own: its order kept as positions in the block,
+  // with the top bit for an entry that went to the head of the list.
+  std::vector<uint16_t> order(n);
+  {
+    std::vector<Sorted> sorted;
+    sorted.reserve(std::min(n, block));
+    uint64_t minKey = 0;
+    uint64_t p = 0;
+    size_t next = 0;  // the next break
+    for (uint32_t start = 0; start < n; start += std::min(block, n - start)) {
+      const uint32_t end = start + std::min(block, n - start);
+      sorted.clear();
+      for (uint32_t i = start; i < end; ++i) {
+        if (next < breaks_.size() && breaks_[next].first == i) p = breaks_[next++].offset;
+        ObjectHeader h;
+        ReadObjectHeader(img, p, h);
+        const uint64_t key = KeyOf(h.lat, h.lon);
+        // As if inserted into an ordered list: an entry whose key does not
+        // exceed the head's goes to the head, any other after the last entry
+        // with a key not above its own.
+        const bool atHead = i == 0 || key <= minKey;
+        if (atHead) minKey = key;
+        sorted.push_back(Sorted{key, i, atHead});
+        p += h.size;
+      }
+      std::sort(sorted.begin(), sorted.end());
+      for (uint32_t r = 0; r < end - start; ++r)
+        order[start + r] = static_cast<uint16_t>((sorted[r].index - start) | (sorted[r].atHead ? 0x8000u : 0u));
+    }
+  }
+  // The blocks merged, smallest head first.
+  struct Head {
+    Sorted entry;
+    uint32_t start;  // the block
+    uint32_t rank;   // position in the block's order
+    int32_t lat;
+    int32_t lon;
+    Mark near;  // the object last read for the block
+  };
+  auto load = [&](Head& head) {
+    const uint16_t o = order[head.start + head.rank];
+    const uint32_t index = head.start + (o & 0x7FFFu);
+    const uint64_t p = Locate(img, index, &head.near);
+    ObjectHeader h;
+    ReadObjectHeader(img, p, h);
+    head.entry = Sorted{KeyOf(h.lat, h.lon), index, (o & 0x8000u) != 0};
+    head.lat = h.lat;
+    head.lon = h.lon;
+    head.near = Mark{p, index};
+  };
+  auto later = [](const Head& a, const Head& b) { return b.entry < a.entry; };
+  std::vector<Head> heads;
+  for (uint32_t start = 0; start < n; start += std::min(block, n - start)) {
+    Head head{{}, start, 0, 0, 0, Mark{0, UINT32_MAX}};
+    load(head);
+    heads.push_back(head);
+  }
+  std::make_heap(heads.begin(), heads.end(), later);
+  while (!heads.empty()) {
+    std::pop_heap(heads.begin(), heads.end(), later);
+    Head& head = heads.back();
+    out.Row<"; %s %s Object # %d\n">(geo_.Lat32Text(head.lat), geo_.Lon32Text(head.lon),
+                                     static_cast<int>(head.entry.index + 1));
+    if (++head.rank < std::min(block, n - head.start)) {
+      load(head);
+      std::push_heap(heads.begin(), heads.end(), later);
+    } else {
+      heads.pop_back();
+    }
+  }
+  Clear();
 }
 
 // ---------------------------------------------------------------------------
@@ -89,9 +171,9 @@ ProceduralSection::ProceduralSection(CSkarnDoc& doc, uint64_t start)
 
 ProceduralSection::~ProceduralSection() = default;
 
-ProceduralSection::HeaderRead ProceduralSection::ReadObjectHeader(uint64_t p, ObjectHeader& h) const {
-  if (!img_.Has(p, 1)) return HeaderRead::kBadSize;
-  const uint8_t type = img_.U8(p);
+HeaderRead ReadObjectHeader(const ByteReader& img, uint64_t p, ObjectHeader& h) {
+  if (!img.Has(p, 1)) return HeaderRead::kBadSize;
+  const uint8_t type = img.U8(p);
   if (type == 0) return HeaderRead::kEndOfList;
   if (type < 0x04 || type > 0x0E) return HeaderRead::kUnknownType;
 
@@ -113,12 +195,12 @@ ProceduralSection::HeaderRead ProceduralSection::ReadObjectHeader(uint64_t p, Ob
     h.areaLetter = type < 0x0A ? static_cast<char>('0' + type) : static_cast<char>('A' + (type - 0x0A));
   }
   h.codeStart = sizeAt + sizeWidth;
-  if (!img_.Has(p, h.codeStart)) return HeaderRead::kBadSize;
+  if (!img.Has(p, h.codeStart)) return HeaderRead::kBadSize;
 
-  h.lat = img_.I32(p + 1);
-  h.lon = img_.I32(p + 5);
-  h.areaParam = img_.U8(p + paramAt);
-  h.size = sizeWidth == 1 ? img_.U8(p + sizeAt) : sizeWidth == 2 ? img_.U16(p + sizeAt) : img_.U32(p + sizeAt);
+  h.lat = img.I32(p + 1);
+  h.lon = img.I32(p + 5);
+  h.areaParam = img.U8(p + paramAt);
+  h.size = sizeWidth == 1 ? img.U8(p + sizeAt) : sizeWidth == 2 ? img.U16(p + sizeAt) : img.U32(p + sizeAt);
   // A size that ends inside the header would make the next header overlap
   // this one (or, at 0, be this one again).
   if (h.size < h.codeStart) return HeaderRead::kBadSize;
@@ -162,7 +244,7 @@ int ProceduralSection::CountObjects(uint32_t offset) {
   for (;;) {
     if (budget_.spent()) return count;
     ObjectHeader h;
-    switch (ReadObjectHeader(p, h)) {
+    switch (ReadObjectHeader(img_, p, h)) {
       case HeaderRead::kEndOfList:
         return count;
       case HeaderRead::kUnknownType:
@@ -194,7 +276,7 @@ void ProceduralSection::WriteSource() {
   budget_.Start(Allowance());
   BandWalk(data_, *this);
   out_.WriteText("; sorted list of objects\n");
-  index_.Print(out_);
+  index_.Print(out_, img_);
 }
 
 void ProceduralSection::ListBitmaps() {
@@ -210,15 +292,15 @@ void ProceduralSection::WriteBand(uint32_t offset) {
   for (;;) {
     if (budget_.spent()) return;
     ObjectHeader h;
-    switch (ReadObjectHeader(p, h)) {
+    switch (ReadObjectHeader(img_, p, h)) {
       case HeaderRead::kEndOfList:
         return;
       case HeaderRead::kUnknownType:
         // No line end: the next band's blank line closes the comment.
-        out_.Printf("; Error: unknown ID in Procedural Section, Object Header at %X", LabelOf(p));
+        out_.Row<"; Error: unknown ID in Procedural Section, Object Header at %X">(LabelOf(p));
         return;
       case HeaderRead::kBadSize:
-        out_.Printf("; Error: bad object size at offset %X\n", LabelOf(p));
+        out_.Row<"; Error: bad object size at offset %X\n">(LabelOf(p));
         return;
       case HeaderRead::kObject:
         break;
@@ -233,15 +315,11 @@ void ProceduralSection::WriteBand(uint32_t offset) {
     ++n;
     if (!listOnly_) {
       out_.WriteSeparator();
-      out_.Printf("; Object # %d, offset: 0x%.4X size: %u bytes (0x%.4X) \n", n, LabelOf(p), h.size, h.size);
-      out_.Printf(";; Lat: %.09Xh Lon: %.09Xh\n", static_cast<uint32_t>(h.lat), static_cast<uint32_t>(h.lon));
+      out_.Row<"; Object # %d, offset: 0x%.4X size: %u bytes (0x%.4X) \n">(n, LabelOf(p), h.size, h.size);
+      out_.Row<";; Lat: %.09Xh Lon: %.09Xh\n">(static_cast<uint32_t>(h.lat), static_cast<uint32_t>(h.lon));
       out_.WriteSeparator();
-      index_.Insert(h.lat, h.lon, n);
-      out_.SetLine("Area( %c", h.areaLetter);
-      out_.line += geo_.Lat32Text(h.lat);
-      out_.line += geo_.Lon32Text(h.lon);
-      out_.AddLine(" %d )\n", h.areaParam);
-      out_.FlushLine();
+      index_.Insert(p, h);
+      out_.Row<"Area( %c%s%s %d )\n">(h.areaLetter, geo_.Lat32Text(h.lat), geo_.Lon32Text(h.lon), h.areaParam);
     }
     labels_.Clear();
     WalkCode(p + h.codeStart, end);
@@ -282,7 +360,7 @@ void ProceduralSection::RunPass(uint64_t start) {
       // An unknown command number where no data area starts ends the walk
       // before any label line is written.
       if (img_.Has(p) && img_.U8(p) >= kCommandCount && labels_.DataAreaEnd(LabelOf(p)) == 0) {
-        out_.Printf("; Error: unexpected ID %x at offset %.4X\n", static_cast<unsigned>(img_.U8(p)), LabelOf(p));
+        out_.Row<"; Error: unexpected ID %x at offset %.4X\n">(static_cast<unsigned>(img_.U8(p)), LabelOf(p));
         return;
       }
       int64_t areaEnd = 0;
@@ -318,11 +396,11 @@ void ProceduralSection::RunPass(uint64_t start) {
     img_.ClearError();
     const uint8_t c = img_.U8(p);
     if (img_.failed()) {
-      if (print) out_.Printf("; Error: command at offset %.4X runs past the end of the file\n", LabelOf(p));
+      if (print) out_.Row<"; Error: command at offset %.4X runs past the end of the file\n">(LabelOf(p));
       return;
     }
     if (c >= kCommandCount) {
-      if (print) out_.Printf("; Error: unexpected ID %x at offset %.4X\n", static_cast<unsigned>(c), LabelOf(p));
+      if (print) out_.Row<"; Error: unexpected ID %x at offset %.4X\n">(static_cast<unsigned>(c), LabelOf(p));
       return;
     }
 
@@ -339,14 +417,14 @@ void ProceduralSection::RunPass(uint64_t start) {
       }
     }
     if (outside) {
-      if (print) out_.Printf("; Error: command at offset %.4X runs past the end of the file\n", LabelOf(p));
+      if (print) out_.Row<"; Error: command at offset %.4X runs past the end of the file\n">(LabelOf(p));
       return;
     }
     // A length built from a count in the data may be zero or negative; the
     // walk could never leave the command.
     if (length <= 0) {
       if (print) {
-        out_.Printf("; Error: command at offset %.4X has length %lld, walk stopped\n", LabelOf(p),
+        out_.Row<"; Error: command at offset %.4X has length %lld, walk stopped\n">(LabelOf(p),
                     static_cast<long long>(length));
       }
       return;

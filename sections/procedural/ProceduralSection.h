@@ -10,11 +10,14 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "core/BglSection.h"
+#include "core/ByteReader.h"
+#include "core/GeoText.h"
 #include "core/ReadBudget.h"
 #include "sections/procedural/LabelTable.h"
 
@@ -27,33 +30,74 @@ class ProceduralSection;
 // the command's length in bytes (zero or less is an error the walker reports).
 using OpHandler = int64_t (*)(ProceduralSection& s, uint64_t p);
 
+// An object header as its type byte lays it out.
+struct ObjectHeader {
+  int32_t lat = 0;
+  int32_t lon = 0;
+  uint8_t areaParam = 0;
+  char areaLetter = ' ';
+  uint32_t size = 0;       // from the header's first byte
+  unsigned codeStart = 0;  // distance of the program from the header
+};
+enum class HeaderRead { kEndOfList, kObject, kUnknownType, kBadSize };
+// Reads the object header at p. kBadSize: the header does not lie inside the
+// image, or its size would not move past the header (a list that would loop
+// or leave the file).
+HeaderRead ReadObjectHeader(const ByteReader& img, uint64_t p, ObjectHeader& h);
+
 // Objects sorted by position for the list that ends the section's source.
+//
+// The image holds every object's position, so the index keeps only where
+// the objects lie: the offset of every markEvery-th object, and a break
+// wherever an object does not follow the one before it in its list; the
+// objects between are found by stepping from header to header. Printing
+// sorts blocks of objects with their keys read from the image, keeps each
+// block's order in two bytes an object, and merges the blocks as it writes.
+// A long list costs under three bytes an object rather than a copy of its
+// positions.
 class ObjectIndex {
  public:
-  // Object numbers run from 1 to kMaxNumber.
+  // Object numbers run from 1 to kMaxNumber, in the order of insertion.
   static constexpr uint32_t kMaxNumber = 0x7FFFFFFF;
-  void Insert(int32_t lat, int32_t lon, int number);
+  // Objects sorted at a time (at most 32768), and the distance of the marks.
+  explicit ObjectIndex(uint32_t blockSize = 32768, uint32_t markEvery = 8)
+      : blockSize_(blockSize), markEvery_(markEvery) {}
+  // The object whose header h was read at file offset p gets the next number.
+  void Insert(uint64_t p, const ObjectHeader& h);
   // Writes "; <lat> <lon> Object # n" per entry and empties the index.
-  void Print(SourceWriter& out);
-  void Clear() { entries_.clear(); }
-  bool empty() const { return entries_.empty(); }
-  size_t size() const { return entries_.size(); }
+  void Print(SourceWriter& out, const ByteReader& img);
+  void Clear();
+  bool empty() const { return count_ == 0; }
+  size_t size() const { return count_; }
 
  private:
-  // Twelve bytes an object: the sort key follows from the position, and the
-  // insertion order from the object number, which grows with every insert.
-  struct Entry {
-    int32_t lat;
-    int32_t lon;
-    uint32_t number : 31;
-    uint32_t atHead : 1;  // went to the head of the list when it was inserted
+  struct Mark {
+    uint64_t offset;  // of the object numbered first + 1
+    uint32_t first;
   };
-  static_assert(sizeof(Entry) == 12, "an index entry packs into three words");
+  static constexpr uint32_t kFar = UINT32_MAX;  // a mark beyond 4 GiB: a break stands there too
+  // The order among entries: by key, then those that went to the head of
+  // the list first, newest first, then the others in the order they came.
+  struct Sorted {
+    uint64_t key;
+    uint32_t index;  // the number less one
+    bool atHead;
+    bool operator<(const Sorted& o) const {
+      if (key != o.key) return key < o.key;
+      if (atHead != o.atHead) return atHead;
+      return atHead ? index > o.index : index < o.index;
+    }
+  };
   static uint64_t KeyOf(int32_t lat, int32_t lon);
-  // Kept in insertion order and sorted when printed, so that a long list
-  // costs n log n rather than a shift per insertion.
-  std::vector<Entry> entries_;
-  uint64_t minKey_ = 0;  // the key at the head of the list
+  // Where the object of a given index lies; steps on from *near (an earlier
+  // object of the same stretch) when that is closer than the mark.
+  uint64_t Locate(const ByteReader& img, uint32_t index, const Mark* near) const;
+  uint32_t blockSize_;
+  uint32_t markEvery_;
+  uint32_t count_ = 0;
+  uint64_t next_ = 0;  // where an object following the last one would lie
+  std::deque<uint32_t> marks_;  // grows without moving what it holds
+  std::vector<Mark> breaks_;
   GeoText geo_;
 };
 
@@ -116,21 +160,6 @@ class ProceduralSection : public BglSection {
   std::string_view CText(uint64_t p, uint64_t maxLength) const;
 
  private:
-  // An object header as its type byte lays it out.
-  struct ObjectHeader {
-    int32_t lat = 0;
-    int32_t lon = 0;
-    uint8_t areaParam = 0;
-    char areaLetter = ' ';
-    uint32_t size = 0;       // from the header's first byte
-    unsigned codeStart = 0;  // distance of the program from the header
-  };
-  enum class HeaderRead { kEndOfList, kObject, kUnknownType, kBadSize };
-  // Reads the object header at p. kBadSize: the header does not lie inside the
-  // image, or its size would not move past the header (a list that would loop
-  // or leave the file).
-  HeaderRead ReadObjectHeader(uint64_t p, ObjectHeader& h) const;
-
   void RunPass(uint64_t start);
   void WriteDataRows(uint64_t from, uint64_t to);
 

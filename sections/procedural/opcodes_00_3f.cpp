@@ -25,14 +25,14 @@ namespace {
 using Section = ProceduralSection;
 
 // Writes ":L" and the target's label (six or more hex digits).
-void PutLabel(const Section& s, uint64_t target) { Out(s).Printf(":L%.6X", s.LabelOf(target)); }
+void PutLabel(const Section& s, uint64_t target) { Out(s).Row<":L%.6X">(s.LabelOf(target)); }
 
 // A statement that can name the end of the object: the head text ends in ":";
 // a target at the stretch end stays a lone ":", any other target gets "L" and
 // its label appended.
 void PutColonHead(const Section& s, const char* head, uint64_t target) {
   Out(s).WriteText(head);
-  if (!s.AtStretchEnd(target)) Out(s).Printf("L%.6X", s.LabelOf(target));
+  if (!s.AtStretchEnd(target)) Out(s).Row<"L%.6X">(s.LabelOf(target));
 }
 
 // Lists of polygon vertex numbers are continued on a new line after every
@@ -71,15 +71,15 @@ int64_t OpCase(Section& s, uint64_t p) {
     w.WriteText("; \tCASE instruction not supported by SCASM\n");
     // The count and the default displacement print sign-extended, as they
     // always have: a negative one shows eight digits.
-    w.Printf("\tDwx( 0003 %.4X ) ; code, number of cases\n", static_cast<unsigned>(n));
-    w.Printf("\t\tDwx( %.4X ) ; test variable\n", variable);
-    w.Printf("\t\tDwx( %.4X ) ; :L%.6X = default label\n", static_cast<unsigned>(I16(s, p + 6)), s.LabelOf(def));
+    w.Row<"\tDwx( 0003 %.4X ) ; code, number of cases\n">(static_cast<unsigned>(n));
+    w.Row<"\t\tDwx( %.4X ) ; test variable\n">(variable);
+    w.Row<"\t\tDwx( %.4X ) ; :L%.6X = default label\n">(static_cast<unsigned>(I16(s, p + 6)), s.LabelOf(def));
     for (int i = 0; i < n; ++i) {
       const uint32_t label = s.LabelOf(s.Target16(p, 8 + 2 * static_cast<unsigned>(i)));
-      w.Printf("\t\tDwx( adrpat[:L%.6X] ) ; :L%.6X = label for value %d\n", label, label, i);
+      w.Row<"\t\tDwx( adrpat[:L%.6X] ) ; :L%.6X = label for value %d\n">(label, label, i);
     }
-    w.Printf("; \tCase( %d %.4X :L%.6X ", n, variable, s.LabelOf(def));
-    for (int i = 0; i < n; ++i) w.Printf(":L%.6X ", s.LabelOf(s.Target16(p, 8 + 2 * static_cast<unsigned>(i))));
+    w.Row<"; \tCase( %d %.4X :L%.6X ">(n, variable, s.LabelOf(def));
+    for (int i = 0; i < n; ++i) w.Row<":L%.6X ">(s.LabelOf(s.Target16(p, 8 + 2 * static_cast<unsigned>(i))));
     w.WriteText(")\n");
   }
   return 8 + 2 * static_cast<int64_t>(n);
@@ -123,14 +123,14 @@ int64_t OpElevationMap(Section& s, uint64_t p) {
   const int64_t length = 18 + 4 * static_cast<int64_t>(count);
   if (s.printing()) {
     SourceWriter& w = Out(s);
-    w.Printf("\tElevationMap( %d %d %d %d %d %d\n", static_cast<int>(nx), static_cast<int>(ny), I16(s, p + 6),
+    w.Row<"\tElevationMap( %d %d %d %d %d %d\n">(static_cast<int>(nx), static_cast<int>(ny), I16(s, p + 6),
              I16(s, p + 8), I16(s, p + 10), I16(s, p + 12));
     // Up to four billion points: a grid that does not fit in the file is
     // flagged as a read outside the image instead of being printed point by
     // point.
     if (s.image().Ptr(p + 18, 4 * count) != nullptr) {
       for (uint64_t i = 0, q = p + 18; i < count; ++i, q += 4)
-        w.Printf("\t\t%5d %5d %5d\n", U8(s, q), U8(s, q + 1), I16(s, q + 2));
+        w.Row<"\t\t%5d %5d %5d\n">(U8(s, q), U8(s, q + 1), I16(s, q + 2));
     }
     // The closing parenthesis ends its line, so that the next statement or
     // label starts on a line of its own.
@@ -147,11 +147,11 @@ constexpr char kTextureEnable[] = "\tTextureEnable( %d )\n";
 int64_t OpBitmap(Section& s, uint64_t p) {
   if (s.printing()) {
     const std::string name = s.BitmapName(p + 10);
-    Out(s).Printf("\tBitmap( %s %d %d %d %d ) \n", name.c_str(), I16(s, p + 2), I16(s, p + 4), I16(s, p + 6),
+    Out(s).Row<"\tBitmap( %s %d %d %d %d ) \n">(name.c_str(), I16(s, p + 2), I16(s, p + 4), I16(s, p + 6),
                   I16(s, p + 8));
   } else if (s.listOnly()) {
     const std::string name = s.BitmapName(p + 10);
-    Out(s).Printf("\t%s (Bitmap)\n", name.c_str());
+    Out(s).Row<"\t%s (Bitmap)\n">(name.c_str());
   }
   return 24;
 }
@@ -159,7 +159,7 @@ int64_t OpBitmap(Section& s, uint64_t p) {
 int64_t OpPalette(Section& s, uint64_t p) {
   if (s.printing()) {
     const std::string name = s.BitmapName(p + 2);
-    Out(s).Printf("\tPalette( %s )\n", name.c_str());
+    Out(s).Row<"\tPalette( %s )\n">(name.c_str());
   }
   return 16;
 }
@@ -171,10 +171,10 @@ int64_t OpPoints(Section& s, uint64_t p) {
   const int n = I16(s, p + 4);
   if (s.printing()) {
     SourceWriter& w = Out(s);
-    w.Printf("\tPoints( %d\n", first);
+    w.Row<"\tPoints( %d\n">(first);
     uint64_t q = p + 6;
     for (int i = 0; i < n; ++i, q += 6)
-      w.Printf("\t\t%5d %4d %5d ; %3d\n", I16(s, q), I16(s, q + 2), I16(s, q + 4), first + i);
+      w.Row<"\t\t%5d %4d %5d ; %3d\n">(I16(s, q), I16(s, q + 2), I16(s, q + 4), first + i);
     w.WriteText("\t)\n");
   }
   return 6 + 6 * static_cast<int64_t>(n);
@@ -185,10 +185,10 @@ int64_t OpVecPoints(Section& s, uint64_t p) {
   const int n = I16(s, p + 4);
   if (s.printing()) {
     SourceWriter& w = Out(s);
-    w.Printf("\tVecPoints( m %d\n", first);
+    w.Row<"\tVecPoints( m %d\n">(first);
     uint64_t q = p + 6;
     for (int i = 0; i < n; ++i, q += 12)
-      w.Printf("\t\t%5d %4d %5d %6d %6d %6d ; %2d\n", I16(s, q), I16(s, q + 2), I16(s, q + 4), I16(s, q + 6),
+      w.Row<"\t\t%5d %4d %5d %6d %6d %6d ; %2d\n">(I16(s, q), I16(s, q + 2), I16(s, q + 4), I16(s, q + 6),
                I16(s, q + 8), I16(s, q + 10), first + i);
     w.WriteText("\t)\n");
   }
@@ -207,10 +207,10 @@ int64_t OpMonitorTr(Section& s, uint64_t p) {
     if (s.AtStretchEnd(t))
       w.WriteText("\tMonitorTr( :\n");
     else
-      w.Printf("\tMonitorTr( :L%.6X\n ", s.LabelOf(t));
-    w.Printf("\t\t%4d %4d %4d\n", I16(s, p + 4), I16(s, p + 6), I16(s, p + 8));
-    w.Printf("\t\t%4d %4d %4d\n", I16(s, p + 10), I16(s, p + 12), I16(s, p + 14));
-    w.Printf("\t\t%3.0f %3.0f %3.0f )\n", GeoText::SignedAngle16(s.image().I16(p + 16)),
+      w.Row<"\tMonitorTr( :L%.6X\n ">(s.LabelOf(t));
+    w.Row<"\t\t%4d %4d %4d\n">(I16(s, p + 4), I16(s, p + 6), I16(s, p + 8));
+    w.Row<"\t\t%4d %4d %4d\n">(I16(s, p + 10), I16(s, p + 12), I16(s, p + 14));
+    w.Row<"\t\t%3.0f %3.0f %3.0f )\n">(GeoText::SignedAngle16(s.image().I16(p + 16)),
              GeoText::SignedAngle16(s.image().I16(p + 18)), GeoText::SignedAngle16(s.image().I16(p + 20)));
   }
   return 22;
@@ -224,7 +224,7 @@ int64_t OpIfVarRange2(Section& s, uint64_t p) {
     s.AddColonTarget(t);
   } else if (s.printing()) {
     PutColonHead(s, "\tIfVarRange2( :", t);
-    Out(s).Printf(" %.4X %d %d %.4X %d %d) \n", U16(s, p + 4), I16(s, p + 6), I16(s, p + 8), U16(s, p + 10),
+    Out(s).Row<" %.4X %d %d %.4X %d %d) \n">(U16(s, p + 4), I16(s, p + 6), I16(s, p + 8), U16(s, p + 10),
                   I16(s, p + 12), I16(s, p + 14));
   }
   return 16;
@@ -236,7 +236,7 @@ int64_t OpIfVarRange3(Section& s, uint64_t p) {
     s.AddColonTarget(t);
   } else if (s.printing()) {
     PutColonHead(s, "\tIfVarRange3( :", t);
-    Out(s).Printf(" %.4X %d %d %.4X %d %d %.4X %d %d )\n", U16(s, p + 4), I16(s, p + 6), I16(s, p + 8),
+    Out(s).Row<" %.4X %d %d %.4X %d %d %.4X %d %d )\n">(U16(s, p + 4), I16(s, p + 6), I16(s, p + 8),
                   U16(s, p + 10), I16(s, p + 12), I16(s, p + 14), U16(s, p + 16), I16(s, p + 18), I16(s, p + 20));
   }
   return 22;
@@ -250,7 +250,7 @@ int64_t OpIfVarRange(Section& s, uint64_t p) {
     // At the object end the lone ":" is followed by two blanks.
     PutColonHead(s, "\tIfVarRange( :", t);
     if (s.AtStretchEnd(t)) Out(s).WriteText(" ");
-    Out(s).Printf(" %.4X %d %d )\n", U16(s, p + 4), I16(s, p + 6), I16(s, p + 8));
+    Out(s).Row<" %.4X %d %d )\n">(U16(s, p + 4), I16(s, p + 6), I16(s, p + 8));
   }
   return 10;
 }
@@ -261,13 +261,13 @@ int64_t OpIfVarAnd(Section& s, uint64_t p) {
     s.AddColonTarget(t);
   } else if (s.printing()) {
     PutColonHead(s, "\tIfVarAnd( :", t);
-    Out(s).Printf(" %.4X %.4X )\n", U16(s, p + 4), U16(s, p + 6));
+    Out(s).Row<" %.4X %.4X )\n">(U16(s, p + 4), U16(s, p + 6));
   }
   return 8;
 }
 
 int64_t OpSetVar(Section& s, uint64_t p) {
-  if (s.printing()) Out(s).Printf("\tSetVar( %.4X %d )\n", U16(s, p + 2), I16(s, p + 4));
+  if (s.printing()) Out(s).Row<"\tSetVar( %.4X %d )\n">(U16(s, p + 2), I16(s, p + 4));
   return 6;
 }
 
@@ -278,10 +278,10 @@ int64_t OpVecPoly(Section& s, uint64_t p) {
   const int n = I16(s, p + 2);
   if (s.printing()) {
     SourceWriter& w = Out(s);
-    w.Printf("\tVecPoly( m %d %d %d %d %d %d\n\t\t", I16(s, p + 4), I16(s, p + 6), I16(s, p + 8), I16(s, p + 10),
+    w.Row<"\tVecPoly( m %d %d %d %d %d %d\n\t\t">(I16(s, p + 4), I16(s, p + 6), I16(s, p + 8), I16(s, p + 10),
              I16(s, p + 12), I16(s, p + 14));
     for (int i = 0; i < n; ++i) {
-      w.Printf("%4d ", I16(s, p + 16 + 2 * static_cast<unsigned>(i)));
+      w.Row<"%4d ">(I16(s, p + 16 + 2 * static_cast<unsigned>(i)));
       BreakAfterEighth(s, i);
     }
     w.WriteText(" )\n");
@@ -294,10 +294,10 @@ int64_t OpTexPoly(Section& s, uint64_t p) {
   const unsigned n = U16(s, p + 2);
   if (s.printing()) {
     SourceWriter& w = Out(s);
-    w.Printf("\tTexPoly( m %d %d %d %.0f\n", I16(s, p + 4), I16(s, p + 6), I16(s, p + 8), Dist(s, p + 10));
+    w.Row<"\tTexPoly( m %d %d %d %.0f\n">(I16(s, p + 4), I16(s, p + 6), I16(s, p + 8), Dist(s, p + 10));
     uint64_t q = p + 14;
     for (unsigned i = 0; i < n; ++i, q += 6)
-      w.Printf("\t\t%5d %4d %5d ; %d\n", I16(s, q), I16(s, q + 2), I16(s, q + 4), static_cast<int>(i));
+      w.Row<"\t\t%5d %4d %5d ; %d\n">(I16(s, q), I16(s, q + 2), I16(s, q + 4), static_cast<int>(i));
     w.WriteText("\t)\n");
   }
   return 14 + 6 * static_cast<int64_t>(n);
@@ -308,7 +308,7 @@ int64_t OpTexPoly(Section& s, uint64_t p) {
 void PutVertexNumbers(const Section& s, uint64_t p, unsigned n) {
   SourceWriter& w = Out(s);
   for (unsigned i = 0; i < n; ++i) {
-    w.Printf("%d ", I16(s, p + 14 + 2 * static_cast<uint64_t>(i)));
+    w.Row<"%d ">(I16(s, p + 14 + 2 * static_cast<uint64_t>(i)));
     BreakAfterEighth(s, i);
   }
 }
@@ -317,7 +317,7 @@ int64_t OpTexWindow(Section& s, uint64_t p) {
   const unsigned n = U16(s, p + 2);
   if (s.printing()) {
     SourceWriter& w = Out(s);
-    w.Printf("\tTexWindow( m %d %d %d %7.2f; in FS2k obsolete!\n\t\t", I16(s, p + 4), I16(s, p + 6), I16(s, p + 8),
+    w.Row<"\tTexWindow( m %d %d %d %7.2f; in FS2k obsolete!\n\t\t">(I16(s, p + 4), I16(s, p + 6), I16(s, p + 8),
              Dist(s, p + 10));
     PutVertexNumbers(s, p, n);
     w.WriteText("\n\t) ; in FS2000 obsolete, do not use\n");
@@ -329,7 +329,7 @@ int64_t OpShadedPoly(Section& s, uint64_t p) {
   const unsigned n = U16(s, p + 2);
   if (s.printing()) {
     SourceWriter& w = Out(s);
-    w.Printf("\tShadedPoly( m %d %d %d %.0f\n\t\t", I16(s, p + 4), I16(s, p + 6), I16(s, p + 8), Dist(s, p + 10));
+    w.Row<"\tShadedPoly( m %d %d %d %.0f\n\t\t">(I16(s, p + 4), I16(s, p + 6), I16(s, p + 8), Dist(s, p + 10));
     PutVertexNumbers(s, p, n);
     w.WriteText("\n\t)\n");
   }
@@ -340,7 +340,7 @@ int64_t OpPoly(Section& s, uint64_t p) {
   const unsigned n = U16(s, p + 2);
   if (s.printing()) {
     SourceWriter& w = Out(s);
-    w.Printf("\tPoly( m %d %d %d %.0f\n\t\t", I16(s, p + 4), I16(s, p + 6), I16(s, p + 8), Dist(s, p + 10));
+    w.Row<"\tPoly( m %d %d %d %.0f\n\t\t">(I16(s, p + 4), I16(s, p + 6), I16(s, p + 8), Dist(s, p + 10));
     PutVertexNumbers(s, p, n);
     w.WriteText("\n\t)\n");
   }
@@ -353,7 +353,7 @@ int64_t OpSeparationPlane(Section& s, uint64_t p) {
     s.AddColonTarget(t);
   } else if (s.printing()) {
     PutColonHead(s, "\tSeparationPlane( :", t);
-    Out(s).Printf(" m %d %d %d %6.2f )\n", I16(s, p + 4), I16(s, p + 6), I16(s, p + 8), Dist(s, p + 10));
+    Out(s).Row<" m %d %d %d %6.2f )\n">(I16(s, p + 4), I16(s, p + 6), I16(s, p + 8), Dist(s, p + 10));
   }
   return 14;
 }
@@ -396,11 +396,11 @@ int64_t OpTaxiMarkings(Section& s, uint64_t p) {
         default: break;
       }
       if (size == 18)
-        w.Printf("\t\t%s %.3f %.3f %.3f %.3f\n", word, static_cast<double>(img.F32(q + 2)),
+        w.Row<"\t\t%s %.3f %.3f %.3f %.3f\n">(word, static_cast<double>(img.F32(q + 2)),
                  static_cast<double>(img.F32(q + 6)), static_cast<double>(img.F32(q + 10)),
                  static_cast<double>(img.F32(q + 14)));
       else if (size == 10)
-        w.Printf("\t\t%s %.3f %.3f\n", word, static_cast<double>(img.F32(q + 2)), static_cast<double>(img.F32(q + 6)));
+        w.Row<"\t\t%s %.3f %.3f\n">(word, static_cast<double>(img.F32(q + 2)), static_cast<double>(img.F32(q + 6)));
       off += size;
     }
     w.WriteText("\t)\n");
@@ -440,7 +440,7 @@ int64_t OpPerspectiveCall32(Section& s, uint64_t p) {
   if (s.collecting()) {
     s.AddTarget(t);
   } else if (s.printing()) {
-    Out(s).Printf("\tPerspectiveCall32( :L%.6X )\n", s.LabelOf(t));
+    Out(s).Row<"\tPerspectiveCall32( :L%.6X )\n">(s.LabelOf(t));
   }
   return 6;
 }
@@ -450,7 +450,7 @@ int64_t OpRotatedCall(Section& s, uint64_t p) {
   if (s.collecting()) {
     s.AddTarget(t);
   } else if (s.printing()) {
-    Out(s).Printf("\tRotatedCall( :L%.6X %3.0f %3.0f %3.0f )\n", s.LabelOf(t), GeoText::Angle16(s.image().U16(p + 4)),
+    Out(s).Row<"\tRotatedCall( :L%.6X %3.0f %3.0f %3.0f )\n">(s.LabelOf(t), GeoText::Angle16(s.image().U16(p + 4)),
                   GeoText::Angle16(s.image().U16(p + 6)), GeoText::Angle16(s.image().U16(p + 8)));
   }
   return 10;
@@ -461,7 +461,7 @@ int64_t OpPBHCall(Section& s, uint64_t p) {
   if (s.collecting()) {
     s.AddTarget(t);
   } else if (s.printing()) {
-    Out(s).Printf("\tPBHCall( :L%.6X %.4X )\n", s.LabelOf(t), U16(s, p + 4));
+    Out(s).Row<"\tPBHCall( :L%.6X %.4X )\n">(s.LabelOf(t), U16(s, p + 4));
   }
   return 6;
 }
@@ -475,7 +475,7 @@ int64_t OpSuperScale(Section& s, uint64_t p) {
   } else if (s.printing()) {
     const int v = I16(s, p + 8);
     PutColonHead(s, "\tSuperScale( :", t);
-    Out(s).Printf(" %d %d %d )\n", I16(s, p + 4), I16(s, p + 6), v <= 32 ? v : v - 32);
+    Out(s).Row<" %d %d %d )\n">(I16(s, p + 4), I16(s, p + 6), v <= 32 ? v : v - 32);
   }
   return 10;
 }
@@ -490,14 +490,14 @@ int64_t OpReject(Section& s, uint64_t p) {
   } else if (s.printing()) {
     SourceWriter& w = Out(s);
     PutColonHead(s, ";\tREJECT( :", t);
-    w.Printf(" %d %d %d %d )\n", I16(s, p + 4), I16(s, p + 6), I16(s, p + 8), I16(s, p + 10));
+    w.Row<" %d %d %d %d )\n">(I16(s, p + 4), I16(s, p + 6), I16(s, p + 8), I16(s, p + 10));
     if (s.AtStretchEnd(t)) {
       // The object end never gets a label line: its displacement is written
       // as the stored word, which assembles to the same bytes.
-      w.Printf("\tDwx( 002C %.4X %.4X %.4X %.4X %.4X )\n", U16(s, p + 2), U16(s, p + 4), U16(s, p + 6),
+      w.Row<"\tDwx( 002C %.4X %.4X %.4X %.4X %.4X )\n">(U16(s, p + 2), U16(s, p + 4), U16(s, p + 6),
                U16(s, p + 8), U16(s, p + 10));
     } else {
-      w.Printf("\tDwx( 002C adrpat[:L%.6X] %.4X %.4X %.4X %.4X )\n", s.LabelOf(t), U16(s, p + 4), U16(s, p + 6),
+      w.Row<"\tDwx( 002C adrpat[:L%.6X] %.4X %.4X %.4X %.4X )\n">(s.LabelOf(t), U16(s, p + 4), U16(s, p + 6),
                U16(s, p + 8), U16(s, p + 10));
     }
   }
@@ -508,14 +508,14 @@ int64_t OpReject(Section& s, uint64_t p) {
 
 int64_t OpRGBSColor(Section& s, uint64_t p) {
   if (s.printing())
-    Out(s).Printf("\tRGBSColor(  %.2X %d %d %d )\n", U8(s, p + 3), static_cast<int>(U8(s, p + 2)),
+    Out(s).Row<"\tRGBSColor(  %.2X %d %d %d )\n">(U8(s, p + 3), static_cast<int>(U8(s, p + 2)),
                   static_cast<int>(U8(s, p + 4)), static_cast<int>(U8(s, p + 5)));
   return 6;
 }
 
 int64_t OpRGBLColor(Section& s, uint64_t p) {
   if (s.printing())
-    Out(s).Printf("\tRGBLColor(  %.2X %d %d %d )\n", U8(s, p + 3), static_cast<int>(U8(s, p + 2)),
+    Out(s).Row<"\tRGBLColor(  %.2X %d %d %d )\n">(U8(s, p + 3), static_cast<int>(U8(s, p + 2)),
                   static_cast<int>(U8(s, p + 4)), static_cast<int>(U8(s, p + 5)));
   return 6;
 }
@@ -525,8 +525,7 @@ constexpr char kBall[] = "\tBall( %d %d %d %d ) ; in FS2000 obsolete\n";
 // 0x30 Brightness: stored in 1/32768 units, written in percent.
 int64_t OpBrightness(Section& s, uint64_t p) {
   if (s.printing())
-    Out(s).Printf("\tBrightness( %d ) ; in FS2000 obsolete without effect\n",
-                  static_cast<int>(HalfUp(I16(s, p + 2) * 0.0030517578125)));
+    Out(s).Row<"\tBrightness( %d ) ; in FS2000 obsolete without effect\n">(static_cast<int>(HalfUp(I16(s, p + 2) * 0.0030517578125)));
   return 4;
 }
 
@@ -539,9 +538,9 @@ int64_t OpMaskedDotLine(Section& s, uint64_t p) {
   if (s.printing()) {
     SourceWriter& w = Out(s);
     w.WriteText(";\t masked DotLine, in FS2000 obsolete!\n");
-    w.Printf("\tDwx( 0036 %.4X %.4X %.4X %.4X %.4X %.4X %.4X\n\t\t", U16(s, p + 2), U16(s, p + 4), U16(s, p + 6),
+    w.Row<"\tDwx( 0036 %.4X %.4X %.4X %.4X %.4X %.4X %.4X\n\t\t">(U16(s, p + 2), U16(s, p + 4), U16(s, p + 6),
              U16(s, p + 8), U16(s, p + 10), U16(s, p + 12), U16(s, p + 14));
-    for (int i = 0; i < k; ++i) w.Printf("%.4X ", U16(s, p + 16 + 2 * static_cast<unsigned>(i)));
+    for (int i = 0; i < k; ++i) w.Row<"%.4X ">(U16(s, p + 16 + 2 * static_cast<unsigned>(i)));
     w.WriteText(" )\n");
   }
   return 16 + 2 * static_cast<int64_t>(k);
@@ -561,9 +560,9 @@ int64_t OpRefPointAbs(Section& s, uint64_t p) {
     SourceWriter& w = Out(s);
     GeoText& geo = s.geo();
     PutColonHead(s, "\tRefPoint( abs :", t);
-    w.Printf(" %5.2f%s%s", Scale(s, p + 10), geo.LatText(GeoText::Lat48(Raw48(s, p + 14))),
+    w.Row<" %5.2f%s%s">(Scale(s, p + 10), geo.LatText(GeoText::Lat48(Raw48(s, p + 14))),
              geo.LonText(GeoText::Lon48(Raw48(s, p + 20))));
-    w.Printf("\n\t\tV1= %d V2= %d E= %lld )\n", I16(s, p + 4), I16(s, p + 6),
+    w.Row<"\n\t\tV1= %d V2= %d E= %lld )\n">(I16(s, p + 4), I16(s, p + 6),
              static_cast<long long>(HalfUp(GeoText::Fixed48(Raw48(s, p + 26)))));
   }
   return 32;
@@ -575,7 +574,7 @@ int64_t OpRefPointOfs(Section& s, uint64_t p) {
     s.AddColonTarget(t);
   } else if (s.printing()) {
     PutColonHead(s, "\tRefPoint( ofs :", t);
-    Out(s).Printf(" %d %d %.4X )\n", I16(s, p + 4), I16(s, p + 6), U16(s, p + 10));
+    Out(s).Row<" %d %d %.4X )\n">(I16(s, p + 4), I16(s, p + 6), U16(s, p + 10));
   }
   return 12;
 }
@@ -588,8 +587,8 @@ int64_t OpRefPointNs(Section& s, uint64_t p) {
     SourceWriter& w = Out(s);
     GeoText& geo = s.geo();
     PutColonHead(s, "\tRefPoint( ns :", t);
-    w.Printf("%s%s\n", geo.LatText(GeoText::Lat48(Raw48(s, p + 10))), geo.LonText(GeoText::Lon48(Raw48(s, p + 16))));
-    w.Printf("\t\tE= %6.2f V1= %d V2= %d )\n", GeoText::Fixed48(Raw48(s, p + 22)), I16(s, p + 4), I16(s, p + 6));
+    w.Row<"%s%s\n">(geo.LatText(GeoText::Lat48(Raw48(s, p + 10))), geo.LonText(GeoText::Lon48(Raw48(s, p + 16))));
+    w.Row<"\t\tE= %6.2f V1= %d V2= %d )\n">(GeoText::Fixed48(Raw48(s, p + 22)), I16(s, p + 4), I16(s, p + 6));
   }
   return 28;
 }

@@ -34,7 +34,7 @@ constexpr char kShadowPosInd[] = "\tShadowPosInd( %.4X )\n";
 int64_t ShadowCallVI(ProceduralSection& s, uint64_t p) {  // 0x41
   uint64_t t = s.Target16(p, 2);
   s.AddTarget(t);
-  if (s.printing()) s.writer().Printf("\tShadowCallVI( :L%.6X %.4X )\n", s.LabelOf(t), SignExtended(s.image(), p + 4));
+  if (s.printing()) s.writer().Row<"\tShadowCallVI( :L%.6X %.4X )\n">(s.LabelOf(t), SignExtended(s.image(), p + 4));
   return 6;
 }
 
@@ -43,7 +43,7 @@ int64_t StrobeRow(ProceduralSection& s, uint64_t p) {  // 0x45
     const ByteReader& b = s.image();
     SourceWriter& w = s.writer();
     w.WriteText("   ;\tStrobeRow (obsolete in FS2000) \n");
-    w.Printf("\tDwx( 0045 %.4X %.4X %.4X %.4X %.4X %.4X %.4X )\n", U16(b, p + 2), U16(b, p + 4), U16(b, p + 6),
+    w.Row<"\tDwx( 0045 %.4X %.4X %.4X %.4X %.4X %.4X %.4X )\n">(U16(b, p + 2), U16(b, p + 4), U16(b, p + 6),
              U16(b, p + 8), U16(b, p + 10), U16(b, p + 12), U16(b, p + 14));
   }
   return 16;
@@ -54,7 +54,7 @@ int64_t TransformCall(ProceduralSection& s, uint64_t p) {  // 0x46
   s.AddTarget(t);
   if (s.printing()) {
     const ByteReader& b = s.image();
-    s.writer().Printf("\tTransformCall( :L%.6X %d %d %d\n\t\t%3.0f %.4X %3.0f %.4X %3.0f %.4X )\n", s.LabelOf(t),
+    s.writer().Row<"\tTransformCall( :L%.6X %d %d %d\n\t\t%3.0f %.4X %3.0f %.4X %3.0f %.4X )\n">(s.LabelOf(t),
                       I16(b, p + 4), I16(b, p + 6), I16(b, p + 8), SignedAngle(b, p + 10), U16(b, p + 12),
                       SignedAngle(b, p + 14), U16(b, p + 16), SignedAngle(b, p + 18), U16(b, p + 20));
   }
@@ -67,7 +67,7 @@ constexpr char kVarSeg[] = "\tVarSeg( %.4X )\n";
 int64_t Building(ProceduralSection& s, uint64_t p) {  // 0x49
   if (s.printing()) {
     const ByteReader& b = s.image();
-    s.writer().Printf("\tBuilding( %d %d %d %d %d %d %.4X %.4X )\n", I16(b, p + 6), I16(b, p + 8), I16(b, p + 10),
+    s.writer().Row<"\tBuilding( %d %d %d %d %d %d %.4X %.4X )\n">(I16(b, p + 6), I16(b, p + 8), I16(b, p + 10),
                       I16(b, p + 12), I16(b, p + 14), I16(b, p + 16), U16(b, p + 2), U16(b, p + 4));
   }
   return 18;
@@ -78,7 +78,7 @@ int64_t LandingLights(ProceduralSection& s, uint64_t p) {  // 0x4A
   s.AddTarget(t);
   if (s.printing()) {
     const ByteReader& b = s.image();
-    s.writer().Printf("\tLandingLights( :L%.6X %.4X %d %d %d )\n", s.LabelOf(t), U16(b, p + 4), I16(b, p + 6),
+    s.writer().Row<"\tLandingLights( :L%.6X %.4X %d %d %d )\n">(s.LabelOf(t), U16(b, p + 4), I16(b, p + 6),
                       I16(b, p + 8), I16(b, p + 10));
   }
   return 12;
@@ -125,17 +125,17 @@ constexpr char kLow64k2Var[] = "\tLow64k2Var( %.4X %.4X )\n";
 constexpr char kCopyVar[] = "\tCopyVar( %.4X %.4X )\n";
 
 int64_t ShadedColor(ProceduralSection& s, uint64_t p) {  // 0x50
-  if (s.printing()) s.writer().Printf("\tShadedColor( %.2X %.2X )\n", U8(s.image(), p + 2), U8(s.image(), p + 3));
+  if (s.printing()) s.writer().Row<"\tShadedColor( %.2X %.2X )\n">(U8(s.image(), p + 2), U8(s.image(), p + 3));
   return 4;
 }
 
 int64_t LineColor(ProceduralSection& s, uint64_t p) {  // 0x51
-  if (s.printing()) s.writer().Printf("\tLineColor( %.2X %.2X )\n", U8(s.image(), p + 2), U8(s.image(), p + 3));
+  if (s.printing()) s.writer().Row<"\tLineColor( %.2X %.2X )\n">(U8(s.image(), p + 2), U8(s.image(), p + 3));
   return 4;
 }
 
 int64_t SurfaceColor(ProceduralSection& s, uint64_t p) {  // 0x52
-  if (s.printing()) s.writer().Printf("\tSurfaceColor( %.2X %.2X )\n", U8(s.image(), p + 2), U8(s.image(), p + 3));
+  if (s.printing()) s.writer().Row<"\tSurfaceColor( %.2X %.2X )\n">(U8(s.image(), p + 2), U8(s.image(), p + 3));
   return 4;
 }
 
@@ -144,7 +144,7 @@ constexpr char kGColorAbs[] = "\tDwx( 0053 %.4X ) ; GCOLOR_ABS\n";
 int64_t CallAsm(ProceduralSection& s, uint64_t p) {  // 0x54
   uint64_t t = s.Target16(p, 2);
   s.AddTarget(t);
-  if (s.printing()) s.writer().Printf("\tCallAsm( :L%.6X %.4X ) ; reserved\n", s.LabelOf(t), U16(s.image(), p + 4));
+  if (s.printing()) s.writer().Row<"\tCallAsm( :L%.6X %.4X ) ; reserved\n">(s.LabelOf(t), U16(s.image(), p + 4));
   return 6;
 }
 
@@ -157,7 +157,7 @@ int64_t SetWeather(ProceduralSection& s, uint64_t p) {  // 0x56
     if (s.AtStretchEnd(t)) {
       s.writer().WriteText("\tSetWeather( : )\n");
     } else {
-      s.writer().Printf("\tSetWeather( :L%.6X )\n", s.LabelOf(t));
+      s.writer().Row<"\tSetWeather( :L%.6X )\n">(s.LabelOf(t));
     }
   }
   return 4;
@@ -166,7 +166,7 @@ int64_t SetWeather(ProceduralSection& s, uint64_t p) {  // 0x56
 int64_t Weather(ProceduralSection& s, uint64_t p) {  // 0x57
   if (s.printing()) {
     const ByteReader& b = s.image();
-    s.writer().Printf("\tWeather( %.4X %3.0f %.4X %.4X ) ; 0x57 = WEATHER\n", U16(b, p + 2), SignedAngle(b, p + 4),
+    s.writer().Row<"\tWeather( %.4X %3.0f %.4X %.4X ) ; 0x57 = WEATHER\n">(U16(b, p + 2), SignedAngle(b, p + 4),
                       U16(b, p + 6), U16(b, p + 8));
   }
   return 10;
@@ -175,7 +175,7 @@ int64_t Weather(ProceduralSection& s, uint64_t p) {  // 0x57
 int64_t TextureBounds(ProceduralSection& s, uint64_t p) {  // 0x58
   if (s.printing()) {
     const ByteReader& b = s.image();
-    s.writer().Printf("\tTextureBounds( %d %d %d %d )\n", b.I32(p + 2), b.I32(p + 6), b.I32(p + 10), b.I32(p + 14));
+    s.writer().Row<"\tTextureBounds( %d %d %d %d )\n">(b.I32(p + 2), b.I32(p + 6), b.I32(p + 10), b.I32(p + 14));
   }
   return 18;
 }
@@ -188,7 +188,7 @@ int64_t VarSegId(ProceduralSection& s, uint64_t) {  // 0x59
 int64_t SeedAddObj(ProceduralSection& s, uint64_t p) {  // 0x5A
   uint64_t t = s.Target16(p, 2);
   s.AddTarget(t);
-  if (s.printing()) s.writer().Printf("\tSeedAddObj( :L%.6X ) ; obsolete\n", s.LabelOf(t));
+  if (s.printing()) s.writer().Row<"\tSeedAddObj( :L%.6X ) ; obsolete\n">(s.LabelOf(t));
   return 4;
 }
 
@@ -221,11 +221,11 @@ int64_t TexVecPoly(ProceduralSection& s, uint64_t p) {  // 0x60
   int n = I16(b, p + 2);
   if (s.printing()) {
     SourceWriter& w = s.writer();
-    w.Printf("\tTexVecPoly( m %d %d %d %d %d %d\n", I16(b, p + 4), I16(b, p + 6), I16(b, p + 8), I16(b, p + 10),
+    w.Row<"\tTexVecPoly( m %d %d %d %d %d %d\n">(I16(b, p + 4), I16(b, p + 6), I16(b, p + 8), I16(b, p + 10),
              I16(b, p + 12), I16(b, p + 14));
     for (int i = 0; i < n; ++i) {
       uint64_t q = p + 16 + 6 * static_cast<uint64_t>(i);
-      w.Printf("\t\t%.3d %.4d %.4d\n", I16(b, q), I16(b, q + 2), I16(b, q + 4));
+      w.Row<"\t\t%.3d %.4d %.4d\n">(I16(b, q), I16(b, q + 2), I16(b, q + 4));
     }
     w.WriteText("\t)\n");
   }
@@ -268,14 +268,14 @@ int64_t CallLibObj(ProceduralSection& s, uint64_t p) {  // 0x63
   if (form == 1) {
     if (s.printing()) {
       const ByteReader& b = s.image();
-      s.writer().Printf("\tCallLibObj( 0 %.8X %.8X %.8X %.8X )\n", b.U32(p + 4), b.U32(p + 8), b.U32(p + 12),
+      s.writer().Row<"\tCallLibObj( 0 %.8X %.8X %.8X %.8X )\n">(b.U32(p + 4), b.U32(p + 8), b.U32(p + 12),
                         b.U32(p + 16));
     }
     return 20;
   }
   if (s.printing()) {
     const ByteReader& b = s.image();
-    s.writer().Printf("\tCallLibObj1( %.8X %.8X %.8X %.8X )\n", b.U32(p + 2), b.U32(p + 6), b.U32(p + 10),
+    s.writer().Row<"\tCallLibObj1( %.8X %.8X %.8X %.8X )\n">(b.U32(p + 2), b.U32(p + 6), b.U32(p + 10),
                       b.U32(p + 14));
   }
   return 18;
@@ -316,9 +316,9 @@ int64_t IfHSize(ProceduralSection& s, uint64_t p) {  // 0x6D
   if (s.printing()) {
     const ByteReader& b = s.image();
     if (s.AtStretchEnd(t)) {
-      s.writer().Printf("\tIfHSize( : %d %d )\n", I16(b, p + 4), I16(b, p + 6));
+      s.writer().Row<"\tIfHSize( : %d %d )\n">(I16(b, p + 4), I16(b, p + 6));
     } else {
-      s.writer().Printf("\tIfHSize( :L%.6X %d %d )\n", s.LabelOf(t), I16(b, p + 4), I16(b, p + 6));
+      s.writer().Row<"\tIfHSize( :L%.6X %d %d )\n">(s.LabelOf(t), I16(b, p + 4), I16(b, p + 6));
     }
   }
   return 8;
@@ -338,11 +338,11 @@ int64_t AreaSense(ProceduralSection& s, uint64_t p) {  // 0x70
     if (s.AtStretchEnd(t)) {
       w.WriteText("\tAreaSense( :\n\t\t");
     } else {
-      w.Printf("\tAreaSense( :L%.6X\n\t\t", s.LabelOf(t));
+      w.Row<"\tAreaSense( :L%.6X\n\t\t">(s.LabelOf(t));
     }
     for (int i = 0; i < n; ++i) {
       uint64_t q = p + 6 + 4 * static_cast<uint64_t>(i);
-      w.Printf("%d %d  ", I16(b, q), I16(b, q + 2));
+      w.Row<"%d %d  ">(I16(b, q), I16(b, q + 2));
       if (i % 5 == 4) w.WriteText("\n\t\t");
     }
     w.WriteText(")\n");
@@ -352,7 +352,7 @@ int64_t AreaSense(ProceduralSection& s, uint64_t p) {  // 0x70
 
 int64_t SetElevation(ProceduralSection& s, uint64_t p) {  // 0x71
   if (s.printing()) {
-    s.writer().Printf("\tSetElevation( %d ) ; section16 specific \n", static_cast<int>(U16(s.image(), p + 2)));
+    s.writer().Row<"\tSetElevation( %d ) ; section16 specific \n">(static_cast<int>(U16(s.image(), p + 2)));
   }
   return 4;
 }
@@ -362,17 +362,17 @@ int64_t ApproachLights(ProceduralSection& s, uint64_t p) {  // 0x72
     const ByteReader& b = s.image();
     SourceWriter& w = s.writer();
     w.WriteText("\tApproachLights(          ; obsolete\n");
-    w.Printf("\t\theading %5.0f\n", SignedAngle(b, p + 2));
-    w.Printf("\t\tlength   %.5d ; from center in feet\n", I16(b, p + 6));
-    w.Printf("\t\twidth    %.5d ; in feet\n", I16(b, p + 4));
-    if (unsigned thr = U8(b, p + 8)) w.Printf("\t\tThrLights  %d\n", static_cast<int>(thr));
-    if (unsigned apr = U8(b, p + 9)) w.Printf("\t\tAprL       %d\n", static_cast<int>(apr));
+    w.Row<"\t\theading %5.0f\n">(SignedAngle(b, p + 2));
+    w.Row<"\t\tlength   %.5d ; from center in feet\n">(I16(b, p + 6));
+    w.Row<"\t\twidth    %.5d ; in feet\n">(I16(b, p + 4));
+    if (unsigned thr = U8(b, p + 8)) w.Row<"\t\tThrLights  %d\n">(static_cast<int>(thr));
+    if (unsigned apr = U8(b, p + 9)) w.Row<"\t\tAprL       %d\n">(static_cast<int>(apr));
     if (unsigned bars = U8(b, p + 11)) {
-      w.Printf("\t\tVasiBars   %d\n", static_cast<int>(bars));
-      w.Printf("\t\tVasiSpace  %d\n", I16(b, p + 18));
-      w.Printf("\t\tVasiDist   %d\n", I16(b, p + 16));
-      w.Printf("\t\tVasiSide   %d\n", I16(b, p + 14));
-      w.Printf("\t\tVasiSlopeN  %3.1f\n", SignedAngle(b, p + 12));
+      w.Row<"\t\tVasiBars   %d\n">(static_cast<int>(bars));
+      w.Row<"\t\tVasiSpace  %d\n">(I16(b, p + 18));
+      w.Row<"\t\tVasiDist   %d\n">(I16(b, p + 16));
+      w.Row<"\t\tVasiSide   %d\n">(I16(b, p + 14));
+      w.Row<"\t\tVasiSlopeN  %3.1f\n">(SignedAngle(b, p + 12));
     }
     w.WriteText("\t)\n");
   }
@@ -400,14 +400,14 @@ int64_t Monitor3d(ProceduralSection& s, uint64_t p) {  // 0x73
 int64_t LayerCall(ProceduralSection& s, uint64_t p) {  // 0x74
   uint64_t t = s.Target16(p, 2);
   s.AddTarget(t);
-  if (s.printing()) s.writer().Printf("\tLayerCall( :L%.6X %d )\n", s.LabelOf(t), I16(s.image(), p + 4));
+  if (s.printing()) s.writer().Row<"\tLayerCall( :L%.6X %d )\n">(s.LabelOf(t), I16(s.image(), p + 4));
   return 6;
 }
 
 int64_t AddMountain(ProceduralSection& s, uint64_t p) {  // 0x75
   uint64_t t = s.Target16(p, 2);
   s.AddTarget(t);
-  if (s.printing()) s.writer().Printf("\tAddMountain( :L%.6X )\n", s.LabelOf(t));
+  if (s.printing()) s.writer().Row<"\tAddMountain( :L%.6X )\n">(s.LabelOf(t));
   return 4;
 }
 
@@ -426,11 +426,11 @@ int64_t RefPointRel(ProceduralSection& s, uint64_t p) {  // 0x77
     const char* lat = geo.LatText(GeoText::Lat48(Raw48(b, p + 14)));
     const char* lon = geo.LonText(GeoText::Lon48(Raw48(b, p + 20)));
     if (s.AtStretchEnd(t)) {
-      w.Printf("\tRefPoint( rel : %5.2f%s%s", Scale(b, p + 10), lat, lon);
+      w.Row<"\tRefPoint( rel : %5.2f%s%s">(Scale(b, p + 10), lat, lon);
     } else {
-      w.Printf("\tRefPoint( rel :L%.6X %5.2f%s%s", s.LabelOf(t), Scale(b, p + 10), lat, lon);
+      w.Row<"\tRefPoint( rel :L%.6X %5.2f%s%s">(s.LabelOf(t), Scale(b, p + 10), lat, lon);
     }
-    w.Printf("\n\t\tV1= %d V2= %d )\n", I16(b, p + 4), I16(b, p + 6));
+    w.Row<"\n\t\tV1= %d V2= %d )\n">(I16(b, p + 4), I16(b, p + 6));
   }
   return 32;
 }
@@ -443,10 +443,10 @@ int64_t ShadedTexPoly(ProceduralSection& s, uint64_t p) {  // 0x7A
   unsigned n = U16(b, p + 2);
   if (s.printing()) {
     SourceWriter& w = s.writer();
-    w.Printf("\tShadedTexPoly( m %d %d %d %7.2f\n", I16(b, p + 4), I16(b, p + 6), I16(b, p + 8), Dist(b, p + 10));
+    w.Row<"\tShadedTexPoly( m %d %d %d %7.2f\n">(I16(b, p + 4), I16(b, p + 6), I16(b, p + 8), Dist(b, p + 10));
     for (unsigned i = 0; i < n; ++i) {
       uint64_t q = p + 14 + 6 * static_cast<uint64_t>(i);
-      w.Printf("\t\t%.3d %.3d %.3d ; %d\n", I16(b, q), I16(b, q + 2), I16(b, q + 4), static_cast<int>(i));
+      w.Row<"\t\t%.3d %.3d %.3d ; %d\n">(I16(b, q), I16(b, q + 2), I16(b, q + 4), static_cast<int>(i));
     }
     w.WriteText("\t)\n");
   }
@@ -460,13 +460,13 @@ int64_t ShadedTexVecPoly(ProceduralSection& s, uint64_t p) {  // 0x7B
   int n = I16(b, p + 2);
   if (s.printing()) {
     SourceWriter& w = s.writer();
-    w.Printf(";\tShadedTexVecPoly( m %d %d %d %d %d %d ; not available in SCASM\n", I16(b, p + 4), I16(b, p + 6),
+    w.Row<";\tShadedTexVecPoly( m %d %d %d %d %d %d ; not available in SCASM\n">(I16(b, p + 4), I16(b, p + 6),
              I16(b, p + 8), I16(b, p + 10), I16(b, p + 12), I16(b, p + 14));
     w.SetLine("\tDwx( 007B %.4X %.4X %.4X %.4X %.4X %.4X %.4X \n", U16(b, p + 2), U16(b, p + 4), U16(b, p + 6),
               U16(b, p + 8), U16(b, p + 10), U16(b, p + 12), U16(b, p + 14));
     for (int i = 0; i < n; ++i) {
       uint64_t q = p + 16 + 6 * static_cast<uint64_t>(i);
-      w.Printf(";\t\t%.3d %.4d %.4d\n", I16(b, q), I16(b, q + 2), I16(b, q + 4));
+      w.Row<";\t\t%.3d %.4d %.4d\n">(I16(b, q), I16(b, q + 2), I16(b, q + 4));
       w.AddLine("\t\t%.4X %.4X %.4X\n", U16(b, q), U16(b, q + 2), U16(b, q + 4));
     }
     w.WriteText(";\t)\n");
@@ -481,7 +481,7 @@ int64_t BglSelect(ProceduralSection& s, uint64_t p) {  // 0x7C
   s.AddTarget(t);
   if (s.printing()) {
     const ByteReader& b = s.image();
-    s.writer().Printf("\tBglSelect( %d %d :L%.6X\n", I16(b, p + 2), I16(b, p + 4), s.LabelOf(t));
+    s.writer().Row<"\tBglSelect( %d %d :L%.6X\n">(I16(b, p + 2), I16(b, p + 4), s.LabelOf(t));
   }
   return 8;
 }
@@ -492,7 +492,7 @@ int64_t POverride(ProceduralSection& s, uint64_t) {  // 0x7D
 }
 
 int64_t Setvar7E(ProceduralSection& s, uint64_t p) {  // 0x7E
-  if (s.printing()) s.writer().Printf("\tSetvar7E( %.4X %d )\n", U16(s.image(), p + 2), I16(s.image(), p + 4));
+  if (s.printing()) s.writer().Row<"\tSetvar7E( %.4X %d )\n">(U16(s.image(), p + 2), I16(s.image(), p + 4));
   return 6;
 }
 
@@ -513,41 +513,41 @@ int64_t RunwayData(ProceduralSection& s, uint64_t p) {  // 0x42, 0x44
   GeoText& geo = s.geo();
   const char* lat = geo.LatText(GeoText::Lat48(Raw48(b, p + 2)));
   const char* lon = geo.LonText(GeoText::Lon48(Raw48(b, p + 8)));
-  w.Printf("\tRunwayData( %s%s\n", lat, lon);
-  w.Printf("\t\talt   %5.1f\n", GeoText::Fixed48(Raw48(b, p + 14)));
-  w.Printf("\t\theading %5.0f\n", GeoText::Angle16(b.U16(p + 20)));
-  w.Printf("\t\tlength   %5d ; in feet\n", I16(b, p + 22));
-  w.Printf("\t\twidth    %5d ; in feet\n", I16(b, p + 24));
-  w.Printf("\t\tmarkers  %.2X\n", U8(b, p + 26));
+  w.Row<"\tRunwayData( %s%s\n">(lat, lon);
+  w.Row<"\t\talt   %5.1f\n">(GeoText::Fixed48(Raw48(b, p + 14)));
+  w.Row<"\t\theading %5.0f\n">(GeoText::Angle16(b.U16(p + 20)));
+  w.Row<"\t\tlength   %5d ; in feet\n">(I16(b, p + 22));
+  w.Row<"\t\twidth    %5d ; in feet\n">(I16(b, p + 24));
+  w.Row<"\t\tmarkers  %.2X\n">(U8(b, p + 26));
   uint8_t designator = b.U8(p + 27);
-  w.Printf("\t\tid       %d%c\n", RunwayNumber(designator), RunwayLetter(designator));
-  w.Printf("\t\tlights   %X\n", U8(b, p + 28));
-  w.Printf("\t\tsurface  %X\n", U8(b, p + 30));
+  w.Row<"\t\tid       %d%c\n">(RunwayNumber(designator), RunwayLetter(designator));
+  w.Row<"\t\tlights   %X\n">(U8(b, p + 28));
+  w.Row<"\t\tsurface  %X\n">(U8(b, p + 30));
 
-  if (int v = I16(b, p + 32)) w.Printf("\t\tThrOffN    %d\n", v);
-  if (int v = I16(b, p + 36)) w.Printf("\t\tThrOffF    %d\n", v);
-  if (int v = I16(b, p + 34)) w.Printf("\t\tExtN       %d\n", v);
-  if (int v = I16(b, p + 38)) w.Printf("\t\tExtF       %d\n", v);
-  if (unsigned v = U8(b, p + 40)) w.Printf("\t\tThrLightsN %.2X\n", v);
-  if (unsigned v = U8(b, p + 41)) w.Printf("\t\tAprLN      %d\n", static_cast<int>(v));
-  if (unsigned v = U8(b, p + 42)) w.Printf("\t\tStrobesN   %d\n", static_cast<int>(v));
-  if (unsigned v = U8(b, p + 52)) w.Printf("\t\tThrLightsF %.2X\n", v);
-  if (unsigned v = U8(b, p + 53)) w.Printf("\t\tAprLF      %d\n", static_cast<int>(v));
-  if (unsigned v = U8(b, p + 54)) w.Printf("\t\tStrobesF   %d\n", static_cast<int>(v));
+  if (int v = I16(b, p + 32)) w.Row<"\t\tThrOffN    %d\n">(v);
+  if (int v = I16(b, p + 36)) w.Row<"\t\tThrOffF    %d\n">(v);
+  if (int v = I16(b, p + 34)) w.Row<"\t\tExtN       %d\n">(v);
+  if (int v = I16(b, p + 38)) w.Row<"\t\tExtF       %d\n">(v);
+  if (unsigned v = U8(b, p + 40)) w.Row<"\t\tThrLightsN %.2X\n">(v);
+  if (unsigned v = U8(b, p + 41)) w.Row<"\t\tAprLN      %d\n">(static_cast<int>(v));
+  if (unsigned v = U8(b, p + 42)) w.Row<"\t\tStrobesN   %d\n">(static_cast<int>(v));
+  if (unsigned v = U8(b, p + 52)) w.Row<"\t\tThrLightsF %.2X\n">(v);
+  if (unsigned v = U8(b, p + 53)) w.Row<"\t\tAprLF      %d\n">(static_cast<int>(v));
+  if (unsigned v = U8(b, p + 54)) w.Row<"\t\tStrobesF   %d\n">(static_cast<int>(v));
 
   if (unsigned bars = U8(b, p + 43)) {
-    w.Printf("\t\tVasiBarsN  %d\n", static_cast<int>(bars));
-    w.Printf("\t\tVasiSpaceN %d\n", I16(b, p + 50));
-    w.Printf("\t\tVasiDistN  %d\n", -I16(b, p + 48));
-    w.Printf("\t\tVasiSideN  %d\n", -I16(b, p + 46));
-    w.Printf("\t\tVasiSlopeN %3.1f\n", SignedAngle(b, p + 44));
+    w.Row<"\t\tVasiBarsN  %d\n">(static_cast<int>(bars));
+    w.Row<"\t\tVasiSpaceN %d\n">(I16(b, p + 50));
+    w.Row<"\t\tVasiDistN  %d\n">(-I16(b, p + 48));
+    w.Row<"\t\tVasiSideN  %d\n">(-I16(b, p + 46));
+    w.Row<"\t\tVasiSlopeN %3.1f\n">(SignedAngle(b, p + 44));
   }
   if (unsigned bars = U8(b, p + 55)) {
-    w.Printf("\t\tVasiBarsF  %d\n", static_cast<int>(bars));
-    w.Printf("\t\tVasiSpaceF %d\n", I16(b, p + 62));
-    w.Printf("\t\tVasiDistF  %d\n", I16(b, p + 60));
-    w.Printf("\t\tVasiSideF  %d\n", I16(b, p + 58));
-    w.Printf("\t\tVasiSlopeF %3.1f\n", SignedAngle(b, p + 56));
+    w.Row<"\t\tVasiBarsF  %d\n">(static_cast<int>(bars));
+    w.Row<"\t\tVasiSpaceF %d\n">(I16(b, p + 62));
+    w.Row<"\t\tVasiDistF  %d\n">(I16(b, p + 60));
+    w.Row<"\t\tVasiSideF  %d\n">(I16(b, p + 58));
+    w.Row<"\t\tVasiSlopeF %3.1f\n">(SignedAngle(b, p + 56));
   }
   w.WriteText("\t)\n");
   return 64;
@@ -569,8 +569,8 @@ int64_t LoadBitmap(ProceduralSection& s, uint64_t p) {  // 0x43
   }
   SourceWriter& w = s.writer();
   unsigned flags = U16(b, p + 6);
-  w.Printf("\tLoadBitmap( %d ", I16(b, p + 4));
-  w.Printf("%s%d %.2X %d %d %d\n", BitmapFlagLetters(flags).c_str(), static_cast<int>(flags & 7), U8(b, p + 9),
+  w.Row<"\tLoadBitmap( %d ">(I16(b, p + 4));
+  w.Row<"%s%d %.2X %d %d %d\n">(BitmapFlagLetters(flags).c_str(), static_cast<int>(flags & 7), U8(b, p + 9),
            static_cast<int>(U8(b, p + 8)), static_cast<int>(U8(b, p + 10)), static_cast<int>(U8(b, p + 11)));
   const std::string_view name = s.CText(p + 12, nameMax);
   w.Printf("\t\t%.*s )\n", static_cast<int>(name.size()), name.data());

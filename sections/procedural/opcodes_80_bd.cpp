@@ -51,9 +51,9 @@ void AddReference(Section& s, uint64_t p) {
 void WriteReference(Section& s, uint64_t p) {
   const int32_t d = s.image().I32(p + 2);
   if (IsReference(d)) {
-    Out(s).Printf(":L%.6X", s.LabelOf(s.Target32(p, 2)));
+    Out(s).Row<":L%.6X">(s.LabelOf(s.Target32(p, 2)));
   } else {
-    Out(s).Printf(":[%d]", static_cast<int>(d));
+    Out(s).Row<":[%d]">(static_cast<int>(d));
   }
 }
 
@@ -77,7 +77,7 @@ constexpr char kEndVersion[] = "\tEndVersion\n";
 int64_t ShadowPos(Section& s, uint64_t p) {
   if (s.printing()) {
     GeoText& geo = s.geo();
-    Out(s).Printf("\tShadowPos( %s %s %lld )\n", geo.LatText(GeoText::Lat48(Raw48(s, p + 2))),
+    Out(s).Row<"\tShadowPos( %s %s %lld )\n">(geo.LatText(GeoText::Lat48(Raw48(s, p + 2))),
                   geo.LonText(GeoText::Lon48(Raw48(s, p + 8))), HalfUp(GeoText::Fixed48(Raw48(s, p + 14))));
   }
   return 20;
@@ -89,9 +89,9 @@ int64_t ReScale(Section& s, uint64_t p) {
   if (s.collecting()) {
     s.AddColonTarget(t);
   } else if (s.AtStretchEnd(t)) {
-    Out(s).Printf("\tReScale( : %d %d %f )\n", I16(s, p + 4), I16(s, p + 6), Scale(s, p + 8));
+    Out(s).Row<"\tReScale( : %d %d %f )\n">(I16(s, p + 4), I16(s, p + 6), Scale(s, p + 8));
   } else {
-    Out(s).Printf("\tReScale( :L%.6X %d %d %f )\n", s.LabelOf(t), I16(s, p + 4), I16(s, p + 6), Scale(s, p + 8));
+    Out(s).Row<"\tReScale( :L%.6X %d %d %f )\n">(s.LabelOf(t), I16(s, p + 4), I16(s, p + 6), Scale(s, p + 8));
   }
   return 12;
 }
@@ -101,7 +101,7 @@ constexpr char kSurfaceNormal[] = "\tDwx( 0084 %.4X %.4X %.4X ) ; 0x84 = SURFACE
 
 // 0x87 CustomColors.
 int64_t CustomColors(Section& s, uint64_t p) {
-  if (s.printing()) Out(s).Printf("\tCustomColors( %d )\n", static_cast<int>(U16(s, p + 2)));
+  if (s.printing()) Out(s).Row<"\tCustomColors( %d )\n">(static_cast<int>(U16(s, p + 2)));
   return 4;
 }
 
@@ -114,7 +114,7 @@ int64_t Jump32(Section& s, uint64_t p) {
   } else if (s.AtStretchEnd(t)) {
     Out(s).WriteText("\tJump32( : )\n");
   } else {
-    Out(s).Printf("\tJump32( :L%.6X )\n", s.LabelOf(t));
+    Out(s).Row<"\tJump32( :L%.6X )\n">(s.LabelOf(t));
   }
   return 6;
 }
@@ -137,7 +137,7 @@ int64_t Call32(Section& s, uint64_t p) {
   if (s.collecting()) {
     s.AddTarget(t);
   } else {
-    Out(s).Printf("\tCall32( :L%.6X )\n", s.LabelOf(t));
+    Out(s).Row<"\tCall32( :L%.6X )\n">(s.LabelOf(t));
   }
   return 6;
 }
@@ -148,14 +148,14 @@ int64_t LayerCall32(Section& s, uint64_t p) {
   if (s.collecting()) {
     s.AddTarget(t);
   } else {
-    Out(s).Printf("\tLayerCall32( :L%.6X %d )\n", s.LabelOf(t), I16(s, p + 6));
+    Out(s).Row<"\tLayerCall32( :L%.6X %d )\n">(s.LabelOf(t), I16(s, p + 6));
   }
   return 8;
 }
 
 // 0x8C AsmCall32: its operand is not followed as code.
 int64_t AsmCall32(Section& s, uint64_t p) {
-  if (s.printing()) Out(s).Printf("\tAsmCall32 ( :[%d] ) ; reserved!\n", I32(s, p + 2));
+  if (s.printing()) Out(s).Row<"\tAsmCall32 ( :[%d] ) ; reserved!\n">(I32(s, p + 2));
   return 6;
 }
 
@@ -203,10 +203,10 @@ int64_t Crash(Section& s, uint64_t p) {
     s.AddTarget(t2);
     if (hasThird) s.AddTarget(t3);
   } else if (hasThird) {
-    Out(s).Printf("\tCrash( :L%.6X %d :L%.6x :L%.6X %d )\n", s.LabelOf(t1), I16(s, p + 4), s.LabelOf(t2),
+    Out(s).Row<"\tCrash( :L%.6X %d :L%.6x :L%.6X %d )\n">(s.LabelOf(t1), I16(s, p + 4), s.LabelOf(t2),
                   s.LabelOf(t3), I16(s, p + 10));
   } else {
-    Out(s).Printf("\tCrash( :L%.6X %d :L%.6X :[0] %d )\n", s.LabelOf(t1), I16(s, p + 4), s.LabelOf(t2),
+    Out(s).Row<"\tCrash( :L%.6X %d :L%.6X :[0] %d )\n">(s.LabelOf(t1), I16(s, p + 4), s.LabelOf(t2),
                   I16(s, p + 10));
   }
   return 12;
@@ -224,10 +224,10 @@ int64_t CrashIndirect(Section& s, uint64_t p) {
     s.AddTarget(t2);
     if (hasThird) s.AddTarget(t3);
   } else if (hasThird) {
-    Out(s).Printf("\tCrashIndirect( :L%.6X :L%.6X :L%.6X 0 %d )\n", s.LabelOf(t1), s.LabelOf(t2), s.LabelOf(t3),
+    Out(s).Row<"\tCrashIndirect( :L%.6X :L%.6X :L%.6X 0 %d )\n">(s.LabelOf(t1), s.LabelOf(t2), s.LabelOf(t3),
                   code);
   } else {
-    Out(s).Printf("\tCrashIndirect( :L%.6X :L%.6X :[0] 0 %d )\n", s.LabelOf(t1), s.LabelOf(t2), code);
+    Out(s).Row<"\tCrashIndirect( :L%.6X :L%.6X :[0] 0 %d )\n">(s.LabelOf(t1), s.LabelOf(t2), code);
   }
   return 10;
 }
@@ -252,7 +252,7 @@ int64_t CrashBox(Section& s, uint64_t p) {
   if (s.collecting()) {
     s.AddTarget(t);
   } else {
-    Out(s).Printf("\tCrashBox( :L%.6X %d %d %d %d %d %d %d %d %d )\n", s.LabelOf(t), I16(s, p + 4),
+    Out(s).Row<"\tCrashBox( :L%.6X %d %d %d %d %d %d %d %d %d )\n">(s.LabelOf(t), I16(s, p + 4),
                   I16(s, p + 6), I16(s, p + 8), I16(s, p + 10), I16(s, p + 12), I16(s, p + 14),
                   Nearest(GeoText::SignedAngle16(s.image().I16(p + 16))),
                   Nearest(GeoText::SignedAngle16(s.image().I16(p + 18))),
@@ -266,14 +266,14 @@ int64_t CrashOctTree(Section& s, uint64_t p) {
   const int64_t length = I16(s, p + 2);
   if (!s.printing()) return length;
   SourceWriter& w = Out(s);
-  w.Printf("CrashOctTree( %d %.6f %.6f %.6f %.6f %.6f %.6f\n", I16(s, p + 4), F32(s, p + 8), F32(s, p + 12),
+  w.Row<"CrashOctTree( %d %.6f %.6f %.6f %.6f %.6f %.6f\n">(I16(s, p + 4), F32(s, p + 8), F32(s, p + 12),
            F32(s, p + 16), F32(s, p + 20), F32(s, p + 28), F32(s, p + 24));
-  w.Printf("\t%d %d %d %d %d %d %d %d\n", U16(s, p + 32), U16(s, p + 34), U16(s, p + 36), U16(s, p + 38),
+  w.Row<"\t%d %d %d %d %d %d %d %d\n">(U16(s, p + 32), U16(s, p + 34), U16(s, p + 36), U16(s, p + 38),
            U16(s, p + 40), U16(s, p + 42), U16(s, p + 44), U16(s, p + 46));
   const int nodes = I16(s, p + 6);
   for (int i = 0; i < nodes && !Failed(s); ++i) {
     const uint64_t q = p + 48 + 8 * static_cast<uint64_t>(i);
-    w.Printf("\t; OCTTREE_Node %d\n\t %d %d %d %d %d %d %d %d\n", i, U8(s, q), U8(s, q + 1), U8(s, q + 2),
+    w.Row<"\t; OCTTREE_Node %d\n\t %d %d %d %d %d %d %d %d\n">(i, U8(s, q), U8(s, q + 1), U8(s, q + 2),
              U8(s, q + 3), U8(s, q + 4), U8(s, q + 5), U8(s, q + 6), U8(s, q + 7));
   }
   w.WriteText("\t)\n");
@@ -307,9 +307,9 @@ int64_t MeshWith1Tex(Section& s, uint64_t p) {
   const int64_t length = 24 + 2 * m.heights;
   if (!s.printing()) return length;
   SourceWriter& w = Out(s);
-  w.Printf("\tMeshWith1Tex( %d %d %d %d %d %d\n", m.a, m.b, I16(s, p + 6), I16(s, p + 8), I16(s, p + 10),
+  w.Row<"\tMeshWith1Tex( %d %d %d %d %d %d\n">(m.a, m.b, I16(s, p + 6), I16(s, p + 8), I16(s, p + 10),
            I16(s, p + 12));
-  w.Printf("\t\t%d %d %d %d %d\n", U8(s, p + 18), U8(s, p + 19), U8(s, p + 20), U8(s, p + 21) >> 4,
+  w.Row<"\t\t%d %d %d %d %d\n">(U8(s, p + 18), U8(s, p + 19), U8(s, p + 20), U8(s, p + 21) >> 4,
            U8(s, p + 23) >> 2);
   w.line.assign("\t\t");
   WriteMeshHeights(s, p, m, w.line);
@@ -328,9 +328,9 @@ int64_t MeshWithTexList(Section& s, uint64_t p) {
   const int64_t length = 24 + 2 * m.heights + t + (t & 1);
   if (!s.printing()) return length;
   SourceWriter& w = Out(s);
-  w.Printf("\tMeshWithTexList( %d %d %d %d %d %d\n", m.a, m.b, I16(s, p + 6), I16(s, p + 8), I16(s, p + 10),
+  w.Row<"\tMeshWithTexList( %d %d %d %d %d %d\n">(m.a, m.b, I16(s, p + 6), I16(s, p + 8), I16(s, p + 10),
            I16(s, p + 12));
-  w.Printf("\t\t%d %d %d %d %d\n", U8(s, p + 18), U8(s, p + 19), U8(s, p + 20), b21 / 16, b23 / 4);
+  w.Row<"\t\t%d %d %d %d %d\n">(U8(s, p + 18), U8(s, p + 19), U8(s, p + 20), b21 / 16, b23 / 4);
   std::string& line = w.line;
   line.clear();
   WriteMeshHeights(s, p, m, line);
@@ -355,7 +355,7 @@ int64_t VScaleV(Section& s, uint64_t p) {
   if (s.collecting()) {
     s.AddTarget(t);
   } else {
-    Out(s).Printf("\tDwx( 009D adrpat[ :L%.6X ] %.4X %.4X 0 %.4X %.4X ; VSCALEV - reserved!\n", s.LabelOf(t),
+    Out(s).Row<"\tDwx( 009D adrpat[ :L%.6X ] %.4X %.4X 0 %.4X %.4X ; VSCALEV - reserved!\n">(s.LabelOf(t),
                   SignExtended(s, p + 4), SignExtended(s, p + 6), SignExtended(s, p + 10), SignExtended(s, p + 12));
   }
   return 14;
@@ -370,14 +370,14 @@ int64_t Interpolate(Section& s, uint64_t p) {
   SourceWriter& w = Out(s);
   w.WriteText("\tInterpolate( ");
   WriteReference(s, p);
-  w.Printf(" %.4X %.4X %.4X %.4X %.4X )\n", SignExtended(s, p + 6), U32(s, p + 8), SignExtended(s, p + 12),
+  w.Row<" %.4X %.4X %.4X %.4X %.4X )\n">(SignExtended(s, p + 6), U32(s, p + 8), SignExtended(s, p + 12),
            U32(s, p + 14), SignExtended(s, p + 18));
   return 20;
 }
 
 // 0x9F VarBaseOverride.
 int64_t VarBaseOverride(Section& s, uint64_t p) {
-  if (s.printing()) Out(s).Printf("\tVarBaseOverride( %.6X )\n", U32(s, p + 2));
+  if (s.printing()) Out(s).Row<"\tVarBaseOverride( %.6X )\n">(U32(s, p + 2));
   return 6;
 }
 
@@ -411,29 +411,29 @@ void WriteRoofBuilding(Section& s, uint64_t p, int type) {
   w.Printf(ridge ? "\t\t 0x06 0x00 %#x %#x %#x %#x ; sizex %d sizey %d\n"
                  : "\t\t 0x08 0x00 %#x %#x %#x %#x ; sizex %d sizey %d\n",
            b(6), b(7), b(8), b(9), wd(6), wd(8));
-  w.Printf("\t\t%#x %#x %#x %#x %#x %#x %#x %#x ; LEVEL1\n", b(10), b(11), b(12), b(13), b(14), b(15), b(16), b(17));
-  w.Printf("\t\t\t\t; tex # %3d, height %3d, tex index %4d, %4d\n", wd(10), wd(12), wd(14), wd(16));
-  w.Printf("\t\t%#x %#x %#x %#x %#x %#x %#x %#x %#x %#x ; LEVEL2\n", b(18), b(19), b(20), b(21), b(22), b(23),
+  w.Row<"\t\t%#x %#x %#x %#x %#x %#x %#x %#x ; LEVEL1\n">(b(10), b(11), b(12), b(13), b(14), b(15), b(16), b(17));
+  w.Row<"\t\t\t\t; tex # %3d, height %3d, tex index %4d, %4d\n">(wd(10), wd(12), wd(14), wd(16));
+  w.Row<"\t\t%#x %#x %#x %#x %#x %#x %#x %#x %#x %#x ; LEVEL2\n">(b(18), b(19), b(20), b(21), b(22), b(23),
            b(24), b(25), b(26), b(27));
-  w.Printf("\t\t\t\t; tex # %3d, height %3d, tex index %4d, %4d, %4d\n", wd(18), wd(20), wd(22), wd(24), wd(26));
-  w.Printf("\t\t%#x %#x %#x %#x %#x %#x %#x %#x ; LEVEL3\n", b(28), b(29), b(30), b(31), b(32), b(33), b(34), b(35));
-  w.Printf("\t\t\t\t; tex # %3d, height %3d, tex index %4d, %4d\n", wd(28), wd(30), wd(32), wd(34));
+  w.Row<"\t\t\t\t; tex # %3d, height %3d, tex index %4d, %4d, %4d\n">(wd(18), wd(20), wd(22), wd(24), wd(26));
+  w.Row<"\t\t%#x %#x %#x %#x %#x %#x %#x %#x ; LEVEL3\n">(b(28), b(29), b(30), b(31), b(32), b(33), b(34), b(35));
+  w.Row<"\t\t\t\t; tex # %3d, height %3d, tex index %4d, %4d\n">(wd(28), wd(30), wd(32), wd(34));
   if (ridge) {
-    w.Printf("\t\t%#x %#x %#x %#x %#x %#x %#x %#x %#x %#x %#x %#x %#x %#x ; ROOF\n", b(36), b(37), b(38), b(39),
+    w.Row<"\t\t%#x %#x %#x %#x %#x %#x %#x %#x %#x %#x %#x %#x %#x %#x ; ROOF\n">(b(36), b(37), b(38), b(39),
              b(40), b(41), b(42), b(43), b(44), b(45), b(46), b(47), b(48), b(49));
     // The roof's third texture index is the word after its height, the one
     // the gable comment below lists first.
-    w.Printf("\t\t\t\t; tex # %3d, height %3d, tex index roof %4d, %4d, %4d\n", wd(36), wd(42), wd(38), wd(40),
+    w.Row<"\t\t\t\t; tex # %3d, height %3d, tex index roof %4d, %4d, %4d\n">(wd(36), wd(42), wd(38), wd(40),
              wd(44));
-    w.Printf("\t\t\t\t; tex # gable %3d, tex index gable %4d, %4d\n", wd(46), wd(44), wd(48));
+    w.Row<"\t\t\t\t; tex # gable %3d, tex index gable %4d, %4d\n">(wd(46), wd(44), wd(48));
   } else {
-    w.Printf("\t\t%#x %#x %#x %#x %#x %#x %#x %#x %#x %#x ; ROOF\n", b(36), b(37), b(38), b(39), b(40), b(41),
+    w.Row<"\t\t%#x %#x %#x %#x %#x %#x %#x %#x %#x %#x ; ROOF\n">(b(36), b(37), b(38), b(39), b(40), b(41),
              b(42), b(43), b(44), b(45));
-    w.Printf("\t\t%#x %#x %#x %#x %#x %#x %#x %#x %#x %#x ; ROOF\n", b(46), b(47), b(48), b(49), b(50), b(51),
+    w.Row<"\t\t%#x %#x %#x %#x %#x %#x %#x %#x %#x %#x ; ROOF\n">(b(46), b(47), b(48), b(49), b(50), b(51),
              b(52), b(53), b(54), b(55));
-    w.Printf("\t\t\t\t; tex # roof %3d, height %3d, tex index %4d, %4d\n", wd(36), wd(42), wd(38), wd(40));
-    w.Printf("\t\t\t\t; tex # gable %3d, tex index %4d, %4d\n", wd(46), wd(44), wd(48));
-    w.Printf("\t\t\t\t; tex # face %3d, tex index %4d, %4d\n", wd(50), wd(52), wd(54));
+    w.Row<"\t\t\t\t; tex # roof %3d, height %3d, tex index %4d, %4d\n">(wd(36), wd(42), wd(38), wd(40));
+    w.Row<"\t\t\t\t; tex # gable %3d, tex index %4d, %4d\n">(wd(46), wd(44), wd(48));
+    w.Row<"\t\t\t\t; tex # face %3d, tex index %4d, %4d\n">(wd(50), wd(52), wd(54));
   }
   w.WriteText("\t\t)\n");
 }
@@ -457,29 +457,29 @@ int64_t GenericBuilding(Section& s, uint64_t p) {
     case 4:
     case 7:
       w.Printf(type == 4 ? "\tAdvBldg( normal %d %d\n" : "\tAdvBldg( peaked %d %d\n", wd(6), wd(8));
-      w.Printf("\t\tLEVEL1 %d %d %d %d \n", wd(10), wd(12), wd(14), wd(16));
-      w.Printf("\t\tLEVEL2 %d %d %d %d %d \n", wd(18), wd(20), wd(22), wd(24), wd(26));
-      w.Printf("\t\tLEVEL3 %d %d %d %d \n", wd(28), wd(30), wd(32), wd(34));
+      w.Row<"\t\tLEVEL1 %d %d %d %d \n">(wd(10), wd(12), wd(14), wd(16));
+      w.Row<"\t\tLEVEL2 %d %d %d %d %d \n">(wd(18), wd(20), wd(22), wd(24), wd(26));
+      w.Row<"\t\tLEVEL3 %d %d %d %d \n">(wd(28), wd(30), wd(32), wd(34));
       if (type == 4) {
-        w.Printf("\t\tROOF %d %d %d )\n", wd(36), wd(38), wd(40));
+        w.Row<"\t\tROOF %d %d %d )\n">(wd(36), wd(38), wd(40));
       } else {
-        w.Printf("\t\tROOF %d %d %d %d %d )\n", wd(36), wd(38), wd(40), wd(42), wd(44));
+        w.Row<"\t\tROOF %d %d %d %d %d )\n">(wd(36), wd(38), wd(40), wd(42), wd(44));
       }
       break;
     case 9:
-      w.Printf("\tAdvBldg( sloped %d %d %d %d\n", wd(6), wd(8), wd(10), wd(12));
-      w.Printf("\t\tLEVEL1 %d %d %d %d \n", wd(14), wd(16), wd(18), wd(20));
-      w.Printf("\t\tLEVEL2 %d %d %d %d %d \n", wd(22), wd(24), wd(26), wd(28), wd(30));
-      w.Printf("\t\tLEVEL3 %d %d %d %d \n", wd(32), wd(34), wd(36), wd(38));
-      w.Printf("\t\tROOF %d %d %d )\n", wd(40), wd(42), wd(44));
+      w.Row<"\tAdvBldg( sloped %d %d %d %d\n">(wd(6), wd(8), wd(10), wd(12));
+      w.Row<"\t\tLEVEL1 %d %d %d %d \n">(wd(14), wd(16), wd(18), wd(20));
+      w.Row<"\t\tLEVEL2 %d %d %d %d %d \n">(wd(22), wd(24), wd(26), wd(28), wd(30));
+      w.Row<"\t\tLEVEL3 %d %d %d %d \n">(wd(32), wd(34), wd(36), wd(38));
+      w.Row<"\t\tROOF %d %d %d )\n">(wd(40), wd(42), wd(44));
       break;
     case 10:
     case 11:
-      w.Printf("\tAdvBldg( poly %d %d %d\n", wd(6), wd(8), wd(10));
-      w.Printf("\t\tLEVEL1 %d %d %d\n", wd(12), wd(14), wd(16));
-      w.Printf("\t\tLEVEL2 %d %d %d %d \n", wd(18), wd(20), wd(22), wd(24));
-      w.Printf("\t\tLEVEL3 %d %d %d \n", wd(26), wd(28), wd(30));
-      w.Printf("\t\tROOF %d %d %d %d )\n", wd(32), wd(34), wd(36), wd(38));
+      w.Row<"\tAdvBldg( poly %d %d %d\n">(wd(6), wd(8), wd(10));
+      w.Row<"\t\tLEVEL1 %d %d %d\n">(wd(12), wd(14), wd(16));
+      w.Row<"\t\tLEVEL2 %d %d %d %d \n">(wd(18), wd(20), wd(22), wd(24));
+      w.Row<"\t\tLEVEL3 %d %d %d \n">(wd(26), wd(28), wd(30));
+      w.Row<"\t\tROOF %d %d %d %d )\n">(wd(32), wd(34), wd(36), wd(38));
       break;
     case 6:
     case 8:
@@ -487,8 +487,8 @@ int64_t GenericBuilding(Section& s, uint64_t p) {
       break;
     case 521: {
       auto b = [&](unsigned at) { return U8(s, p + at); };
-      w.Printf("\tGObj( WINDSOCK %.3f %.3f %.3f\n", F32(s, p + 6), F32(s, p + 10), F32(s, p + 14));
-      w.Printf("\t\t%.3f %.3f %.2X %d %d %d %.2X %d %d %d %d )\n", F32(s, p + 18), F32(s, p + 22), b(28), b(29),
+      w.Row<"\tGObj( WINDSOCK %.3f %.3f %.3f\n">(F32(s, p + 6), F32(s, p + 10), F32(s, p + 14));
+      w.Row<"\t\t%.3f %.3f %.2X %d %d %d %.2X %d %d %d %d )\n">(F32(s, p + 18), F32(s, p + 22), b(28), b(29),
                b(27), b(26), b(32), b(33), b(31), b(30), static_cast<int>(U16(s, p + 34)));
       break;
     }
@@ -499,7 +499,7 @@ int64_t GenericBuilding(Section& s, uint64_t p) {
         // The type word's two bytes, low first, as the GObj statement lists
         // them (taken unsigned, so a negative type prints its bytes too).
         const unsigned word = U16(s, p + 4);
-        w.Printf("\tGObj( UNKNOWN %#x %#x ; unrecognized type\n", word & 0xFF, word >> 8);
+        w.Row<"\tGObj( UNKNOWN %#x %#x ; unrecognized type\n">(word & 0xFF, word >> 8);
       }
       WriteBuildingBytes(s, p, length);
       break;
@@ -515,7 +515,7 @@ int64_t RegisterBitmapClass(Section& s, uint64_t p) {
   if (s.collecting()) {
     s.AddTarget(t);
   } else {
-    Out(s).Printf("\tRegisterBitmapClass( %d %d :L%.6X )\n", I16(s, p + 2), I16(s, p + 4), s.LabelOf(t));
+    Out(s).Row<"\tRegisterBitmapClass( %d %d :L%.6X )\n">(I16(s, p + 2), I16(s, p + 4), s.LabelOf(t));
   }
   return 10;
 }
@@ -527,7 +527,7 @@ int64_t InstructionA2(Section& s, uint64_t p) {
   if (s.collecting()) {
     s.AddTarget(t);
   } else {
-    Out(s).Printf("\tDwx( 00A2 %.4X ) ; I_A2 not in SCASM?\n\tDlx( adrpat[ :L%.6X ] )\n", U16(s, p + 2),
+    Out(s).Row<"\tDwx( 00A2 %.4X ) ; I_A2 not in SCASM?\n\tDlx( adrpat[ :L%.6X ] )\n">(U16(s, p + 2),
                   s.LabelOf(t));
   }
   return 8;
@@ -542,7 +542,7 @@ int64_t RotateToAircraft(Section& s, uint64_t p) {
   if (s.collecting()) {
     s.AddTarget(t);
   } else {
-    Out(s).Printf("\tRotateToAircraft( :L%.6X %d %d %d\n\t\t%d %d %d %.4X %.4X %.4X )\n", s.LabelOf(t),
+    Out(s).Row<"\tRotateToAircraft( :L%.6X %d %d %d\n\t\t%d %d %d %.4X %.4X %.4X )\n">(s.LabelOf(t),
                   I16(s, p + 4), I16(s, p + 6), I16(s, p + 8), I16(s, p + 10), I16(s, p + 12), I16(s, p + 14),
                   SignExtended(s, p + 16), SignExtended(s, p + 18), SignExtended(s, p + 20));
   }
@@ -563,9 +563,9 @@ int64_t InstructionA9(Section& s, uint64_t p) {
   if (s.AtStretchEnd(t)) {
     w.WriteText("\tI_A9( : ");
   } else {
-    w.Printf("\tI_A9( :L%.6X ", s.LabelOf(t));
+    w.Row<"\tI_A9( :L%.6X ">(s.LabelOf(t));
   }
-  w.Printf("%d %d %d %d %d %d %3.0f %3.0f %3.0f )\n", I16(s, p + 4), I16(s, p + 6), I16(s, p + 8), I16(s, p + 10),
+  w.Row<"%d %d %d %d %d %d %3.0f %3.0f %3.0f )\n">(I16(s, p + 4), I16(s, p + 6), I16(s, p + 8), I16(s, p + 10),
            I16(s, p + 12), I16(s, p + 14), GeoText::SignedAngle16(s.image().I16(p + 16)),
            GeoText::SignedAngle16(s.image().I16(p + 18)), GeoText::SignedAngle16(s.image().I16(p + 20)));
   return 22;
@@ -609,18 +609,18 @@ int64_t Runway(Section& s, uint64_t p) {
   if (!s.printing()) return length;
   SourceWriter& w = Out(s);
   GeoText& geo = s.geo();
-  w.Printf("\tRunway( %s%s\n", geo.LatText(GeoText::Lat48(Raw48(s, p + 5))),
+  w.Row<"\tRunway( %s%s\n">(geo.LatText(GeoText::Lat48(Raw48(s, p + 5))),
            geo.LonText(GeoText::Lon48(Raw48(s, p + 11))));
-  w.Printf("\t\tAlt   %5.1f\n", GeoText::Fixed48(Raw48(s, p + 17)));
-  w.Printf("\t\tHeading %5.1f\n", GeoText::Angle16(s.image().U16(p + 23)));
-  w.Printf("\t\tLength   %5d ; in feet\n", I16(s, p + 25));
-  w.Printf("\t\tWidth    %5d ; in feet\n", I16(s, p + 27));
-  w.Printf("\t\tMarkers  %.2X\n", U8(s, p + 29));
+  w.Row<"\t\tAlt   %5.1f\n">(GeoText::Fixed48(Raw48(s, p + 17)));
+  w.Row<"\t\tHeading %5.1f\n">(GeoText::Angle16(s.image().U16(p + 23)));
+  w.Row<"\t\tLength   %5d ; in feet\n">(I16(s, p + 25));
+  w.Row<"\t\tWidth    %5d ; in feet\n">(I16(s, p + 27));
+  w.Row<"\t\tMarkers  %.2X\n">(U8(s, p + 29));
   const uint8_t id = s.image().U8(p + 33);
-  w.Printf("\t\tId       %d%c\n", RunwayNumber(id), RunwayLetter(id));
-  w.Printf("\t\tLights   %X\n", U8(s, p + 32));
-  w.Printf("\t\tSurface  %X\n", U8(s, p + 31));
-  w.Printf("\t\tThreshold %X\n", U8(s, p + 30));
+  w.Row<"\t\tId       %d%c\n">(RunwayNumber(id), RunwayLetter(id));
+  w.Row<"\t\tLights   %X\n">(U8(s, p + 32));
+  w.Row<"\t\tSurface  %X\n">(U8(s, p + 31));
+  w.Row<"\t\tThreshold %X\n">(U8(s, p + 30));
 
   // Optional sub-records, each starting with its kind byte. The statement
   // cannot carry a record it does not know (nor one cut off by the command
@@ -638,16 +638,16 @@ int64_t Runway(Section& s, uint64_t p) {
       break;
     }
     switch (kind) {
-      case 2: w.Printf("\t\tThrOffN    %d\n", I16(s, q + 2)); break;
-      case 3: w.Printf("\t\tThrOffF    %d\n", I16(s, q + 2)); break;
-      case 4: w.Printf("\t\tExtN       %d\n", I16(s, q + 2)); break;
-      case 5: w.Printf("\t\tExtF       %d\n", I16(s, q + 2)); break;
+      case 2: w.Row<"\t\tThrOffN    %d\n">(I16(s, q + 2)); break;
+      case 3: w.Row<"\t\tThrOffF    %d\n">(I16(s, q + 2)); break;
+      case 4: w.Row<"\t\tExtN       %d\n">(I16(s, q + 2)); break;
+      case 5: w.Row<"\t\tExtF       %d\n">(I16(s, q + 2)); break;
       case 6: WriteRunwayLights(s, q, true); break;
       case 7: WriteRunwayLights(s, q, false); break;
-      case 8: w.Printf("\t\tOverRunN %d %d %d\n", U8(s, q + 1), I16(s, q + 2), I16(s, q + 4)); break;
-      case 9: w.Printf("\t\tOverRunF %d %d %d\n", U8(s, q + 1), I16(s, q + 2), I16(s, q + 4)); break;
-      case 10: w.Printf("\t\tDistanceN %d %d\n", U8(s, q + 1), I16(s, q + 2)); break;
-      case 11: w.Printf("\t\tDistanceF %d %d\n", U8(s, q + 1), I16(s, q + 2)); break;
+      case 8: w.Row<"\t\tOverRunN %d %d %d\n">(U8(s, q + 1), I16(s, q + 2), I16(s, q + 4)); break;
+      case 9: w.Row<"\t\tOverRunF %d %d %d\n">(U8(s, q + 1), I16(s, q + 2), I16(s, q + 4)); break;
+      case 10: w.Row<"\t\tDistanceN %d %d\n">(U8(s, q + 1), I16(s, q + 2)); break;
+      case 11: w.Row<"\t\tDistanceF %d %d\n">(U8(s, q + 1), I16(s, q + 2)); break;
       default: break;
     }
     at += size;
@@ -655,10 +655,10 @@ int64_t Runway(Section& s, uint64_t p) {
   w.WriteText("\t)\n");
   const uint32_t where = s.LabelOf(p + static_cast<uint64_t>(at));
   if (problem == 1) {
-    w.Printf("; Error: unknown Runway sub-record %u at offset %.4X, rest of the command not listed\n", problemKind,
+    w.Row<"; Error: unknown Runway sub-record %u at offset %.4X, rest of the command not listed\n">(problemKind,
              where);
   } else if (problem == 2) {
-    w.Printf("; Error: Runway sub-record %u at offset %.4X runs past the command end, not listed\n", problemKind,
+    w.Row<"; Error: Runway sub-record %u at offset %.4X runs past the command end, not listed\n">(problemKind,
              where);
   }
   return length;
@@ -679,7 +679,7 @@ int64_t Animate(Section& s, uint64_t p) {
   SourceWriter& w = Out(s);
   w.WriteText("\tAnimate( ");
   WriteReference(s, p);
-  w.Printf(" %.4X %.4X %.4X %.3f %.3f %.3f\n", U32(s, p + 6), U32(s, p + 10), U32(s, p + 14), F32(s, p + 18),
+  w.Row<" %.4X %.4X %.4X %.3f %.3f %.3f\n">(U32(s, p + 6), U32(s, p + 10), U32(s, p + 14), F32(s, p + 18),
            F32(s, p + 22), F32(s, p + 26));
   return 30;
 }
@@ -691,7 +691,7 @@ int64_t TransformMat(Section& s, uint64_t p) {
   w.WriteText("\tTransform_Mat(\n");
   for (uint64_t row = 0; row < 4; ++row) {
     const uint64_t q = p + 2 + 12 * row;
-    w.Printf("\t\t%.3f %.3f %.3f\n", F32(s, q), F32(s, q + 4), F32(s, q + 8));
+    w.Row<"\t\t%.3f %.3f %.3f\n">(F32(s, q), F32(s, q + 4), F32(s, q + 8));
   }
   w.WriteText("\t)\n");
   return 50;
@@ -737,15 +737,15 @@ int64_t IfInF(Section& s, uint64_t p) {
   if (s.AtStretchEnd(t)) {
     w.WriteText("\tIfInF( :");
   } else {
-    w.Printf("\tIfInF( :L%.6X ", s.LabelOf(t));
+    w.Row<"\tIfInF( :L%.6X ">(s.LabelOf(t));
   }
-  w.Printf(" %.4X %.3f %.3f )\n", U16(s, p + 6), F32(s, p + 8), F32(s, p + 12));
+  w.Row<" %.4X %.3f %.3f )\n">(U16(s, p + 6), F32(s, p + 8), F32(s, p + 12));
   return 16;
 }
 
 // 0xB4 TextureSize.
 int64_t TextureSize(Section& s, uint64_t p) {
-  if (s.printing()) Out(s).Printf("\tTextureSize( %.3f )\n", F32(s, p + 2));
+  if (s.printing()) Out(s).Row<"\tTextureSize( %.3f )\n">(F32(s, p + 2));
   return 6;
 }
 
@@ -760,7 +760,7 @@ int64_t VertexList(Section& s, uint64_t p) {
   w.WriteText("\tVertexList( 0\n");
   for (int i = 0; i < n && !Failed(s); ++i) {
     const uint64_t q = p + 8 + 32 * static_cast<uint64_t>(i);
-    w.Printf("\t\t%.3f %.3f %.3f %.3f %.3f %.3f %.3f %.3f ; vertex %d\n", F32(s, q), F32(s, q + 4), F32(s, q + 8),
+    w.Row<"\t\t%.3f %.3f %.3f %.3f %.3f %.3f %.3f %.3f ; vertex %d\n">(F32(s, q), F32(s, q + 4), F32(s, q + 8),
              F32(s, q + 12), F32(s, q + 16), F32(s, q + 20), F32(s, q + 24), F32(s, q + 28), i);
   }
   w.WriteText("\t\t)\n");
@@ -777,13 +777,13 @@ int64_t MaterialList(Section& s, uint64_t p) {
   w.WriteText("\tMaterialList( 0\n");
   for (int i = 0; i < n && !Failed(s); ++i) {
     const uint64_t q = p + 8 + 68 * static_cast<uint64_t>(i);
-    w.Printf("\t\t\t; material %d\n", i);
+    w.Row<"\t\t\t; material %d\n">(i);
     for (uint64_t c = 0; c < 4; ++c) {
       const uint64_t r = q + 16 * c;
-      w.Printf("\t\t%.3f %.3f %.3f %.3f ; %s color\n", F32(s, r), F32(s, r + 4), F32(s, r + 8), F32(s, r + 12),
+      w.Row<"\t\t%.3f %.3f %.3f %.3f ; %s color\n">(F32(s, r), F32(s, r + 4), F32(s, r + 8), F32(s, r + 12),
                kColors[c]);
     }
-    w.Printf("\t\t%.3f ; specular power\n", F32(s, q + 64));
+    w.Row<"\t\t%.3f ; specular power\n">(F32(s, q + 64));
   }
   w.WriteText("\t)\n");
   return length;
@@ -822,16 +822,16 @@ int64_t DrawList(Section& s, uint64_t p) {
   const int64_t length = 8 + 2 * static_cast<int64_t>(v);
   if (!s.printing()) return length;
   SourceWriter& w = Out(s);
-  w.Printf("\t%s( %d\n", Group == 3 ? "DrawTriList" : Group == 2 ? "DrawLineList" : "DrawPointList", I16(s, p + 2));
+  w.Row<"\t%s( %d\n">(Group == 3 ? "DrawTriList" : Group == 2 ? "DrawLineList" : "DrawPointList", I16(s, p + 2));
   const int groups = v / Group;
   for (int i = 0; i < groups && !Failed(s); ++i) {
     const uint64_t q = p + 8 + 2 * static_cast<uint64_t>(Group) * static_cast<uint64_t>(i);
     if constexpr (Group == 3) {
-      w.Printf("\t\t%4d %4d %4d ; %3d\n", I16(s, q), I16(s, q + 2), I16(s, q + 4), i);
+      w.Row<"\t\t%4d %4d %4d ; %3d\n">(I16(s, q), I16(s, q + 2), I16(s, q + 4), i);
     } else if constexpr (Group == 2) {
-      w.Printf("\t\t%4d %4d ; %3d\n", I16(s, q), I16(s, q + 2), i);
+      w.Row<"\t\t%4d %4d ; %3d\n">(I16(s, q), I16(s, q + 2), i);
     } else {
-      w.Printf("\t\t%4d ; %3d\n", I16(s, q), i);
+      w.Row<"\t\t%4d ; %3d\n">(I16(s, q), i);
     }
   }
   w.WriteText("\t)\n");
@@ -840,7 +840,7 @@ int64_t DrawList(Section& s, uint64_t p) {
 
 // 0xBC BGLVersion.
 int64_t BglVersion(Section& s, uint64_t p) {
-  if (s.printing()) Out(s).Printf("\tBGLVersion( %.4X )\n", U32(s, p + 2));
+  if (s.printing()) Out(s).Row<"\tBGLVersion( %.4X )\n">(U32(s, p + 2));
   return 6;
 }
 

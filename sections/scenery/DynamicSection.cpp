@@ -122,20 +122,20 @@ void DynamicSection::WriteBand(uint32_t offset) {
     const RecordRead read = ReadRecord(p, kHeaderSize, id, length);
     if (read == RecordRead::kEndOfList) return;
     if (read == RecordRead::kOutside) {
-      out_.Printf("; Error: object list at offset %X runs past the end of the file\n", OffsetOf(p));
+      out_.Row<"; Error: object list at offset %X runs past the end of the file\n">(OffsetOf(p));
       return;
     }
     if (id != kObjectId) {
       // No line end: the next band's blank line closes the comment.
-      out_.Printf("; Error: unknown ID in Dynamic Section, Object Header at %X", OffsetOf(p));
+      out_.Row<"; Error: unknown ID in Dynamic Section, Object Header at %X">(OffsetOf(p));
       return;
     }
     if (read == RecordRead::kCutHeader) {
-      out_.Printf("; Error: object header at offset %X runs past the end of the file\n", OffsetOf(p));
+      out_.Row<"; Error: object header at offset %X runs past the end of the file\n">(OffsetOf(p));
       return;
     }
     if (read == RecordRead::kBadSize) {
-      out_.Printf("; Error: bad object size at offset %X\n", OffsetOf(p));
+      out_.Row<"; Error: bad object size at offset %X\n">(OffsetOf(p));
       return;
     }
     if (!Read(p, length)) {
@@ -195,7 +195,7 @@ void DynamicSection::RunPass(uint64_t code) {
     img_.ClearError();
     const uint8_t op = img_.U8(p);
     if (img_.failed()) {
-      if (print_) out_.Printf("; Error: instruction at offset %.4X runs past the end of the file\n", OffsetOf(p));
+      if (print_) out_.Row<"; Error: instruction at offset %.4X runs past the end of the file\n">(OffsetOf(p));
       return;
     }
     if (op == kExit) {
@@ -206,7 +206,7 @@ void DynamicSection::RunPass(uint64_t code) {
       continue;
     }
     if (op == 0 || op >= kOpcodeCount) {
-      if (print_) out_.Printf("; Error: unexpected ID %x at offset %.4X\n", static_cast<unsigned>(op), OffsetOf(p));
+      if (print_) out_.Row<"; Error: unexpected ID %x at offset %.4X\n">(static_cast<unsigned>(op), OffsetOf(p));
       return;
     }
     if (print_) {
@@ -227,13 +227,13 @@ void DynamicSection::RunPass(uint64_t code) {
       }
     }
     if (outside) {
-      if (print_) out_.Printf("; Error: instruction at offset %.4X runs past the end of the file\n", OffsetOf(p));
+      if (print_) out_.Row<"; Error: instruction at offset %.4X runs past the end of the file\n">(OffsetOf(p));
       return;
     }
     // Every instruction has a fixed length; a handler that reported none
     // would hold the walk in place.
     if (length <= 0) {
-      if (print_) out_.Printf("; Error: instruction at offset %.4X has length %d, walk stopped\n", OffsetOf(p), length);
+      if (print_) out_.Row<"; Error: instruction at offset %.4X has length %d, walk stopped\n">(OffsetOf(p), length);
       return;
     }
     p += static_cast<uint64_t>(length);

@@ -76,7 +76,7 @@ uint32_t U24(const ByteReader& img, uint64_t at) {
 
 // A length of 0 would keep the walk on the same record for ever.
 uint64_t ZeroLength(SourceWriter& out, uint64_t offset) {
-  out.Printf("; Error: Misc section record at offset %llX has length 0\n", Wide(offset));
+  out.Row<"; Error: Misc section record at offset %llX has length 0\n">(Wide(offset));
   return 0;
 }
 
@@ -211,7 +211,7 @@ void MiscSection::WriteSource() {
 }
 
 uint64_t MiscSection::PastEnd(uint64_t p) {
-  out_.Printf("; Error: Misc section record at offset %llX runs past the end of the file\n", Wide(p - data_));
+  out_.Row<"; Error: Misc section record at offset %llX runs past the end of the file\n">(Wide(p - data_));
   return 0;
 }
 
@@ -238,7 +238,7 @@ void MiscSection::WriteBand(uint32_t offset) {
       default:
         // No line end, as the band table's own error: the line feed that
         // leads the next band's comment closes it.
-        out_.Printf("; Error: unknown ID in Misc section at offset %X", static_cast<uint32_t>(p - data_));
+        out_.Row<"; Error: unknown ID in Misc section at offset %X">(static_cast<uint32_t>(p - data_));
         return;
     }
     if (advance == 0) return;  // the writer has reported why
@@ -275,8 +275,7 @@ uint64_t MiscSection::WriteLandMe(uint64_t p) {
   uint64_t nameLength = 0;
   for (;; ++nameLength) {
     if (kLandMeNameAt + nameLength >= kLandMeLimit) {
-      out_.Printf("; Error: Misc section record at offset %X: name without its terminating 0\n",
-                  static_cast<uint32_t>(p - data_));
+      out_.Row<"; Error: Misc section record at offset %X: name without its terminating 0\n">(static_cast<uint32_t>(p - data_));
       return 0;
     }
     if (!img_.Has(p + kLandMeNameAt + nameLength, 1)) return PastEnd(p);

@@ -171,7 +171,7 @@ void SeedSection::WriteRow(uint64_t p) {
         WriteBlock(c.first, p + 3);
         break;
       case Column::kRun:
-        out_.Printf("; in the BGL file %d banded blocks\n", c.last - c.first + 1);
+        out_.Row<"; in the BGL file %d banded blocks\n">(c.last - c.first + 1);
         for (unsigned col = c.first; col <= c.last; ++col) {
           WriteBlock(col, p + kRunHead + kBlockSize * (col - c.first));
         }
@@ -191,7 +191,7 @@ void SeedSection::WriteRow(uint64_t p) {
 
 void SeedSection::WriteBlock(unsigned column, uint64_t block) {
   // The third value is signed: a negative one prints as eight hex digits.
-  out_.Printf("   Block %4d %.2X %.2X %.4X %4d\n", static_cast<int>(column), static_cast<unsigned>(img_.U8(block)),
+  out_.Row<"   Block %4d %.2X %.2X %.4X %4d\n">(static_cast<int>(column), static_cast<unsigned>(img_.U8(block)),
               static_cast<unsigned>(img_.U8(block + 1)),
               static_cast<uint32_t>(static_cast<int32_t>(img_.I16(block + 2))), static_cast<int>(img_.I16(block + 5)));
 }

@@ -43,17 +43,17 @@ TerrainSection::TextRead TerrainSection::ReadText(uint64_t p, std::string_view& 
 void TerrainSection::WriteTexturedPolygons() {
   const uint64_t vtp = data_ + img_.U32(data_ + kVtpField);
   if (!img_.Has(vtp + 8, 8)) {
-    out_.Printf("; Error: textured polygon header at %llX lies outside the file\n", Rel(vtp));
+    out_.Row<"; Error: textured polygon header at %llX lies outside the file\n">(Rel(vtp));
     return;
   }
   const uint64_t index = vtp + img_.U32(vtp + 8);
   const uint64_t list = vtp + img_.U32(vtp + 12);
   if (!img_.Has(index + 4, 12)) {
-    out_.Printf("; Error: textured polygon index at %llX lies outside the file\n", Rel(index));
+    out_.Row<"; Error: textured polygon index at %llX lies outside the file\n">(Rel(index));
     return;
   }
   if (!img_.Has(list + 4, 12)) {
-    out_.Printf("; Error: texture list at %llX lies outside the file\n", Rel(list));
+    out_.Row<"; Error: texture list at %llX lies outside the file\n">(Rel(list));
     return;
   }
   const uint32_t n = img_.U32(index + 4);
@@ -71,7 +71,7 @@ void TerrainSection::WriteTexturedPolygons() {
   // Cell index: every entry defines its cell's symbol, repeated cells
   // included.
   out_.WriteText("\nVTPIndexStart\tlabel\tword\n");
-  out_.Printf("VTPIndexHeader %u, VTPIndexData, VTPDataStart\n", n);
+  out_.Row<"VTPIndexHeader %u, VTPIndexData, VTPDataStart\n">(n);
   out_.WriteText("\nVTPIndexData\tlabel\tword\n");
   for (uint64_t i = 0; i < usable; ++i) {
     const uint64_t e = entries + 12 * i;
@@ -79,13 +79,13 @@ void TerrainSection::WriteTexturedPolygons() {
     const unsigned x = Bits(word, 12, 10);
     const unsigned y = Bits(word, 22, 10);
     const unsigned padding = Bits(word, 0, 12);
-    out_.Printf("Cell_%u_%u\tEQU\tVTPCellID %u, %u, %u\n", x, y, padding, x, y);
-    if (padding != 0) out_.Printf("; Padding not 0 in VTPCellId, position %llx\n", Rel(e));
-    out_.Printf("VTPIndexEntry Cell_%u_%u, VTPDataStart, BeginData%llu, EndData%llu\n", x, y,
+    out_.Row<"Cell_%u_%u\tEQU\tVTPCellID %u, %u, %u\n">(x, y, padding, x, y);
+    if (padding != 0) out_.Row<"; Padding not 0 in VTPCellId, position %llx\n">(Rel(e));
+    out_.Row<"VTPIndexEntry Cell_%u_%u, VTPDataStart, BeginData%llu, EndData%llu\n">(x, y,
                 static_cast<unsigned long long>(i), static_cast<unsigned long long>(i));
   }
   if (usable < n) {
-    out_.Printf("; Error: %u index entries at %llX run past the end of the file; %llu written\n", n, Rel(entries),
+    out_.Row<"; Error: %u index entries at %llX run past the end of the file; %llu written\n">(n, Rel(entries),
                 static_cast<unsigned long long>(usable));
   }
 
@@ -101,14 +101,13 @@ void TerrainSection::WriteTextures(uint64_t list) {
   const uint64_t usable = EntriesInside(entries, m, 8);
 
   out_.WriteText("TextureStart\tlabel\tword\n");
-  out_.Printf("\nVTPTextureListHeader %u, TextureIndexStart, TextureDataStart, TextureDataEnd\n", m);
+  out_.Row<"\nVTPTextureListHeader %u, TextureIndexStart, TextureDataStart, TextureDataEnd\n">(m);
   out_.WriteText("TextureIndexStart\tlabel\tword\n");
   for (uint64_t k = 0; k < usable; ++k) {
-    out_.Printf("   VTPTextureListEntry TextureDataStart, BeginTexture%llu, EndTexture%llu\n",
-                static_cast<unsigned long long>(k), static_cast<unsigned long long>(k));
+    out_.Row<"   VTPTextureListEntry TextureDataStart, BeginTexture%llu, EndTexture%llu\n">(static_cast<unsigned long long>(k), static_cast<unsigned long long>(k));
   }
   if (usable < m) {
-    out_.Printf("; Error: %u texture entries at %llX run past the end of the file; %llu written\n", m,
+    out_.Row<"; Error: %u texture entries at %llX run past the end of the file; %llu written\n">(m,
                 Rel(entries), static_cast<unsigned long long>(usable));
   }
   out_.WriteText("\nTextureDataStart\tlabel\tword\n");
@@ -122,9 +121,9 @@ void TerrainSection::WriteTextures(uint64_t list) {
   bool reading = true;
   for (uint64_t k = 0; k < usable; ++k) {
     const unsigned long long number = static_cast<unsigned long long>(k);
-    out_.Printf("   BeginTexture%llu\tlabel\tword\n", number);
+    out_.Row<"   BeginTexture%llu\tlabel\tword\n">(number);
     if (!reading) {
-      out_.Printf("   EndTexture%llu\tlabel\tword\n", number);
+      out_.Row<"   EndTexture%llu\tlabel\tword\n">(number);
       continue;
     }
     const uint64_t at = names + img_.U32(entries + 8 * k);
@@ -149,14 +148,14 @@ void TerrainSection::WriteTextures(uint64_t list) {
       WriteOverRead("texture names", "textures");
       reading = false;
     } else if (read == TextRead::kCut) {
-      out_.Printf("; Error: texture %llu at %llX runs past the end of the file\n", number, Rel(at));
+      out_.Row<"; Error: texture %llu at %llX runs past the end of the file\n">(number, Rel(at));
     } else {
       out_.WriteText("      VTPTextureName \"");
       out_.WriteText(name);
       out_.WriteText("\"\n");
-      out_.Printf("      VTPTextureType %u, %u, %u, %u\n", Bits(type, 0, 4), Bits(type, 4, 1), Bits(type, 5, 3),
+      out_.Row<"      VTPTextureType %u, %u, %u, %u\n">(Bits(type, 0, 4), Bits(type, 4, 1), Bits(type, 5, 3),
                   unsigned{img_.U8(typeAt + 1)});
-      if (Bits(type, 5, 3) != 0) out_.Printf("; Reserved not 0 in VTPTxtureType, position %llx\n", Rel(typeAt));
+      if (Bits(type, 5, 3) != 0) out_.Row<"; Reserved not 0 in VTPTxtureType, position %llx\n">(Rel(typeAt));
       if ((type & 0x10) != 0) {
         out_.WriteText("     BYTE\t\"");
         out_.WriteText(second);
@@ -164,7 +163,7 @@ void TerrainSection::WriteTextures(uint64_t list) {
         out_.WriteNewline();
       }
     }
-    out_.Printf("   EndTexture%llu\tlabel\tword\n", number);
+    out_.Row<"   EndTexture%llu\tlabel\tword\n">(number);
   }
 }
 

@@ -131,7 +131,7 @@ void TerrainSection::Putf(const char* fmt, ...) {
 }
 
 void TerrainSection::WriteOverRead(const char* what, const char* rest) {
-  out_.Printf("; Error: %s overlap (more than %llu bytes read); the remaining %s are skipped\n", what,
+  out_.Row<"; Error: %s overlap (more than %llu bytes read); the remaining %s are skipped\n">(what,
               static_cast<unsigned long long>(budget_.allowance()), rest);
 }
 
@@ -143,9 +143,9 @@ void TerrainSection::WriteCellData(uint64_t entries, uint64_t usable, uint64_t a
     const uint64_t e = entries + 12 * i;
     const uint64_t from = area + img_.U32(e + 4);
     const uint32_t length = img_.U32(e + 8);
-    out_.Printf("BeginData%llu\tlabel\tword\n", static_cast<unsigned long long>(i));
+    out_.Row<"BeginData%llu\tlabel\tword\n">(static_cast<unsigned long long>(i));
     if (reading) reading = WriteCellRecords(from, from + length, record);
-    out_.Printf("EndData%llu\tlabel\tword\n", static_cast<unsigned long long>(i));
+    out_.Row<"EndData%llu\tlabel\tword\n">(static_cast<unsigned long long>(i));
   }
 }
 
@@ -162,7 +162,7 @@ bool TerrainSection::WriteCellRecords(uint64_t from, uint64_t end, RecordWriter 
     measuring_ = false;
     if (img_.failed()) {
       img_.ClearError();
-      out_.Printf("; Error: area record at %llX runs past the end of the file\n", Rel(p));
+      out_.Row<"; Error: area record at %llX runs past the end of the file\n">(Rel(p));
       return true;
     }
     if (!budget_.Take(std::min(next, static_cast<uint64_t>(img_.size())) - p)) {
@@ -174,7 +174,7 @@ bool TerrainSection::WriteCellRecords(uint64_t from, uint64_t end, RecordWriter 
     p = next;
   }
   if (p > end) {
-    out_.Printf("; Error: area record at %llX runs %llu bytes past the end of its cell\n", Rel(last),
+    out_.Row<"; Error: area record at %llX runs %llu bytes past the end of its cell\n">(Rel(last),
                 static_cast<unsigned long long>(p - end));
   }
   return true;
@@ -192,13 +192,13 @@ bool TerrainSection::WriteCellRecords(uint64_t from, uint64_t end, RecordWriter 
 void TerrainSection::WriteLandWaterMask() {
   const uint64_t lwm = data_ + img_.U32(data_ + kLwmField);
   if (!img_.Has(lwm + 8, 8)) {
-    out_.Printf("; Error: land/water mask header at %llX lies outside the file\n", Rel(lwm));
+    out_.Row<"; Error: land/water mask header at %llX lies outside the file\n">(Rel(lwm));
     return;
   }
   const uint64_t index = lwm + img_.U32(lwm + 8);
   const uint64_t area = lwm + img_.U32(lwm + 12);
   if (!img_.Has(index + 4, 8)) {
-    out_.Printf("; Error: land/water mask index at %llX lies outside the file\n", Rel(index));
+    out_.Row<"; Error: land/water mask index at %llX lies outside the file\n">(Rel(index));
     return;
   }
   const uint32_t n = img_.U32(index + 4);
@@ -208,7 +208,7 @@ void TerrainSection::WriteLandWaterMask() {
   out_.WriteText("\nLWMHeader\tlabel\tword\n\n");
   out_.WriteText("LWMFileHeader 0201h, LWMIndexStart, LWMDataStart, LWMEnd\n");
   out_.WriteText("\nLWMIndexStart\tlabel\tword\n");
-  out_.Printf("LWMIndexHeader %u, LWMIndexData\n", n);
+  out_.Row<"LWMIndexHeader %u, LWMIndexData\n">(n);
   out_.WriteText("\nLWMIndexData\tlabel\tword\n");
 
   // A cell's symbol is defined where the cell first appears after a
@@ -222,19 +222,19 @@ void TerrainSection::WriteLandWaterMask() {
     const unsigned y = Bits(word, 22, 10);
     const uint32_t cell = word >> 12;
     if (i == 0 || cell != previous) {
-      out_.Printf("Cell_%u_%u\tEQU\tLWMCellID %u, %u, %u, %u, %u\n", x, y, Bits(word, 0, 9), Bits(word, 9, 1),
+      out_.Row<"Cell_%u_%u\tEQU\tLWMCellID %u, %u, %u, %u, %u\n">(x, y, Bits(word, 0, 9), Bits(word, 9, 1),
                   Bits(word, 10, 2), x, y);
     }
     previous = cell;
     if (length == 0) {
-      out_.Printf("LWMIndexEntry Cell_%u_%u, LWMDataStart, LWMDataStart, LWMDataStart\n", x, y);
+      out_.Row<"LWMIndexEntry Cell_%u_%u, LWMDataStart, LWMDataStart, LWMDataStart\n">(x, y);
     } else {
-      out_.Printf("LWMIndexEntry Cell_%u_%u, LWMDataStart, BeginData%llu, EndData%llu\n", x, y,
+      out_.Row<"LWMIndexEntry Cell_%u_%u, LWMDataStart, BeginData%llu, EndData%llu\n">(x, y,
                   static_cast<unsigned long long>(i), static_cast<unsigned long long>(i));
     }
   }
   if (usable < n) {
-    out_.Printf("; Error: %u index entries at %llX run past the end of the file; %llu written\n", n, Rel(entries),
+    out_.Row<"; Error: %u index entries at %llX run past the end of the file; %llu written\n">(n, Rel(entries),
                 static_cast<unsigned long long>(usable));
   }
 
