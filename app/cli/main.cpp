@@ -4,6 +4,8 @@
 //   skarn disasm  FILE [-o OUT] [--force] [--fs2000|--fs98]
 //   skarn bitmaps FILE [-o OUT] [--force] [--fs2000|--fs98]
 //   skarn unpack  FILE [-o OUT] [--force]
+//   skarn info    FILE [--json] [--fs2000|--fs98]
+//   skarn scan    PATH... [-o INDEX] [-j N] [--fs2000|--fs98]
 //
 // Exit status: 0 when the file was analysed (and the output written), 1 when
 // it could not be read or analysed, an output (standard output included)
@@ -22,6 +24,7 @@
 #endif
 
 #include "app/cli/CliHost.h"
+#include "app/cli/ScanCommands.h"
 #include "app/common/SignalCleanup.h"
 #include "core/Bitmaps.h"
 #include "core/Commands.h"
@@ -32,6 +35,8 @@
 namespace {
 
 using skarn::cli::CliOptions;
+using skarn::cli::FinishStdout;
+using skarn::cli::UsageError;
 
 const char kUsage[] =
     "Usage: skarn COMMAND FILE [options]\n"
@@ -49,6 +54,14 @@ const char kUsage[] =
     "                          OUT defaults to NAME_Bitmap.txt beside the input\n"
     "  unpack FILE [-o OUT]    write a compressed BGL file in its plain form\n"
     "                          (OUT defaults to NAME_unpacked.bgl beside it)\n"
+    "  info FILE [--json]      show what the file holds: header, sections,\n"
+    "                          stations, airports, objects, bitmaps, problems\n"
+    "  scan PATH... [-o INDEX] [-j N]\n"
+    "                          read every BGL file of the files and folders\n"
+    "                          (recursively) on N threads (default: all cores);\n"
+    "                          INDEX ending in .jsonl gets one JSON line per\n"
+    "                          file, .db or .sqlite an SQLite database; without\n"
+    "                          -o a table, one line per file"
     "\n"
     "Options:\n"
     "  -o, --output OUT        the output file (\"-\" for standard output)\n"
@@ -61,22 +74,6 @@ const char kUsage[] =
     "Without --fs2000 or --fs98 the question is asked on a terminal; otherwise\n"
     "it is answered Yes. Set SOURCE_DATE_EPOCH to fix the time written into the\n"
     "source header.\n";
-
-// Flushes standard output; a write to it that failed (first error err, or 0)
-// is said on stderr ("skarn: standard output: No space left on device") and
-// gives exit status 1.
-int FinishStdout(int err) {
-  if (std::fflush(stdout) != 0 && err == 0) err = errno;
-  if (err == 0 && std::ferror(stdout) != 0) err = EIO;
-  if (err == 0) return 0;
-  std::fprintf(stderr, "skarn: standard output: %s\n", skarn::platform::ErrorText(err).c_str());
-  return 1;
-}
-
-int UsageError(const std::string& text) {
-  std::fprintf(stderr, "skarn: %s\nTry 'skarn --help'.\n", text.c_str());
-  return 2;
-}
 
 int RunSummary(const CliOptions& options) {
   skarn::cli::CliHost host(options);
@@ -109,6 +106,17 @@ int RunWriter(const CliOptions& options, skarn::CommandResult (*command)(skarn::
 int Run(int argc, char** argv, std::string& command, CliOptions& options) {
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.empty()) return UsageError("no command given");
+  if (args[0] == "info" || args[0] == "scan") {
+    command = args[0];
+    const std::vector<std::string> rest(args.begin() + 1, args.end());
+    for (const std::string& a : rest) {
+      if (a == "-h" || a == "--help") {
+        std::fputs(kUsage, stdout);
+        return FinishStdout(0);
+      }
+    }
+    return command == "info" ? skarn::cli::RunInfo(rest) : skarn::cli::RunScan(rest);
+  }
 
   bool haveInput = false;
   bool fs2000 = false;
@@ -167,6 +175,26 @@ int Run(int argc, char** argv, std::string& command, CliOptions& options) {
 }
 
 }  // namespace
+
+namespace skarn::cli {
+
+// Flushes standard output; a write to it that failed (first error err, or 0)
+// is said on stderr ("skarn: standard output: No space left on device") and
+// gives exit status 1.
+int FinishStdout(int err) {
+  if (std::fflush(stdout) != 0 && err == 0) err = errno;
+  if (err == 0 && std::ferror(stdout) != 0) err = EIO;
+  if (err == 0) return 0;
+  std::fprintf(stderr, "skarn: standard output: %s\n", skarn::platform::ErrorText(err).c_str());
+  return 1;
+}
+
+int UsageError(const std::string& text) {
+  std::fprintf(stderr, "skarn: %s\nTry 'skarn --help'.\n", text.c_str());
+  return 2;
+}
+
+}  // namespace skarn::cli
 
 int main(int argc, char** argv) {
 #if defined(_WIN32)

@@ -263,6 +263,48 @@ void FacilitySection::WriteAirports(uint64_t p) {
   }
 }
 
+void FacilitySection::Describe(FileAccount& account) {
+  AccountSection& section = account.current();
+  section.detailed = true;
+  budget_.Start(img_.size());
+  for (uint64_t p = data_; budget_.Take() && img_.Has(p, kRegionFixed) && img_.U8(p) == kRegionId;) {
+    uint64_t nameLength = 0;
+    if (TextLength(p + kRegionFixed, nameLength) != Text::kFound) return;
+    const std::string region = GeoText::NameText(img_.Ptr(p + kRegionFixed, nameLength), nameLength);
+    section.Count("regions", 1);
+    section.Count("airports", DescribeAirports(Displace(data_, img_.I32(p + 3)), region, account));
+    const int16_t length = img_.I16(p + 1);
+    if (length <= 0) return;
+    p += static_cast<uint64_t>(length);
+  }
+}
+
+int64_t FacilitySection::DescribeAirports(uint64_t p, const std::string& region, FileAccount& account) {
+  int64_t count = 0;
+  while (budget_.Take() && img_.Has(p, kAirportFixed) && img_.U8(p) == kAirportId) {
+    uint64_t nameLength = 0;
+    if (TextLength(p + kAirportFixed, nameLength) != Text::kFound) break;
+    ++count;
+    if (AccountFeature* f = account.Add("menu_airport", p)) {
+      f->lat = GeoText::Lat32Fine(img_.I32(p + 3));
+      f->lon = GeoText::Lon32(img_.I32(p + 7));
+      f->name = GeoText::NameText(img_.Ptr(p + kAirportFixed, nameLength), nameLength);
+      f->Text("region", region)
+          .Number("altitude", img_.I32(p + 11) / 256.0)
+          .Number("angle1", GeoText::Angle16(img_.U16(p + 15)))
+          .Number("frequency1", GeoText::Freq2(img_.Ptr(p + 17, 2)))
+          .Number("frequency2", GeoText::Freq2(img_.Ptr(p + 19, 2)))
+          .Number("angle2", GeoText::Angle16(img_.U16(p + 21)))
+          .Number("frequency3", GeoText::Freq2(img_.Ptr(p + 23, 2)))
+          .Number("angle3", GeoText::Angle16(img_.U16(p + 25)));
+    }
+    const int16_t length = img_.I16(p + 1);
+    if (length <= 0) break;
+    p += static_cast<uint64_t>(length);
+  }
+  return count;
+}
+
 std::unique_ptr<BglSection> MakeFacilitySection(CSkarnDoc& doc, uint64_t start) {
   return std::make_unique<FacilitySection>(doc, start);
 }

@@ -109,6 +109,30 @@ void NdbSection::WriteBand(uint32_t offset) {
   }
 }
 
+void NdbSection::Describe(FileAccount& account) {
+  AccountSection& section = account.current();
+  section.detailed = true;
+  budget_.Start(img_.size());
+  DescribeBandTable(0, section, [&](uint32_t records, AccountBand& band) {
+    band.offset = At(static_cast<int32_t>(records));
+    for (int64_t rel = static_cast<int32_t>(records); budget_.Take() && ReadRecord(rel) == Record::kBeacon;
+         rel += static_cast<int64_t>(kBeaconSize)) {
+      ++band.count;
+      const uint64_t p = At(rel);
+      if (AccountFeature* f = account.Add("ndb", p)) {
+        f->lat = GeoText::Lat24(img_.U32(p + 4));
+        f->lon = GeoText::Lon24(img_.U32(p + 7));
+        f->ident = NameAt(p + 13, 5);
+        f->name = NameAt(p + 18, 24);
+        f->Number("frequency", GeoText::Freq3(img_.Ptr(p + 1, 3)))
+            .Number("range", img_.U8(p + 12))
+            .Number("altitude", img_.I16(p + 10));
+      }
+    }
+    section.Count("beacons", band.count);
+  });
+}
+
 std::unique_ptr<BglSection> MakeNdbSection(CSkarnDoc& doc, uint64_t start) {
   return std::make_unique<NdbSection>(doc, start);
 }

@@ -183,6 +183,34 @@ int ProceduralSection::CountObjects(uint32_t offset) {
   }
 }
 
+void ProceduralSection::Describe(FileAccount& account) {
+  AccountSection& section = account.current();
+  section.detailed = true;
+  budget_.Start(Allowance());
+  DescribeBandTable(0, section, [&](uint32_t records, AccountBand& band) {
+    band.offset = data_ + records;
+    band.count = DescribeObjects(records, account);
+    section.Count("objects", band.count);
+  });
+}
+
+int64_t ProceduralSection::DescribeObjects(uint32_t offset, FileAccount& account) {
+  int64_t count = 0;
+  for (uint64_t p = data_ + offset; !budget_.spent();) {
+    ObjectHeader h;
+    if (ReadObjectHeader(p, h) != HeaderRead::kObject || !ReadObject(p, h.size)) break;
+    ++count;
+    if (AccountFeature* f = account.Add("object", p)) {
+      // As the Area statement gives it: the latitude unfolded.
+      f->lat = h.lat * GeoText::kMetreLatitude;
+      f->lon = GeoText::Lon32(h.lon);
+      f->Text("area", std::string(1, h.areaLetter)).Number("radius", h.areaParam).Number("size", h.size);
+    }
+    p += h.size;
+  }
+  return count;
+}
+
 void ProceduralSection::WriteSource() {
   out_.WriteNewline();
   out_.WriteSeparator();

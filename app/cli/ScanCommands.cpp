@@ -1,0 +1,216 @@
+#include "app/cli/ScanCommands.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+#include <thread>
+
+#include "app/common/SignalCleanup.h"
+#include "core/Format.h"
+#include "core/OutputSink.h"
+#include "index/AccountJson.h"
+#include "index/IndexDb.h"
+#include "index/Scan.h"
+
+namespace skarn::cli {
+
+namespace {
+
+// Writes text to stdout; err keeps the first failure's errno.
+void Put(const std::string& text, int& err) {
+  if (err == 0 && std::fwrite(text.data(), 1, text.size(), stdout) != text.size()) err = errno != 0 ? errno : EIO;
+}
+
+bool EndsWith(const std::string& s, const char* tail) {
+  const std::string t(tail);
+  if (s.size() < t.size()) return false;
+  for (size_t i = 0; i < t.size(); ++i) {
+    char c = s[s.size() - t.size() + i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != t[i]) return false;
+  }
+  return true;
+}
+
+// Reads --fs2000 / --fs98; true when a was one of them.
+bool FsAnswer(const std::string& a, int& answer) {
+  if (a == "--fs2000") {
+    answer |= 1;
+    return true;
+  }
+  if (a == "--fs98") {
+    answer |= 2;
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+int RunInfo(const std::vector<std::string>& args) {
+  bool json = false;
+  int answer = 0;
+  std::string input;
+  for (const std::string& a : args) {
+    if (a == "--json") {
+      json = true;
+    } else if (FsAnswer(a, answer)) {
+    } else if (a.size() > 1 && a[0] == '-') {
+      return UsageError("unknown option " + a);
+    } else if (input.empty()) {
+      input = a;
+    } else {
+      return UsageError("unexpected argument " + a);
+    }
+  }
+  if (answer == 3) return UsageError("--fs2000 and --fs98 exclude each other");
+  if (input.empty()) return UsageError("no BGL file given");
+  index::BatchHost host(answer != 2);
+  const FileAccount account = index::ReadAccount(input, host);
+  int err = 0;
+  Put(json ? index::AccountJson(account) + "\n" : index::AccountText(account), err);
+  const int out = FinishStdout(err);
+  if (!account.read) {
+    for (const AccountProblem& p : account.problems) std::fprintf(stderr, "skarn: %s: %s\n", input.c_str(), p.text.c_str());
+    return 1;
+  }
+  return out;
+}
+
+int RunScan(const std::vector<std::string>& args) {
+  std::vector<std::string> paths;
+  std::string out;
+  bool haveOut = false;
+  unsigned jobs = 0;
+  int answer = 0;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "-o" || a == "--output") {
+      if (i + 1 >= args.size()) return UsageError("option " + a + " needs a file name");
+      if (haveOut) return UsageError("only one output file may be given");
+      out = args[++i];
+      haveOut = true;
+    } else if (a == "-j" || a == "--jobs") {
+      if (i + 1 >= args.size()) return UsageError("option " + a + " needs a number");
+      const std::string& n = args[++i];
+      unsigned long v = 0;
+      bool ok = !n.empty() && n.size() <= 4;
+      for (char c : n) {
+        if (c < '0' || c > '9') ok = false;
+        v = v * 10 + static_cast<unsigned long>(c - '0');
+      }
+      if (!ok || v == 0) return UsageError("option " + a + " needs a number from 1 to 9999");
+      jobs = static_cast<unsigned>(v);
+    } else if (FsAnswer(a, answer)) {
+    } else if (a.size() > 1 && a[0] == '-') {
+      return UsageError("unknown option " + a);
+    } else {
+      paths.push_back(a);
+    }
+  }
+  if (answer == 3) return UsageError("--fs2000 and --fs98 exclude each other");
+  if (paths.empty()) return UsageError("no file or folder given");
+  enum class Output { kTable, kJsonl, kDatabase } kind = Output::kTable;
+  if (haveOut) {
+    if (out == "-" || EndsWith(out, ".jsonl")) {
+      kind = Output::kJsonl;
+    } else if (EndsWith(out, ".db") || EndsWith(out, ".sqlite")) {
+      kind = Output::kDatabase;
+    } else {
+      return UsageError("the index file must end in .jsonl, .db or .sqlite");
+    }
+  }
+  if (jobs == 0) jobs = std::max(1u, std::thread::hardware_concurrency());
+  if (answer == 0) std::fputs("skarn: library calls are read in the FS2000/2002 layout (--fs98 for the older one)\n", stderr);
+
+  TempFileRegistry* temps = &shell::SignalCleanup::Install();
+  std::unique_ptr<index::IndexDatabase> db;
+  std::unique_ptr<ByteSink> sink;
+  std::string error;
+  if (kind == Output::kDatabase) {
+    db = index::IndexDatabase::Create(out, temps, &error);
+    if (!db) {
+      std::fprintf(stderr, "skarn: %s: %s\n", out.c_str(), error.c_str());
+      return 1;
+    }
+  } else if (kind == Output::kJsonl) {
+    sink = out == "-" ? std::make_unique<StreamSink>(stdout) : OpenOutputFile(out, temps, &error);
+    if (!sink) {
+      std::fprintf(stderr, "skarn: %s: %s\n", out.c_str(), error.empty() ? "cannot be created" : error.c_str());
+      return 1;
+    }
+  }
+
+  const index::FoundFiles found = index::FindBglFiles(paths);
+  uint64_t read = 0;
+  uint64_t warned = 0;
+  uint64_t failed = found.missing.size();
+  std::vector<std::string> failures;
+  for (const std::string& m : found.missing) failures.push_back(m);
+  int stdoutErr = 0;
+  bool writeFailed = false;
+  if (kind == Output::kTable) Put(Format("%-8s  %-10s  %8s  %8s  %s\n", "STATUS", "KIND", "SECTIONS", "FEATURES", "FILE"), stdoutErr);
+
+  index::ReadAccounts(
+      found.files, jobs, answer != 2,
+      [&](size_t, FileAccount& a) {
+        const char* status = index::AccountStatus(a);
+        if (!a.read) {
+          ++failed;
+          for (const AccountProblem& p : a.problems) {
+            failures.push_back(p.offset >= 0 ? Format("%s: at offset 0x%llX: %s", a.path.c_str(),
+                                                      static_cast<unsigned long long>(p.offset), p.text.c_str())
+                                             : a.path + ": " + p.text);
+          }
+          if (a.problems.empty()) failures.push_back(a.path + ": not read");
+        } else if (a.problems.empty()) {
+          ++read;
+        } else {
+          ++warned;
+        }
+        try {
+          if (kind == Output::kTable) {
+            Put(Format("%-8s  %-10s  %8zu  %8zu  %s\n", status, index::AccountKind(a), a.sections.size(),
+                       a.features.size() + a.libraryObjects.size(), a.path.c_str()),
+                stdoutErr);
+          } else if (kind == Output::kJsonl) {
+            const std::string line = index::AccountJson(a) + "\r\n";
+            sink->Write(line.data(), line.size());
+          } else if (!db->Add(a, &error)) {
+            std::fprintf(stderr, "skarn: %s: %s\n", out.c_str(), error.c_str());
+            writeFailed = true;
+            return false;
+          }
+        } catch (const OutputError& e) {
+          std::fprintf(stderr, "skarn: %s\n", e.what());
+          writeFailed = true;
+          return false;
+        }
+        return true;
+      },
+      [] { return false; });
+
+  if (!writeFailed) {
+    try {
+      if (sink) sink->Commit();
+    } catch (const OutputError& e) {
+      std::fprintf(stderr, "skarn: %s\n", e.what());
+      writeFailed = true;
+    }
+    if (db && !db->Finish(&error)) {
+      std::fprintf(stderr, "skarn: %s: %s\n", out.c_str(), error.c_str());
+      writeFailed = true;
+    }
+  }
+  if (writeFailed && sink) sink->Abort();
+  const int outResult = kind == Output::kTable || out == "-" ? FinishStdout(stdoutErr) : 0;
+
+  for (const std::string& f : failures) std::fprintf(stderr, "skarn: %s\n", f.c_str());
+  std::fprintf(stderr, "skarn: %llu files: %llu read, %llu with warnings, %llu failed, %llu skipped\n",
+               static_cast<unsigned long long>(read + warned + failed), static_cast<unsigned long long>(read),
+               static_cast<unsigned long long>(warned), static_cast<unsigned long long>(failed),
+               static_cast<unsigned long long>(found.skipped));
+  return writeFailed || outResult != 0 || failed != 0 ? 1 : 0;
+}
+
+}  // namespace skarn::cli
