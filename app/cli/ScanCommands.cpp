@@ -90,16 +90,21 @@ int RunScan(const std::vector<std::string>& args) {
       if (haveOut) return UsageError("only one output file may be given");
       out = args[++i];
       haveOut = true;
-    } else if (a == "-j" || a == "--jobs") {
-      if (i + 1 >= args.size()) return UsageError("option " + a + " needs a number");
-      const std::string& n = args[++i];
+    } else if (a == "-j" || a == "--jobs" || a.rfind("-j", 0) == 0 || a.rfind("--jobs=", 0) == 0) {
+      std::string n;
+      if (a == "-j" || a == "--jobs") {
+        if (i + 1 >= args.size()) return UsageError("option " + a + " needs a number");
+        n = args[++i];
+      } else {
+        n = a.substr(a[1] == 'j' ? 2 : 7);
+      }
       unsigned long v = 0;
       bool ok = !n.empty() && n.size() <= 4;
       for (char c : n) {
         if (c < '0' || c > '9') ok = false;
         v = v * 10 + static_cast<unsigned long>(c - '0');
       }
-      if (!ok || v == 0) return UsageError("option " + a + " needs a number from 1 to 9999");
+      if (!ok || v == 0) return UsageError("option -j needs a number from 1 to 9999");
       jobs = static_cast<unsigned>(v);
     } else if (FsAnswer(a, answer)) {
     } else if (a.size() > 1 && a[0] == '-') {
