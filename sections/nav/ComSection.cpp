@@ -74,18 +74,18 @@ int ComSection::CountRecords(int32_t list) {
       case Record::kEnd:
         return count;
       case Record::kUnknown:
-        doc().Report(Format("%s %X", kBadId, Low32(rel)));
+        doc().Report(Format("%s %X", kBadId, Low32(rel)), At(rel));
         return count;
       case Record::kOutside:
-        doc().Report(Format("Error: COM Section record at Offset %X runs past the end of the file", Low32(rel)));
+        doc().Report(Format("Error: COM Section record at Offset %X runs past the end of the file", Low32(rel)), At(rel));
         return count;
       case Record::kOverRead:
-        doc().Report(OverReadText());
+        doc().Report(OverReadText(), At(rel));
         return count;
       case Record::kBadLength:
         // The record itself is sound and is written; only the list ends.
         doc().Report(Format("Error: COM Section record at Offset %X has length %d, list ended", Low32(rel),
-                            static_cast<int>(length)));
+                            static_cast<int>(length)), At(rel));
         return count + 1;
       case Record::kAtis:
         ++count;

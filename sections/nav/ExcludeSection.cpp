@@ -61,10 +61,10 @@ void ExcludeSection::Summarize(std::vector<std::string>& lines) {
         p += kObjectSize;
         break;
       case Record::kUnknownId:
-        doc().Report(Format("Error: unknown ID in Excl Section at %X", OffsetOf(p)));
+        doc().Report(Format("Error: unknown ID in Excl Section at %X", OffsetOf(p)), p);
         return;
       case Record::kPastEnd:
-        doc().Report(PastEnd(OffsetOf(p)));
+        doc().Report(PastEnd(OffsetOf(p)), p);
         return;
     }
   }

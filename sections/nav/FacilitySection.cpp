@@ -93,7 +93,7 @@ void FacilitySection::Summarize(std::vector<std::string>& lines) {
       return;
     }
     if (!img_.Has(p, 1)) {
-      doc().Report(RegionPastEnd(OffsetOf(p)));
+      doc().Report(RegionPastEnd(OffsetOf(p)), p);
       return;
     }
     if (img_.U8(p) == 0) return;
@@ -104,7 +104,7 @@ void FacilitySection::Summarize(std::vector<std::string>& lines) {
       return;
     }
     if (name == Text::kOutside) {
-      doc().Report(RegionPastEnd(OffsetOf(p)));
+      doc().Report(RegionPastEnd(OffsetOf(p)), p);
       return;
     }
     const int16_t length = img_.I16(p + 1);
@@ -116,7 +116,7 @@ void FacilitySection::Summarize(std::vector<std::string>& lines) {
     // One fault ends the section's summary: a damaged file reports once.
     if (!whole) return;
     if (length <= 0) {
-      doc().Report(RegionBadLength(length, OffsetOf(p)));
+      doc().Report(RegionBadLength(length, OffsetOf(p)), p);
       return;
     }
     p += static_cast<uint64_t>(length);
@@ -138,7 +138,7 @@ bool FacilitySection::CountAirports(uint64_t p, CountMemo& memo, int& count) {
       break;
     }
     if (!img_.Has(q, 1)) {
-      doc().Report(AirportPastEnd(OffsetOf(q)));
+      doc().Report(AirportPastEnd(OffsetOf(q)), q);
       whole = false;
       break;
     }
@@ -149,7 +149,7 @@ bool FacilitySection::CountAirports(uint64_t p, CountMemo& memo, int& count) {
       if (name == Text::kOverRead) {
         OverRead(true);
       } else {
-        doc().Report(AirportPastEnd(OffsetOf(q)));
+        doc().Report(AirportPastEnd(OffsetOf(q)), q);
       }
       whole = false;
       break;
@@ -157,7 +157,7 @@ bool FacilitySection::CountAirports(uint64_t p, CountMemo& memo, int& count) {
     walked.push_back(q);
     const int16_t length = img_.I16(q + 1);
     if (length <= 0) {
-      doc().Report(AirportBadLength(length, OffsetOf(q)));
+      doc().Report(AirportBadLength(length, OffsetOf(q)), q);
       whole = false;
       break;
     }

@@ -54,7 +54,7 @@ void LibrarySection::Summarize(std::vector<std::string>& lines) {
     if (r == EntryRead::kEnd) break;
     if (r == EntryRead::kCut) {
       doc().Report(Format("Error: Library section directory entry at Offset %X runs past the end of the file",
-                          static_cast<uint32_t>(at - data_)));
+                          static_cast<uint32_t>(at - data_)), at);
       break;
     }
     ++count;

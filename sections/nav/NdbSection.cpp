@@ -48,7 +48,7 @@ int NdbSection::CountBeacons(int32_t list) {
   for (int64_t rel = list;; rel += static_cast<int64_t>(kBeaconSize)) {
     if (budget_.spent()) return count;
     if (!budget_.Take()) {
-      doc().Report(OverReadText());
+      doc().Report(OverReadText(), At(rel));
       return count;
     }
     switch (ReadRecord(rel)) {
@@ -56,10 +56,10 @@ int NdbSection::CountBeacons(int32_t list) {
         return count;
       case Record::kUnknown:
         // A list with a stranger in it is not counted at all.
-        doc().Report(Format("%s %X", kBadId, Low32(rel)));
+        doc().Report(Format("%s %X", kBadId, Low32(rel)), At(rel));
         return 0;
       case Record::kOutside:
-        doc().Report(Format("Error: ADF Section record at Offset %X runs past the end of the file", Low32(rel)));
+        doc().Report(Format("Error: ADF Section record at Offset %X runs past the end of the file", Low32(rel)), At(rel));
         return count;
       case Record::kBeacon:
         ++count;

@@ -89,12 +89,12 @@ void VorSection::Summarize(std::vector<std::string>& lines) {
     const Channel kind = ReadChannel(entry);
     if (kind == Channel::kUnknown) {
       doc().Report(Format("Error: unknown ID in VOR section, frequency table, channel %lld",
-                          static_cast<long long>(channel)));
+                          static_cast<long long>(channel)), At(entry));
       return;
     }
     if (kind == Channel::kOutside) {
       doc().Report(Format("Error: VOR section, frequency table, channel %lld runs past the end of the file",
-                          static_cast<long long>(channel)));
+                          static_cast<long long>(channel)), At(entry));
       return;
     }
     const int32_t table = img_.I32(At(entry) + 1);
@@ -117,7 +117,7 @@ int VorSection::CountStations(int32_t list) {
     // Every record read takes one from the allowance, the list's final 0
     // too, so that each band takes at least one.
     if (!budget_.Take()) {
-      doc().Report(OverReadText());
+      doc().Report(OverReadText(), At(rel));
       return count;
     }
     uint64_t size = 0;
@@ -125,10 +125,10 @@ int VorSection::CountStations(int32_t list) {
       case Record::kEnd:
         return count;
       case Record::kUnknown:
-        doc().Report(Format("Error: unknown ID in VOR Section at %X", Low32(rel)));
+        doc().Report(Format("Error: unknown ID in VOR Section at %X", Low32(rel)), At(rel));
         return count;
       case Record::kOutside:
-        doc().Report(Format("Error: VOR Section record at %X runs past the end of the file", Low32(rel)));
+        doc().Report(Format("Error: VOR Section record at %X runs past the end of the file", Low32(rel)), At(rel));
         return count;
       case Record::kStation:
         ++count;

@@ -166,14 +166,14 @@ int ProceduralSection::CountObjects(uint32_t offset) {
       case HeaderRead::kEndOfList:
         return count;
       case HeaderRead::kUnknownType:
-        doc().Report(Format("Error: unknown ID in Procedural Section, Object Header at 0x%X", LabelOf(p)));
+        doc().Report(Format("Error: unknown ID in Procedural Section, Object Header at 0x%X", LabelOf(p)), p);
         return count;
       case HeaderRead::kBadSize:
-        doc().Report(Format("Error: bad object size in Procedural Section at 0x%X", LabelOf(p)));
+        doc().Report(Format("Error: bad object size in Procedural Section at 0x%X", LabelOf(p)), p);
         return count;
       case HeaderRead::kObject:
         if (!ReadObject(p, h.size)) {
-          doc().Report(OverReadText("Error: ", "the remaining objects are not counted"));
+          doc().Report(OverReadText("Error: ", "the remaining objects are not counted"), p);
           return count;
         }
         ++count;

@@ -82,14 +82,14 @@ int DynamicSection::CountAreas(uint32_t offset) {
         return count;
       case RecordRead::kOutside:
       case RecordRead::kCutHeader:
-        doc().Report(Format("Error: Dyn Section area list at Offset %X runs past the end of the file", OffsetOf(p)));
+        doc().Report(Format("Error: Dyn Section area list at Offset %X runs past the end of the file", OffsetOf(p)), p);
         return count;
       case RecordRead::kBadSize:
-        doc().Report(Format("Error: bad area size in Dyn Section at Offset %X", OffsetOf(p)));
+        doc().Report(Format("Error: bad area size in Dyn Section at Offset %X", OffsetOf(p)), p);
         return count;
       case RecordRead::kRecord:
         if (!Read(p, length)) {
-          doc().Report(OverReadText("Error: ", "the remaining areas are not counted"));
+          doc().Report(OverReadText("Error: ", "the remaining areas are not counted"), p);
           return count;
         }
         ++count;

@@ -131,7 +131,7 @@ MiscSection::BandCounts MiscSection::CountBand(uint32_t offset) {
     // does one whose last record is shorter than the fixed step over it.
     if (!img_.Has(p, 1)) {
       doc().Report(
-          Format("Error: Misc section record at offset %llX runs past the end of the file", Wide(p - data_)));
+          Format("Error: Misc section record at offset %llX runs past the end of the file", Wide(p - data_)), p);
       return c;
     }
     const uint8_t id = img_.U8(p);
@@ -166,21 +166,21 @@ MiscSection::BandCounts MiscSection::CountBand(uint32_t offset) {
         if (img_.Has(p, lengthField)) advance = img_.U16(p + 2);
         break;
       default:
-        doc().Report(Format("Error: unknown ID in Misc section at offset %X", static_cast<uint32_t>(p - data_)));
+        doc().Report(Format("Error: unknown ID in Misc section at offset %X", static_cast<uint32_t>(p - data_)), p);
         return c;
     }
     if (!img_.Has(p, lengthField)) {
       doc().Report(
-          Format("Error: Misc section record at offset %llX runs past the end of the file", Wide(p - data_)));
+          Format("Error: Misc section record at offset %llX runs past the end of the file", Wide(p - data_)), p);
       return c;
     }
     if (advance == 0) {
       // The walk could never leave this record.
-      doc().Report(Format("Error: Misc section record at offset %X has length 0", static_cast<uint32_t>(p - data_)));
+      doc().Report(Format("Error: Misc section record at offset %X has length 0", static_cast<uint32_t>(p - data_)), p);
       return c;
     }
     if (!Read(p, advance)) {
-      doc().Report(OverReadText("Error: ", "the remaining records are not counted"));
+      doc().Report(OverReadText("Error: ", "the remaining records are not counted"), p);
       return c;
     }
     ++*counter;

@@ -100,7 +100,7 @@ void SeedSection::Summarize(std::vector<std::string>& lines) {
     const Row r = ReadRow(p);
     if (r == Row::kEnd) return;
     if (r != Row::kRow) {
-      doc().Report(RowError(r, p));
+      doc().Report(RowError(r, p), p);
       return;
     }
     const std::string columns = ColumnText(data_ + img_.U32(p + 3));
@@ -126,7 +126,7 @@ std::string SeedSection::ColumnText(uint64_t p) {
         break;
       default:
         // The row keeps what was read so far, its last ", " included.
-        doc().Report(ColumnError(kind, c, p));
+        doc().Report(ColumnError(kind, c, p), p);
         return text;
     }
     p = c.next;

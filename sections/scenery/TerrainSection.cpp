@@ -73,7 +73,7 @@ void TerrainSection::Summarize(std::vector<std::string>& lines) {
   lines.push_back(std::string("File contains FS2002 terrain data of ") + text);
   if (cut) {
     doc().Report(Format("Error: FS2002 terrain data header at 0x%llX runs past the end of the file",
-                        static_cast<unsigned long long>(data_)));
+                        static_cast<unsigned long long>(data_)), data_);
   }
 }
 
