@@ -414,6 +414,68 @@ TEST_F(Cli, InterruptedRunLeavesNoTemporaryFile) {
   EXPECT_EQ(ReadFile(dir_ / "big.sca"), "old");
 }
 
+TEST_F(Cli, InfoAsTextAndAsJson) {
+  Write("air.bgl", AirfieldExample());
+  CliRun r = Skarn("info air.bgl");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("Section 9 (procedural scenery) at 0x80: 2 objects\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("object at 0x93: N47:30:00.00 E008:31:12.00 area=6 radius=100 size=94\n"), std::string::npos);
+  r = Skarn("info air.bgl --json");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out.rfind("{\"schema\":\"skarn-account\",\"version\":1,\"path\":\"air.bgl\"", 0), 0u) << r.out;
+  EXPECT_EQ(Count(r.out, "\n"), 1);
+  EXPECT_TRUE(EndsWith(r.out, "}\n"));
+  Write("short.bgl", std::vector<uint8_t>(40, 0));
+  r = Skarn("info short.bgl --json");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("\"status\":\"failed\""), std::string::npos);
+  EXPECT_NE(r.err.find("short.bgl: Error: file too short"), std::string::npos);
+  EXPECT_EQ(Skarn("info").status, 2);
+  EXPECT_EQ(Skarn("info a.bgl b.bgl").status, 2);
+}
+
+TEST_F(Cli, ScanReadsAFolderTreeInAFixedOrder) {
+  fs::create_directories(dir_ / "lib" / "a" / "b");
+  const auto examples = AllExamples();
+  Write("lib/a/X.BGL", examples[0].second);
+  Write("lib/a/b/y.bgl", examples[1].second);
+  Write("lib/broken.bgl", std::vector<uint8_t>(50, 0));
+  Write("lib/readme.txt", {'h', 'i'});
+  CliRun r = Skarn("scan lib");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out,
+            "STATUS    KIND        SECTIONS  FEATURES  FILE\n"
+            "read      plain              3         2  lib/a/X.BGL\n"
+            "read      compressed         3         2  lib/a/b/y.bgl\n"
+            "failed    -                  0         0  lib/broken.bgl\n");
+  EXPECT_NE(r.err.find("skarn: lib/broken.bgl: Error: file too short for a BGL header"), std::string::npos) << r.err;
+  EXPECT_TRUE(EndsWith(r.err, "skarn: 3 files: 2 read, 0 with warnings, 1 failed, 1 skipped\n")) << r.err;
+
+  // The index is the same whatever the number of threads.
+  EXPECT_EQ(Skarn("scan lib -o one.jsonl -j 1").status, 1);
+  EXPECT_EQ(Skarn("scan lib --fs2000 -o three.jsonl -j3").status, 1);
+  const std::string one = ReadFile(dir_ / "one.jsonl");
+  EXPECT_EQ(one, ReadFile(dir_ / "three.jsonl"));
+  EXPECT_EQ(Count(one, "\r\n"), 3);
+  EXPECT_EQ(one.find("{\"schema\":\"skarn-account\",\"version\":1,\"path\":\"lib/a/X.BGL\""), 0u);
+
+  // Only good files: status 0. A database, where the build has SQLite.
+  r = Skarn("scan lib/a -o index.db");
+  if (r.status == 0) {
+    EXPECT_EQ(ReadFile(dir_ / "index.db").substr(0, 15), "SQLite format 3");
+    EXPECT_FALSE(fs::exists(dir_ / "index.db.part"));
+  } else {
+    EXPECT_NE(r.err.find("not available in this build"), std::string::npos) << r.err;
+  }
+  EXPECT_EQ(Skarn("scan lib/a").status, 0);
+  EXPECT_EQ(Skarn("scan lib -o index.txt").status, 2);
+  EXPECT_EQ(Skarn("scan lib -j 0").status, 2);
+  EXPECT_EQ(Skarn("scan").status, 2);
+  r = Skarn("scan missing");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("skarn: missing: "), std::string::npos);
+}
+
 TEST_F(Cli, ExampleFilesMatchTheirBuilders) {
   for (const auto& [name, bytes] : AllExamples()) {
     const std::string committed = ReadFile(fs::path(SKARN_SOURCE_DIR) / "examples" / name);
