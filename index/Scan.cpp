@@ -1,17 +1,13 @@
 #include "index/Scan.h"
 
 #include <algorithm>
-#include <condition_variable>
-#include <deque>
 #include <filesystem>
-#include <map>
-#include <mutex>
 #include <new>
-#include <thread>
 
 #include "core/Account.h"
 #include "core/PlatformFile.h"
 #include "core/SkarnDoc.h"
+#include "index/Ordered.h"
 
 namespace skarn::index {
 
@@ -24,7 +20,18 @@ bool IsBglName(const std::string& name) {
 
 FoundFiles FindBglFiles(const std::vector<std::string>& paths) {
   namespace fs = std::filesystem;
+  struct Found {
+    std::string path;
+    std::string subdir;
+    uint64_t size;
+  };
+  std::vector<Found> all;
   FoundFiles found;
+  auto sizeOf = [](const fs::path& p) {
+    std::error_code ec;
+    const uintmax_t n = fs::file_size(p, ec);
+    return ec ? uint64_t{0} : static_cast<uint64_t>(n);
+  };
   for (const std::string& given : paths) {
     std::error_code ec;
     const fs::path root = platform::PathOf(given);
@@ -34,9 +41,13 @@ FoundFiles FindBglFiles(const std::vector<std::string>& paths) {
       continue;
     }
     if (!fs::is_directory(status)) {
-      found.files.push_back(given);
+      all.push_back(Found{given, std::string(), sizeOf(root)});
       continue;
     }
+    // The folder's own name leads the mirrored tree.
+    fs::path name = fs::absolute(root, ec).lexically_normal();
+    if (!name.has_filename()) name = name.parent_path();
+    const fs::path top = name.filename();
     fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied, ec);
     if (ec) {
       found.missing.push_back(given + ": " + ec.message());
@@ -49,16 +60,24 @@ FoundFiles FindBglFiles(const std::vector<std::string>& paths) {
       }
       std::error_code typeError;
       if (!it->is_regular_file(typeError)) continue;
-      const std::string name = platform::PathText(it->path().filename());
-      if (IsBglName(name)) {
-        found.files.push_back(platform::PathText(it->path()));
-      } else {
+      const std::string fileName = platform::PathText(it->path().filename());
+      if (!IsBglName(fileName)) {
         ++found.skipped;
+        continue;
       }
+      const fs::path relative = it->path().lexically_relative(root).parent_path();
+      const fs::path mirrored = relative.empty() ? top : (top / relative).lexically_normal();
+      all.push_back(Found{platform::PathText(it->path()), platform::PathText(mirrored), sizeOf(it->path())});
     }
   }
-  std::sort(found.files.begin(), found.files.end());
-  found.files.erase(std::unique(found.files.begin(), found.files.end()), found.files.end());
+  std::sort(all.begin(), all.end(), [](const Found& a, const Found& b) { return a.path < b.path; });
+  all.erase(std::unique(all.begin(), all.end(), [](const Found& a, const Found& b) { return a.path == b.path; }),
+            all.end());
+  for (Found& f : all) {
+    found.files.push_back(std::move(f.path));
+    found.subdirs.push_back(std::move(f.subdir));
+    found.sizes.push_back(f.size);
+  }
   return found;
 }
 
@@ -78,67 +97,14 @@ FileAccount ReadAccount(const std::string& path, Host& host) {
 }
 
 void ReadAccounts(const std::vector<std::string>& files, unsigned jobs, bool fs2000,
-                  const std::function<bool(size_t index, FileAccount& account)>& take,
-                  const std::function<bool()>& stop) {
-  jobs = std::max(1u, std::min<unsigned>(jobs, static_cast<unsigned>(std::max<size_t>(1, files.size()))));
-  // At most this many files are begun ahead of the one handed on next.
-  const size_t window = 2 * static_cast<size_t>(jobs);
-  std::mutex mutex;
-  std::condition_variable changed;
-  std::map<size_t, FileAccount> done;
-  size_t next = 0;      // the next file to begin
-  size_t handed = 0;    // the next file to hand on
-  bool ending = false;  // no more files are begun
-
-  auto work = [&] {
-    BatchHost host(fs2000);
-    for (;;) {
-      size_t index = 0;
-      {
-        std::unique_lock<std::mutex> lock(mutex);
-        changed.wait(lock, [&] { return ending || next >= files.size() || next < handed + window; });
-        if (ending || next >= files.size()) return;
-        index = next++;
-      }
-      FileAccount account = ReadAccount(files[index], host);
-      {
-        std::lock_guard<std::mutex> lock(mutex);
-        done.emplace(index, std::move(account));
-      }
-      changed.notify_all();
-    }
-  };
-  std::vector<std::thread> workers;
-  workers.reserve(jobs);
-  for (unsigned i = 0; i < jobs; ++i) workers.emplace_back(work);
-
-  for (;;) {
-    FileAccount account;
-    size_t index = 0;
-    {
-      std::unique_lock<std::mutex> lock(mutex);
-      changed.wait(lock, [&] { return ending || handed >= files.size() || done.count(handed) != 0; });
-      if (ending || handed >= files.size()) break;
-      auto it = done.find(handed);
-      account = std::move(it->second);
-      done.erase(it);
-      index = handed++;
-    }
-    changed.notify_all();
-    const bool goOn = take(index, account) && !stop();
-    if (!goOn) {
-      std::lock_guard<std::mutex> lock(mutex);
-      ending = true;
-      changed.notify_all();
-      break;
-    }
-  }
-  {
-    std::lock_guard<std::mutex> lock(mutex);
-    ending = true;
-  }
-  changed.notify_all();
-  for (std::thread& t : workers) t.join();
+                  const std::function<bool(size_t index, FileAccount& account)>& take) {
+  RunInOrder<FileAccount>(
+      files.size(), jobs,
+      [&](size_t i) {
+        BatchHost host(fs2000);
+        return ReadAccount(files[i], host);
+      },
+      take);
 }
 
 }  // namespace skarn::index

@@ -17,6 +17,11 @@ bool IsBglName(const std::string& name);
 
 struct FoundFiles {
   std::vector<std::string> files;    // sorted by path, each once
+  // For each file: the folder that mirrors its place under an output folder
+  // ("scenery/a/b" for scenery/a/b/x.bgl found in the folder scenery; "" for
+  // a file named directly), and its size in bytes.
+  std::vector<std::string> subdirs;
+  std::vector<uint64_t> sizes;
   uint64_t skipped = 0;              // files in the folders that are not BGL files
   std::vector<std::string> missing;  // paths that could not be looked at, with the reason
 };
@@ -48,12 +53,9 @@ class BatchHost : public Host {
 FileAccount ReadAccount(const std::string& path, Host& host);
 
 // Reads the accounts of files on jobs threads and calls take with each, in
-// the order of files, on the calling thread. Only a few accounts wait at any
-// time, so memory does not grow with the number of files. take returning
-// false stops the run (the files not yet begun are left out); so does stop()
-// turning true, which is asked between files.
+// the order of files, on the calling thread (see RunInOrder); take returning
+// false ends the run.
 void ReadAccounts(const std::vector<std::string>& files, unsigned jobs, bool fs2000,
-                  const std::function<bool(size_t index, FileAccount& account)>& take,
-                  const std::function<bool()>& stop);
+                  const std::function<bool(size_t index, FileAccount& account)>& take);
 
 }  // namespace skarn::index

@@ -2,14 +2,24 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
+#include <new>
 #include <thread>
 
+#include "app/cli/CliHost.h"
+#include "app/cli/RunControl.h"
 #include "app/common/SignalCleanup.h"
+#include "core/Bitmaps.h"
+#include "core/Commands.h"
+#include "core/PlatformFile.h"
+#include "core/SkarnDoc.h"
+#include "core/Unpack.h"
 #include "core/Format.h"
 #include "core/OutputSink.h"
 #include "index/AccountJson.h"
 #include "index/IndexDb.h"
+#include "index/Ordered.h"
 #include "index/Scan.h"
 
 namespace skarn::cli {
@@ -155,10 +165,15 @@ int RunScan(const std::vector<std::string>& args) {
   int stdoutErr = 0;
   bool writeFailed = false;
   if (kind == Output::kTable) Put(Format("%-8s  %-10s  %8s  %8s  %s\n", "STATUS", "KIND", "SECTIONS", "FEATURES", "FILE"), stdoutErr);
+  uint64_t totalBytes = 0;
+  for (uint64_t n : found.sizes) totalBytes += n;
+  CatchInterrupt();
+  Progress progress(found.files.size(), totalBytes);
 
   index::ReadAccounts(
       found.files, jobs, answer != 2,
-      [&](size_t, FileAccount& a) {
+      [&](size_t index, FileAccount& a) {
+        progress.Done(found.sizes[index]);
         const char* status = index::AccountStatus(a);
         if (!a.read) {
           ++failed;
@@ -191,9 +206,9 @@ int RunScan(const std::vector<std::string>& args) {
           writeFailed = true;
           return false;
         }
-        return true;
-      },
-      [] { return false; });
+        return !Interrupted();
+      });
+  progress.Clear();
 
   if (!writeFailed) {
     try {
@@ -211,11 +226,129 @@ int RunScan(const std::vector<std::string>& args) {
   const int outResult = kind == Output::kTable || out == "-" ? FinishStdout(stdoutErr) : 0;
 
   for (const std::string& f : failures) std::fprintf(stderr, "skarn: %s\n", f.c_str());
+  const uint64_t seen = read + warned + failed;
   std::fprintf(stderr, "skarn: %llu files: %llu read, %llu with warnings, %llu failed, %llu skipped\n",
-               static_cast<unsigned long long>(read + warned + failed), static_cast<unsigned long long>(read),
+               static_cast<unsigned long long>(seen), static_cast<unsigned long long>(read),
                static_cast<unsigned long long>(warned), static_cast<unsigned long long>(failed),
                static_cast<unsigned long long>(found.skipped));
+  if (Interrupted()) {
+    std::fprintf(stderr, "skarn: interrupted; %llu files not read%s\n",
+                 static_cast<unsigned long long>(found.files.size() + found.missing.size() - seen),
+                 kind == Output::kTable ? "" : " (the index holds the files read)");
+    return kInterruptedStatus;
+  }
   return writeFailed || outResult != 0 || failed != 0 ? 1 : 0;
+}
+
+namespace {
+
+// A file's run in a batch: its messages are kept until the file's turn to
+// be reported comes.
+class BatchFileHost : public CliHost {
+ public:
+  using CliHost::CliHost;
+  void ShowMessage(const std::string& text) override {
+    messages.push_back(!text.empty() && text.back() == '\n' ? text.substr(0, text.size() - 1) : text);
+  }
+  std::vector<std::string> messages;
+};
+
+struct BatchResult {
+  enum Outcome { kDone, kFailed, kSkipped } outcome = kDone;
+  std::vector<std::string> messages;
+};
+
+// Whether the file's header says it is compressed (false when unreadable).
+bool StoredCompressed(const std::string& path) {
+  std::FILE* f = platform::OpenForReading(path);
+  if (f == nullptr) return true;  // the command reports why
+  uint8_t head[hdr::kCompressedFlag + 2] = {};
+  const size_t got = std::fread(head, 1, sizeof head, f);
+  std::fclose(f);
+  return got < sizeof head || (head[hdr::kCompressedFlag] | head[hdr::kCompressedFlag + 1]) != 0;
+}
+
+BatchResult RunOne(const std::string& command, const CliOptions& options) {
+  BatchFileHost host(options);
+  BatchResult r;
+  try {
+    if (options.outDir) {
+      std::error_code ec;
+      std::filesystem::create_directories(platform::PathOf(*options.outDir), ec);
+    }
+    CommandResult done = CommandResult::kFailed;
+    if (command == "unpack") {
+      if (!StoredCompressed(options.input)) {
+        r.outcome = BatchResult::kSkipped;
+        return r;
+      }
+      done = UnpackFile(options.input, host);
+    } else {
+      CSkarnDoc doc(host);
+      if (doc.Open(options.input)) {
+        done = command == "summary" ? SaveSummary(doc) : command == "bitmaps" ? ExtractBitmaps(doc) : Disassemble(doc);
+      }
+    }
+    r.outcome = done == CommandResult::kWritten ? BatchResult::kDone : BatchResult::kFailed;
+  } catch (const std::bad_alloc&) {
+    host.messages.push_back("Error: not enough memory to run " + command);
+    r.outcome = BatchResult::kFailed;
+  }
+  r.messages = std::move(host.messages);
+  return r;
+}
+
+}  // namespace
+
+int RunBatch(const std::string& command, const std::vector<std::string>& inputs, const CliOptions& base,
+             const std::optional<std::string>& outDir, unsigned jobs) {
+  const index::FoundFiles found = index::FindBglFiles(inputs);
+  if (!base.fs2000 && (command == "disasm" || command == "bitmaps")) std::fputs("skarn: \"Is this a FS2000/2002 .bgl-file?\" answered Yes for every file (--fs98 answers No)\n", stderr);
+  // Each worker holds at most one temporary file, and the signal cleanup has
+  // room for a few more than that.
+  jobs = std::min(jobs == 0 ? std::max(1u, std::thread::hardware_concurrency()) : jobs, 12u);
+  uint64_t totalBytes = 0;
+  for (uint64_t n : found.sizes) totalBytes += n;
+  uint64_t done = 0;
+  uint64_t failed = found.missing.size();
+  uint64_t skipped = found.skipped;
+  for (const std::string& m : found.missing) std::fprintf(stderr, "skarn: %s\n", m.c_str());
+  CatchInterrupt();
+  Progress progress(found.files.size(), totalBytes);
+  index::RunInOrder<BatchResult>(
+      found.files.size(), jobs,
+      [&](size_t i) {
+        CliOptions options = base;
+        options.input = found.files[i];
+        options.fs2000 = base.fs2000.value_or(true);
+        options.batch = true;
+        if (outDir) {
+          options.outDir = found.subdirs[i].empty()
+                               ? *outDir
+                               : platform::PathText(platform::PathOf(*outDir) / platform::PathOf(found.subdirs[i]));
+        }
+        return RunOne(command, options);
+      },
+      [&](size_t i, BatchResult& r) {
+        progress.Done(found.sizes[i]);
+        if (!r.messages.empty()) progress.Clear();
+        for (const std::string& m : r.messages) std::fprintf(stderr, "skarn: %s: %s\n", found.files[i].c_str(), m.c_str());
+        if (r.outcome == BatchResult::kDone) ++done;
+        if (r.outcome == BatchResult::kFailed) ++failed;
+        if (r.outcome == BatchResult::kSkipped) ++skipped;
+        return !Interrupted();
+      });
+  progress.Clear();
+  const uint64_t seen = done + failed + (skipped - found.skipped);
+  std::fprintf(stderr, "skarn: %llu files: %llu written, %llu failed, %llu skipped\n",
+               static_cast<unsigned long long>(seen), static_cast<unsigned long long>(done),
+               static_cast<unsigned long long>(failed), static_cast<unsigned long long>(skipped));
+  if (Interrupted()) {
+    std::fprintf(stderr, "skarn: interrupted; %llu files not done\n",
+                 static_cast<unsigned long long>(found.files.size() + found.missing.size() - seen));
+    return kInterruptedStatus;
+  }
+  return failed != 0 ? 1 : 0;
 }
 
 }  // namespace skarn::cli

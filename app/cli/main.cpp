@@ -14,7 +14,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,7 +41,7 @@ using skarn::cli::FinishStdout;
 using skarn::cli::UsageError;
 
 const char kUsage[] =
-    "Usage: skarn COMMAND FILE [options]\n"
+    "Usage: skarn COMMAND FILE... [options]\n"
     "\n"
     "Reads a compiled scenery file (BGL) and shows or rebuilds what it holds.\n"
     "\n"
@@ -61,11 +63,18 @@ const char kUsage[] =
     "                          (recursively) on N threads (default: all cores);\n"
     "                          INDEX ending in .jsonl gets one JSON line per\n"
     "                          file, .db or .sqlite an SQLite database; without\n"
-    "                          -o a table, one line per file"
+    "                          -o a table, one line per file\n"
+    "\n"
+    "summary, disasm, bitmaps and unpack also take several files and folders\n"
+    "(BGL files by extension, recursively): each output goes beside its input,\n"
+    "or with --out-dir DIR into the input tree mirrored under DIR; a summary is\n"
+    "then saved as a file. The files run on -j N threads; nothing is asked.\n"
     "\n"
     "Options:\n"
     "  -o, --output OUT        the output file (\"-\" for standard output)\n"
     "  -f, --force             replace an existing output file without asking\n"
+    "      --out-dir DIR       the folder for the outputs of several files\n"
+    "  -j, --jobs N            files read side by side (default: all cores)\n"
     "      --fs2000            answer Yes to \"Is this a FS2000/2002 .bgl-file?\"\n"
     "      --fs98              answer No to it (older library-call layout)\n"
     "  -h, --help              show this help\n"
@@ -118,7 +127,9 @@ int Run(int argc, char** argv, std::string& command, CliOptions& options) {
     return command == "info" ? skarn::cli::RunInfo(rest) : skarn::cli::RunScan(rest);
   }
 
-  bool haveInput = false;
+  std::vector<std::string> inputs;
+  std::optional<std::string> outDir;
+  unsigned jobs = 0;
   bool fs2000 = false;
   bool fs98 = false;
   for (size_t i = 0; i < args.size(); ++i) {
@@ -138,6 +149,15 @@ int Run(int argc, char** argv, std::string& command, CliOptions& options) {
     } else if (a.rfind("--output=", 0) == 0) {
       if (options.out) return UsageError("only one output file may be given");
       options.out = a.substr(9);
+    } else if (a == "--out-dir") {
+      if (i + 1 >= args.size()) return UsageError("option " + a + " needs a folder name");
+      outDir = args[++i];
+      if (outDir->empty()) return UsageError("empty output folder name");
+    } else if (a == "-j" || a == "--jobs" || a.rfind("-j", 0) == 0 || a.rfind("--jobs=", 0) == 0) {
+      std::string n = a == "-j" || a == "--jobs" ? (i + 1 < args.size() ? args[++i] : "") : a.substr(a[1] == 'j' ? 2 : 7);
+      jobs = 0;
+      for (char c : n) jobs = c >= '0' && c <= '9' && jobs < 10000 ? jobs * 10 + static_cast<unsigned>(c - '0') : 100000;
+      if (n.empty() || jobs == 0 || jobs > 9999) return UsageError("option -j needs a number from 1 to 9999");
     } else if (a == "-f" || a == "--force") {
       options.force = true;
     } else if (a == "--fs2000") {
@@ -148,11 +168,8 @@ int Run(int argc, char** argv, std::string& command, CliOptions& options) {
       return UsageError("unknown option " + a);
     } else if (command.empty()) {
       command = a;
-    } else if (!haveInput) {
-      options.input = a;
-      haveInput = true;
     } else {
-      return UsageError("unexpected argument " + a);
+      inputs.push_back(a);
     }
   }
   if (fs2000 && fs98) return UsageError("--fs2000 and --fs98 exclude each other");
@@ -162,8 +179,15 @@ int Run(int argc, char** argv, std::string& command, CliOptions& options) {
   if (command != "summary" && command != "disasm" && command != "bitmaps" && command != "unpack") {
     return UsageError("unknown command " + command);
   }
-  if (!haveInput) return UsageError("no BGL file given");
+  if (inputs.empty()) return UsageError("no BGL file given");
   if (options.out && options.out->empty()) return UsageError("empty output file name");
+  // Several files, a folder or an output folder: the batch form.
+  std::error_code ec;
+  if (inputs.size() > 1 || outDir || std::filesystem::is_directory(skarn::platform::PathOf(inputs[0]), ec)) {
+    if (options.out) return UsageError("-o names one output; with several files use --out-dir");
+    return skarn::cli::RunBatch(command, inputs, options, outDir, jobs);
+  }
+  options.input = inputs[0];
 
   if (command == "summary") return RunSummary(options);
   if (command == "bitmaps") return RunWriter(options, skarn::ExtractBitmaps);
