@@ -2,7 +2,7 @@
 // of BGL files (procedural scenery of varied sizes, some compressed, some
 // with radio stations, a few cut short), and a few other files.
 //
-//   skarn_make_library DIR [--files=2000] [--size_mb=520]
+//   skarn_make_library DIR [--files=2000] [--size_mb=600]
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
   }
   const fs::path dir = argv[1];
   long files = 2000;
-  long sizeMb = 520;
+  long sizeMb = 600;
   for (int i = 2; i < argc; ++i) {
     if (std::strncmp(argv[i], "--files=", 8) == 0) files = std::atol(argv[i] + 8);
     if (std::strncmp(argv[i], "--size_mb=", 10) == 0) sizeMb = std::atol(argv[i] + 10);
@@ -60,7 +60,6 @@ int main(int argc, char** argv) {
     std::vector<uint8_t> bytes = skarn::bench::ProceduralFile(size, static_cast<int>(n * 1000));
     if (n % 5 == 0) {
       // A second section: the beacons after the objects.
-      skarn::test::BglBuilder b;
       const Bytes ndb = NdbSection(static_cast<int>(n));
       std::vector<uint8_t> withNdb = bytes;
       const uint32_t at = static_cast<uint32_t>(withNdb.size());

@@ -6,7 +6,7 @@
 #   bench/scan_bench.sh BUILD_DIR [LIBRARY_DIR]
 #
 # BUILD_DIR is a Release build with -DSKARN_BENCH=ON. The library (about
-# 2,000 files, 520 MB) is made once in LIBRARY_DIR (default
+# 2,000 files, 550 MB) is made once in LIBRARY_DIR (default
 # /tmp/skarn-bench-library) and kept.
 set -eu
 build=$1
