@@ -97,12 +97,16 @@ FileAccount ReadAccount(const std::string& path, Host& host) {
 }
 
 void ReadAccounts(const std::vector<std::string>& files, unsigned jobs, bool fs2000,
-                  const std::function<bool(size_t index, FileAccount& account)>& take) {
-  RunInOrder<FileAccount>(
+                  const std::function<std::string(const FileAccount&)>& render,
+                  const std::function<bool(size_t index, ReadFile& file)>& take) {
+  RunInOrder<ReadFile>(
       files.size(), jobs,
       [&](size_t i) {
         BatchHost host(fs2000);
-        return ReadAccount(files[i], host);
+        ReadFile file;
+        file.account = ReadAccount(files[i], host);
+        if (render) file.text = render(file.account);
+        return file;
       },
       take);
 }

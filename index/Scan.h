@@ -54,8 +54,14 @@ FileAccount ReadAccount(const std::string& path, Host& host);
 
 // Reads the accounts of files on jobs threads and calls take with each, in
 // the order of files, on the calling thread (see RunInOrder); take returning
-// false ends the run.
+// false ends the run. render, when given, makes each account's text on the
+// worker thread (so that the calling thread only writes it).
+struct ReadFile {
+  FileAccount account;
+  std::string text;
+};
 void ReadAccounts(const std::vector<std::string>& files, unsigned jobs, bool fs2000,
-                  const std::function<bool(size_t index, FileAccount& account)>& take);
+                  const std::function<std::string(const FileAccount&)>& render,
+                  const std::function<bool(size_t index, ReadFile& file)>& take);
 
 }  // namespace skarn::index

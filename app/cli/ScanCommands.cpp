@@ -170,11 +170,20 @@ int RunScan(const std::vector<std::string>& args) {
   CatchInterrupt();
   Progress progress(found.files.size(), totalBytes);
 
+  std::function<std::string(const FileAccount&)> render;
+  if (kind == Output::kTable) {
+    render = [](const FileAccount& a) {
+      return Format("%-8s  %-10s  %8zu  %8zu  %s\n", index::AccountStatus(a), index::AccountKind(a),
+                    a.sections.size(), a.features.size() + a.libraryObjects.size(), a.path.c_str());
+    };
+  } else if (kind == Output::kJsonl) {
+    render = [](const FileAccount& a) { return index::AccountJson(a) + "\r\n"; };
+  }
   index::ReadAccounts(
-      found.files, jobs, answer != 2,
-      [&](size_t index, FileAccount& a) {
+      found.files, jobs, answer != 2, render,
+      [&](size_t index, index::ReadFile& file) {
+        const FileAccount& a = file.account;
         progress.Done(found.sizes[index]);
-        const char* status = index::AccountStatus(a);
         if (!a.read) {
           ++failed;
           for (const AccountProblem& p : a.problems) {
@@ -190,12 +199,9 @@ int RunScan(const std::vector<std::string>& args) {
         }
         try {
           if (kind == Output::kTable) {
-            Put(Format("%-8s  %-10s  %8zu  %8zu  %s\n", status, index::AccountKind(a), a.sections.size(),
-                       a.features.size() + a.libraryObjects.size(), a.path.c_str()),
-                stdoutErr);
+            Put(file.text, stdoutErr);
           } else if (kind == Output::kJsonl) {
-            const std::string line = index::AccountJson(a) + "\r\n";
-            sink->Write(line.data(), line.size());
+            sink->Write(file.text.data(), file.text.size());
           } else if (!db->Add(a, &error)) {
             std::fprintf(stderr, "skarn: %s: %s\n", out.c_str(), error.c_str());
             writeFailed = true;
