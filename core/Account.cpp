@@ -1,5 +1,7 @@
 #include "core/Account.h"
 
+#include <algorithm>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <string_view>
@@ -28,14 +30,15 @@ class BitmapNameSink : public ByteSink {
   static constexpr size_t kMaxNames = 100000;
   explicit BitmapNameSink(std::vector<std::string>* names) : names_(names) {}
   void Write(const char* data, size_t size) override {
-    for (size_t i = 0; i < size; ++i) {
-      const char c = data[i];
-      if (c == '\n') {
-        TakeLine();
-        line_.clear();
-      } else if (line_.size() < kMaxLine) {
-        line_.push_back(c);
-      }
+    while (size != 0) {
+      const void* found = std::memchr(data, '\n', size);
+      const size_t n = found != nullptr ? static_cast<size_t>(static_cast<const char*>(found) - data) : size;
+      line_.append(data, std::min(n, kMaxLine - std::min(kMaxLine, line_.size())));
+      if (found == nullptr) return;
+      TakeLine();
+      line_.clear();
+      data += n + 1;
+      size -= n + 1;
     }
   }
   void Commit() override {}

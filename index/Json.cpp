@@ -81,17 +81,24 @@ void AppendJsonNumber(std::string& out, double v) {
     out += "null";
     return;
   }
-  std::string text;
-  AppendFixed(text, v, 12);
-  const size_t dot = text.find('.');
-  if (dot != std::string::npos) {
-    size_t end = text.size();
-    while (end > dot + 1 && text[end - 1] == '0') --end;
-    if (end == dot + 1) --end;
-    text.resize(end);
+  // Whole numbers (most counts and sizes) as integers.
+  if (v == std::trunc(v) && std::fabs(v) < 9007199254740992.0) {
+    Appendf(out, "%lld", static_cast<long long>(v));
+    return;
   }
-  if (text == "-0") text = "0";
-  out += text;
+  const size_t start = out.size();
+  AppendFixed(out, v, 12);
+  const size_t dot = out.find('.', start);
+  if (dot != std::string::npos) {
+    size_t end = out.size();
+    while (end > dot + 1 && out[end - 1] == '0') --end;
+    if (end == dot + 1) --end;
+    out.resize(end);
+  }
+  if (out.size() == start + 2 && out[start] == '-' && out[start + 1] == '0') {
+    out.resize(start);
+    out += '0';
+  }
 }
 
 namespace {
@@ -126,6 +133,16 @@ size_t Utf8Length(std::string_view s) {
 void AppendJsonString(std::string& out, std::string_view text) {
   out += '"';
   for (size_t i = 0; i < text.size();) {
+    // The run of bytes that stand as they are goes in at once.
+    size_t plain = i;
+    while (plain < text.size()) {
+      const auto c = static_cast<unsigned char>(text[plain]);
+      if (c < 0x20 || c >= 0x7F || c == '"' || c == '\\') break;
+      ++plain;
+    }
+    out.append(text.substr(i, plain - i));
+    i = plain;
+    if (i >= text.size()) break;
     const auto b = static_cast<unsigned char>(text[i]);
     if (b < 0x80) {
       switch (b) {
@@ -134,12 +151,7 @@ void AppendJsonString(std::string& out, std::string_view text) {
         case '\n': out += "\\n"; break;
         case '\r': out += "\\r"; break;
         case '\t': out += "\\t"; break;
-        default:
-          if (b < 0x20 || b == 0x7F) {
-            Appendf(out, "\\u%.4x", static_cast<unsigned>(b));
-          } else {
-            out += static_cast<char>(b);
-          }
+        default: Appendf(out, "\\u%.4x", static_cast<unsigned>(b));
       }
       ++i;
       continue;
