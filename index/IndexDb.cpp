@@ -17,6 +17,7 @@ namespace {
 constexpr const char* kSchema = R"(
 PRAGMA journal_mode = OFF;
 PRAGMA synchronous = OFF;
+PRAGMA cache_size = -32768;
 CREATE TABLE meta (key TEXT PRIMARY KEY, value TEXT);
 CREATE TABLE files (id INTEGER PRIMARY KEY, path TEXT NOT NULL, name TEXT NOT NULL, status TEXT NOT NULL,
   kind TEXT NOT NULL, size INTEGER, image_size INTEGER, compressed INTEGER, vis_type INTEGER, extended INTEGER,
@@ -76,7 +77,7 @@ class SqliteIndex : public IndexDatabase {
   }
 
   bool Open(std::string* error) {
-    if (sqlite3_open_v2(temp_.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(temp_.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
       return Fail(error);
     }
     if (!Exec(kSchema, error)) return false;
