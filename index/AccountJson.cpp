@@ -44,37 +44,23 @@ std::string AccountJson(const FileAccount& a) {
   std::string out;
   JsonWriter j(out);
   j.BeginObject();
-  j.Key("schema");
-  j.String("skarn-account");
-  j.Key("version");
-  j.Int(kSchemaVersion);
-  j.Key("path");
-  j.String(a.path);
-  j.Key("file");
-  j.String(a.fileName);
-  j.Key("status");
-  j.String(AccountStatus(a));
-  j.Key("size");
-  j.UInt(a.fileSize);
-  j.Key("image_size");
-  j.UInt(a.imageSize);
-  j.Key("compressed");
-  j.Bool(a.compressed);
+  j.String("schema", "skarn-account");
+  j.Int("version", kSchemaVersion);
+  j.String("path", a.path);
+  j.String("file", a.fileName);
+  j.String("status", AccountStatus(a));
+  j.UInt("size", a.fileSize);
+  j.UInt("image_size", a.imageSize);
+  j.Bool("compressed", a.compressed);
   j.Key("header");
   if (a.read) {
     j.BeginObject();
-    j.Key("vis_type");
-    j.Int(a.visType);
-    j.Key("extended");
-    j.Bool(a.extended);
-    j.Key("north");
-    j.Number(a.north);
-    j.Key("south");
-    j.Number(a.south);
-    j.Key("east");
-    j.Number(a.east);
-    j.Key("west");
-    j.Number(a.west);
+    j.Int("vis_type", a.visType);
+    j.Bool("extended", a.extended);
+    j.Number("north", a.north);
+    j.Number("south", a.south);
+    j.Number("east", a.east);
+    j.Number("west", a.west);
     j.EndObject();
   } else {
     j.Null();
@@ -84,36 +70,26 @@ std::string AccountJson(const FileAccount& a) {
   j.BeginArray();
   for (const AccountSection& s : a.sections) {
     j.BeginObject();
-    j.Key("slot");
-    j.Int(s.slot);
-    j.Key("name");
-    j.String(s.name);
-    j.Key("offset");
-    j.UInt(s.offset);
-    j.Key("detailed");
-    j.Bool(s.detailed);
+    j.Int("slot", s.slot);
+    j.String("name", s.name);
+    j.UInt("offset", s.offset);
+    j.Bool("detailed", s.detailed);
     j.Key("counts");
     j.BeginObject();
     for (const AccountCount& c : s.counts) {
-      j.Key(c.key);
-      j.Int(c.value);
+      j.Int(c.key, c.value);
     }
     j.EndObject();
     j.Key("bands");
     j.BeginArray();
     for (const AccountBand& b : s.bands) {
       j.BeginObject();
-      j.Key("lat1");
-      j.Number(b.lat1);
-      j.Key("lat2");
-      j.Number(b.lat2);
-      j.Key("offset");
-      j.UInt(b.offset);
-      j.Key("count");
-      j.Int(b.count);
+      j.Number("lat1", b.lat1);
+      j.Number("lat2", b.lat2);
+      j.UInt("offset", b.offset);
+      j.Int("count", b.count);
       if (b.frequency != 0.0) {
-        j.Key("frequency");
-        j.Number(b.frequency);
+        j.Number("frequency", b.frequency);
       }
       j.EndObject();
     }
@@ -126,12 +102,9 @@ std::string AccountJson(const FileAccount& a) {
   j.BeginArray();
   for (const AccountFeature& f : a.features) {
     j.BeginObject();
-    j.Key("kind");
-    j.String(f.kind);
-    j.Key("slot");
-    j.Int(f.slot);
-    j.Key("offset");
-    j.UInt(f.offset);
+    j.String("kind", f.kind);
+    j.Int("slot", f.slot);
+    j.UInt("offset", f.offset);
     j.Key("lat");
     if (f.located) {
       j.Number(f.lat);
@@ -144,10 +117,8 @@ std::string AccountJson(const FileAccount& a) {
     } else {
       j.Null();
     }
-    j.Key("ident");
-    j.String(f.ident);
-    j.Key("name");
-    j.String(f.name);
+    j.String("ident", f.ident);
+    j.String("name", f.name);
     j.Key("values");
     WriteValues(j, f);
     if (!f.points.empty()) {
@@ -169,16 +140,11 @@ std::string AccountJson(const FileAccount& a) {
   j.BeginArray();
   for (const AccountLibraryObject& o : a.libraryObjects) {
     j.BeginObject();
-    j.Key("id");
-    j.String(o.id);
-    j.Key("name");
-    j.String(o.name);
-    j.Key("form");
-    j.String(o.form);
-    j.Key("offset");
-    j.UInt(o.offset);
-    j.Key("size");
-    j.UInt(o.size);
+    j.String("id", o.id);
+    j.String("name", o.name);
+    j.String("form", o.form);
+    j.UInt("offset", o.offset);
+    j.UInt("size", o.size);
     j.EndObject();
   }
   j.EndArray();
@@ -192,8 +158,7 @@ std::string AccountJson(const FileAccount& a) {
   j.BeginArray();
   for (const AccountProblem& p : a.problems) {
     j.BeginObject();
-    j.Key("text");
-    j.String(p.text);
+    j.String("text", p.text);
     j.Key("offset");
     if (p.offset >= 0) {
       j.Int(p.offset);

@@ -28,6 +28,27 @@ class JsonWriter {
   void Number(double v);
   void Bool(bool v);
   void Null();
+  // A key and its value, inside an object.
+  void String(std::string_view key, std::string_view text) {
+    Key(key);
+    String(text);
+  }
+  void Int(std::string_view key, int64_t v) {
+    Key(key);
+    Int(v);
+  }
+  void UInt(std::string_view key, uint64_t v) {
+    Key(key);
+    UInt(v);
+  }
+  void Number(std::string_view key, double v) {
+    Key(key);
+    Number(v);
+  }
+  void Bool(std::string_view key, bool v) {
+    Key(key);
+    Bool(v);
+  }
 
  private:
   void Separate();

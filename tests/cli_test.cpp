@@ -378,6 +378,19 @@ pid_t StartSkarn(const fs::path& dir, rlim_t sizeLimit, const std::vector<std::s
   ::_exit(127);
 }
 
+// Waits (at most 30 s) until a temporary output file in dir holds text.
+bool WaitForTemporaryText(const fs::path& dir) {
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (std::chrono::steady_clock::now() < until) {
+    for (const std::string& n : Listing(dir)) {
+      std::error_code ec;
+      if (n.rfind(".skarn-", 0) == 0 && fs::file_size(dir / n, ec) > 0 && !ec) return true;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return false;
+}
+
 // Starts "skarn disasm big.bgl -o big.sca --force" so.
 pid_t StartDisasm(const fs::path& dir, rlim_t sizeLimit) {
   return StartSkarn(dir, sizeLimit, {"disasm", "big.bgl", "-o", "big.sca", "--force", "--fs2000"});
@@ -390,16 +403,7 @@ TEST_F(Cli, InterruptedRunLeavesNoTemporaryFile) {
     const pid_t pid = StartDisasm(dir_, 0);
     ASSERT_GT(pid, 0);
     // Once the temporary file holds some text, the run is stopped.
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    bool writing = false;
-    while (!writing && std::chrono::steady_clock::now() < until) {
-      for (const std::string& n : Listing(dir_)) {
-        std::error_code ec;
-        if (n.rfind(".skarn-", 0) == 0 && fs::file_size(dir_ / n, ec) > 0 && !ec) writing = true;
-      }
-      if (!writing) std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    EXPECT_TRUE(writing) << "signal " << sig;
+    EXPECT_TRUE(WaitForTemporaryText(dir_)) << "signal " << sig;
     ::kill(pid, sig);
     int status = 0;
     ASSERT_EQ(::waitpid(pid, &status, 0), pid);
@@ -488,16 +492,7 @@ TEST_F(Cli, InterruptedScanKeepsAValidIndexOfWhatFinished) {
   const pid_t pid = StartSkarn(dir_, 0, {"scan", "lib", "-o", "index.jsonl", "-j", "1"});
   ASSERT_GT(pid, 0);
   // Once the index's temporary file holds a few files, the run is stopped.
-  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  bool writing = false;
-  while (!writing && std::chrono::steady_clock::now() < until) {
-    for (const std::string& n : Listing(dir_)) {
-      std::error_code ec;
-      if (n.rfind(".skarn-", 0) == 0 && fs::file_size(dir_ / n, ec) > 0 && !ec) writing = true;
-    }
-    if (!writing) std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  ASSERT_TRUE(writing);
+  ASSERT_TRUE(WaitForTemporaryText(dir_));
   ::kill(pid, SIGINT);
   int status = 0;
   ASSERT_EQ(::waitpid(pid, &status, 0), pid);

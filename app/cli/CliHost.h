@@ -3,12 +3,16 @@
 // paths come from -o or lie beside the input, "-" is standard output.
 #pragma once
 
+#include <cstdio>
 #include <optional>
 #include <string>
 
 #include "core/Host.h"
 
 namespace skarn::cli {
+
+// Whether the stream is a terminal.
+bool IsTerminal(std::FILE* stream);
 
 struct CliOptions {
   std::string input;              // the BGL file

@@ -4,17 +4,8 @@
 #include <csignal>
 #include <cstdio>
 
+#include "app/cli/CliHost.h"
 #include "core/Format.h"
-
-#if defined(_WIN32)
-#include <io.h>
-#define SKARN_ISATTY _isatty
-#define SKARN_FILENO _fileno
-#else
-#include <unistd.h>
-#define SKARN_ISATTY isatty
-#define SKARN_FILENO fileno
-#endif
 
 namespace skarn::cli {
 
@@ -67,7 +58,7 @@ void CatchInterrupt() {
 bool Interrupted() { return gInterrupted.load(); }
 
 Progress::Progress(uint64_t files, uint64_t bytes)
-    : terminal_(SKARN_ISATTY(SKARN_FILENO(stderr)) != 0),
+    : terminal_(IsTerminal(stderr)),
       files_(files),
       bytes_(bytes),
       start_(std::chrono::steady_clock::now()),

@@ -183,7 +183,9 @@ int Run(int argc, char** argv, std::string& command, CliOptions& options) {
   if (options.out && options.out->empty()) return UsageError("empty output file name");
   // Several files, a folder or an output folder: the batch form.
   std::error_code ec;
-  if (inputs.size() > 1 || outDir || std::filesystem::is_directory(skarn::platform::PathOf(inputs[0]), ec)) {
+  // (A folder with -o is one input, as it always was: it cannot be read.)
+  if (inputs.size() > 1 || outDir ||
+      (!options.out && std::filesystem::is_directory(skarn::platform::PathOf(inputs[0]), ec))) {
     if (options.out) return UsageError("-o names one output; with several files use --out-dir");
     return skarn::cli::RunBatch(command, inputs, options, outDir, jobs);
   }
