@@ -18,6 +18,23 @@ bool IsBglName(const std::string& name) {
          (tail[3] == 'l' || tail[3] == 'L');
 }
 
+namespace {
+
+// A file found in a folder, named as given after the folder's path with "/"
+// between the parts, so that the same arguments give the same names (and
+// order) on every system.
+std::string JoinPath(const std::string& folder, std::string inFolder) {
+#if defined(_WIN32)
+  for (char& c : inFolder) {
+    if (c == '\\') c = '/';
+  }
+#endif
+  const bool separated = !folder.empty() && (folder.back() == '/' || folder.back() == '\\');
+  return folder + (separated ? "" : "/") + inFolder;
+}
+
+}  // namespace
+
 FoundFiles FindBglFiles(const std::vector<std::string>& paths) {
   namespace fs = std::filesystem;
   struct Found {
@@ -65,9 +82,11 @@ FoundFiles FindBglFiles(const std::vector<std::string>& paths) {
         ++found.skipped;
         continue;
       }
-      const fs::path relative = it->path().lexically_relative(root).parent_path();
+      const fs::path inRoot = it->path().lexically_relative(root);
+      const fs::path relative = inRoot.parent_path();
       const fs::path mirrored = relative.empty() ? top : (top / relative).lexically_normal();
-      all.push_back(Found{platform::PathText(it->path()), platform::PathText(mirrored), sizeOf(it->path())});
+      all.push_back(Found{JoinPath(given, platform::PathText(inRoot)), platform::PathText(mirrored),
+                          sizeOf(it->path())});
     }
   }
   std::sort(all.begin(), all.end(), [](const Found& a, const Found& b) { return a.path < b.path; });
