@@ -12,7 +12,7 @@
 namespace skarn {
 
 AccountFeature* FileAccount::Add(const char* kind, uint64_t offset) {
-  if (features.size() >= kMaxFeatures) return nullptr;
+  if (features.size() >= featureLimit) return nullptr;
   AccountFeature& f = features.emplace_back();
   f.kind = kind;
   f.slot = sections.empty() ? -1 : sections.back().slot;
@@ -100,6 +100,7 @@ void DescribeFile(CSkarnDoc& doc, FileAccount& account) {
   if (account.read) {
     account.visType = img.I16(hdr::kVisType);
     account.extended = img.U32(hdr::kExtendedMark) == hdr::kExtendedMagic;
+    account.featureLimit = std::min<size_t>(FileAccount::kMaxFeatures, 1000 + img.size() / 4);
     // As the source's header line gives them: latitudes unfolded, longitudes
     // folded.
     account.north = img.I32(hdr::kNorth) * GeoText::kMetreLatitude;
@@ -115,7 +116,7 @@ void DescribeFile(CSkarnDoc& doc, FileAccount& account) {
       entry.offset = s->start();
       s->Describe(account);
     }
-    if (account.features.size() >= FileAccount::kMaxFeatures) {
+    if (account.features.size() >= account.featureLimit) {
       account.problems.push_back(
           AccountProblem{"Error: more features than an account lists; the rest are left out", -1});
     }

@@ -17,9 +17,10 @@ struct AccountProblem {
   int64_t offset = -1;
 };
 
-// A named value of a feature: a number, or a text when isText is set.
+// A named value of a feature: a number, or a text when isText is set. Keys
+// and kinds are fixed texts of the program (never freed).
 struct AccountField {
-  std::string key;
+  const char* key = "";
   double number = 0.0;
   std::string text;
   bool isText = false;
@@ -31,7 +32,7 @@ struct AccountPoint {
 };
 
 struct AccountFeature {
-  std::string kind;     // "vor", "ils", "ndb", "atis", "object", ...
+  const char* kind = "";  // "vor", "ils", "ndb", "atis", "object", ...
   int slot = -1;        // the section's slot in the header's table
   uint64_t offset = 0;  // file offset of the record
   bool located = true;  // false: lat and lon mean nothing
@@ -113,9 +114,12 @@ struct FileAccount {
   std::vector<std::string> bitmaps;
   std::vector<AccountProblem> problems;
 
-  // The most features one file may list; a file that claims more is cut
-  // there and says so among its problems.
-  static constexpr size_t kMaxFeatures = 1000000;
+  // The most features one file may list: every record of a sound file takes
+  // at least 7 bytes, so a file that claims more than a feature for each 4
+  // bytes (and a thousand more) shares its lists; it is cut there and says
+  // so among its problems. Never more than kMaxFeatures.
+  static constexpr size_t kMaxFeatures = 500000;
+  size_t featureLimit = kMaxFeatures;
   // Adds a feature of the section being described (the last one added);
   // nullptr once the limit is reached.
   AccountFeature* Add(const char* kind, uint64_t offset);

@@ -207,7 +207,7 @@ std::string AccountText(const FileAccount& a) {
     }
   }
   for (const AccountFeature& f : a.features) {
-    Appendf(out, "%s at 0x%llX:", f.kind.c_str(), static_cast<unsigned long long>(f.offset));
+    Appendf(out, "%s at 0x%llX:", f.kind, static_cast<unsigned long long>(f.offset));
     if (f.located) {
       out += geo.LatText(f.lat);
       out += geo.LonText(f.lon);
@@ -216,7 +216,7 @@ std::string AccountText(const FileAccount& a) {
     if (!f.name.empty()) Appendf(out, " \"%s\"", f.name.c_str());
     for (const AccountField& v : f.fields) {
       if (v.isText) {
-        Appendf(out, " %s=%s", v.key.c_str(), v.text.c_str());
+        Appendf(out, " %s=%s", v.key, v.text.c_str());
       } else {
         out += ' ';
         out += v.key;

@@ -4,6 +4,7 @@
 
 #include <sqlite3.h>
 
+#include <cstring>
 #include <filesystem>
 #include <cstdint>
 
@@ -150,7 +151,7 @@ class SqliteIndex : public IndexDatabase {
       s = statements_[kFeature];
       sqlite3_bind_int64(s, 1, file);
       sqlite3_bind_int(s, 2, f.slot);
-      Text(s, 3, f.kind);
+      Text(s, 3, std::string(f.kind));
       sqlite3_bind_int64(s, 4, static_cast<sqlite3_int64>(f.offset));
       if (f.located) {
         sqlite3_bind_double(s, 5, f.lat);
@@ -163,7 +164,7 @@ class SqliteIndex : public IndexDatabase {
       Text(s, 8, f.name);
       sqlite3_bind_null(s, 9);
       for (const AccountField& v : f.fields) {
-        if (!v.isText && v.key == "frequency") sqlite3_bind_double(s, 9, v.number);
+        if (!v.isText && std::strcmp(v.key, "frequency") == 0) sqlite3_bind_double(s, 9, v.number);
       }
       Text(s, 10, FeatureValuesJson(f));
       if (!Step(s, error)) return false;

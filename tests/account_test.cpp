@@ -33,7 +33,7 @@ FileAccount Describe(const std::vector<uint8_t>& image) {
 
 std::string Kinds(const FileAccount& a) {
   std::string s;
-  for (const AccountFeature& f : a.features) s += (s.empty() ? "" : " ") + f.kind;
+  for (const AccountFeature& f : a.features) s += std::string(s.empty() ? "" : " ") + f.kind;
   return s;
 }
 
@@ -232,6 +232,26 @@ TEST(Account, UnreadableFileHasOnlyItsProblem) {
   ASSERT_EQ(a.problems.size(), 1u);
   EXPECT_NE(a.problems[0].text.find("too short"), std::string::npos);
   EXPECT_STREQ(index::AccountStatus(a), "failed");
+}
+
+TEST(Account, ListsSharedByManyBandsAreCut) {
+  // 200 bands all naming one list of 100 beacons: far more beacons than the
+  // file could hold once each.
+  Bytes table;
+  const uint32_t listAt = 200 * 9 + 1;
+  for (int i = 0; i < 200; ++i) table.u8(0x15).i16(0).i16(20).u32(listAt);
+  table.u8(0);
+  for (int i = 0; i < 100; ++i) {
+    table.u8(4).raw({0x45, 0x03, 0x50}).u24(0).u24(0).i16(0).u8(0).text("B", 5).text("", 24);
+  }
+  table.u8(0);
+  BglBuilder b;
+  b.Section(0x4E, table);
+  const FileAccount a = Describe(b.Build());
+  EXPECT_EQ(a.features.size(), a.featureLimit);
+  EXPECT_LT(a.featureLimit, 5000u);
+  ASSERT_FALSE(a.problems.empty());
+  EXPECT_NE(a.problems.back().text.find("more features than"), std::string::npos);
 }
 
 TEST(AccountJson, TextsNumbersAndSchema) {

@@ -474,7 +474,7 @@ void MiscSection::Describe(FileAccount& account) {
       ++band.count;
       p += advance;
     }
-    for (size_t i = before; i < account.features.size(); ++i) section.Count(account.features[i].kind.c_str(), 1);
+    for (size_t i = before; i < account.features.size(); ++i) section.Count(account.features[i].kind, 1);
   });
 }
 
