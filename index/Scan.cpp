@@ -89,7 +89,8 @@ FoundFiles FindBglFiles(const std::vector<std::string>& paths) {
                           sizeOf(it->path())});
     }
   }
-  std::sort(all.begin(), all.end(), [](const Found& a, const Found& b) { return a.path < b.path; });
+  // A file reached through two of the paths keeps the place of the first.
+  std::stable_sort(all.begin(), all.end(), [](const Found& a, const Found& b) { return a.path < b.path; });
   all.erase(std::unique(all.begin(), all.end(), [](const Found& a, const Found& b) { return a.path == b.path; }),
             all.end());
   for (Found& f : all) {
