@@ -183,7 +183,6 @@ int RunScan(const std::vector<std::string>& args) {
       found.files, jobs, answer != 2, render,
       [&](size_t index, index::ReadFile& file) {
         const FileAccount& a = file.account;
-        progress.Done(found.sizes[index]);
         if (!a.read) {
           ++failed;
           for (const AccountProblem& p : a.problems) {
@@ -199,6 +198,9 @@ int RunScan(const std::vector<std::string>& args) {
         }
         try {
           if (kind == Output::kTable) {
+            // The row goes where the progress line was (both may be the
+            // terminal), and the line comes back below it.
+            progress.Clear();
             Put(file.text, stdoutErr);
           } else if (kind == Output::kJsonl) {
             sink->Write(file.text.data(), file.text.size());
@@ -212,6 +214,7 @@ int RunScan(const std::vector<std::string>& args) {
           writeFailed = true;
           return false;
         }
+        progress.Done(found.sizes[index]);
         return !Interrupted();
       });
   progress.Clear();
@@ -336,9 +339,9 @@ int RunBatch(const std::string& command, const std::vector<std::string>& inputs,
         return RunOne(command, options);
       },
       [&](size_t i, BatchResult& r) {
-        progress.Done(found.sizes[i]);
         if (!r.messages.empty()) progress.Clear();
         for (const std::string& m : r.messages) std::fprintf(stderr, "skarn: %s: %s\n", found.files[i].c_str(), m.c_str());
+        progress.Done(found.sizes[i]);
         if (r.outcome == BatchResult::kDone) ++done;
         if (r.outcome == BatchResult::kFailed) ++failed;
         if (r.outcome == BatchResult::kSkipped) ++skipped;
