@@ -54,6 +54,17 @@ class Cli : public ::testing::Test {
     return r;
   }
 
+  // A small library: lib/a/X.BGL (the example), lib/a/b/y.bgl (the same,
+  // compressed), lib/broken.bgl (too short for a header), lib/readme.txt.
+  void MakeLibrary() {
+    fs::create_directories(dir_ / "lib" / "a" / "b");
+    const auto examples = AllExamples();
+    Write("lib/a/X.BGL", examples[0].second);
+    Write("lib/a/b/y.bgl", examples[1].second);
+    Write("lib/broken.bgl", std::vector<uint8_t>(50, 0));
+    Write("lib/readme.txt", {'h', 'i'});
+  }
+
   TempDir temp_{"skarn-cli-"};
   const fs::path dir_ = temp_.path();
 };
@@ -444,12 +455,7 @@ TEST_F(Cli, InfoAsTextAndAsJson) {
 }
 
 TEST_F(Cli, ScanReadsAFolderTreeInAFixedOrder) {
-  fs::create_directories(dir_ / "lib" / "a" / "b");
-  const auto examples = AllExamples();
-  Write("lib/a/X.BGL", examples[0].second);
-  Write("lib/a/b/y.bgl", examples[1].second);
-  Write("lib/broken.bgl", std::vector<uint8_t>(50, 0));
-  Write("lib/readme.txt", {'h', 'i'});
+  MakeLibrary();
   CliRun r = Skarn("scan lib");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out,
@@ -508,12 +514,7 @@ TEST_F(Cli, InterruptedScanKeepsAValidIndexOfWhatFinished) {
 }
 
 TEST_F(Cli, BatchOutputsMatchSingleRuns) {
-  fs::create_directories(dir_ / "lib" / "a" / "b");
-  const auto examples = AllExamples();
-  Write("lib/a/X.BGL", examples[0].second);
-  Write("lib/a/b/y.bgl", examples[1].second);
-  Write("lib/broken.bgl", std::vector<uint8_t>(50, 0));
-  Write("lib/readme.txt", {'h', 'i'});
+  MakeLibrary();
   CliRun r = Skarn("disasm lib --out-dir out -j 3");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err,
