@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/ByteReader.h"
+#include "core/FileAccount.h"
 #include "core/GeoText.h"
 #include "core/SourceWriter.h"
 
@@ -33,6 +34,11 @@ class BglSection {
   virtual void WriteSource() = 0;
   // Writes the records of one latitude band (offset from the section start).
   virtual void WriteBand(uint32_t offset);
+  // Adds what the section holds to the account, whose last section entry is
+  // this section's: its bands, counts and features. Writes no text and shows
+  // no message (the summary has reported the faults already). The default
+  // adds nothing, and the entry stays marked as not detailed.
+  virtual void Describe(FileAccount& account);
   // Whether the bitmap list consults this section: true for the sections
   // whose scenery command programs name bitmaps.
   virtual bool ListsBitmaps() const { return false; }
@@ -81,6 +87,17 @@ class BglSection {
   // the image or holds an unknown id is reported and ends there.
   void SummarizeBandTable(int64_t table, std::vector<std::string>& lines, const BandSummaryTexts& texts,
                           const std::function<void(uint32_t records, std::string& line)>& count);
+  // The same table for the account: a band entry per table entry, whose
+  // offset and count describe(records, band) fills in. Silent: a fault ends
+  // the table.
+  void DescribeBandTable(int64_t table, AccountSection& section,
+                         const std::function<void(uint32_t records, AccountBand& band)>& describe);
+  enum class BandTableEnd { kEnd, kPastEnd, kUnknownId };
+  // Calls band(entry, lat1, lat2, records) for each entry of the table (entry
+  // from the section start) up to its final 0 or a fault; *at gets the
+  // offset of the entry that ended it.
+  BandTableEnd WalkBandTable(int64_t table, int64_t* at,
+                             const std::function<void(double lat1, double lat2, uint32_t records)>& band) const;
 
   CSkarnDoc& doc_;
   const ByteReader& img_;

@@ -170,6 +170,17 @@ std::string GeoText::FreqText2(const uint8_t* p) {
   return Format(" 1%d%d.%d%d ", p[1] >> 4, p[1] & 0x0F, p[0] >> 4, p[0] & 0x0F);
 }
 
+double GeoText::Freq3(const uint8_t* p) {
+  const int hundredths = (p[1] & 0x0F) * 10000 + (p[0] >> 4) * 1000 + (p[0] & 0x0F) * 100 + (p[2] & 0x0F) * 10 +
+                         (p[2] >> 4);
+  return hundredths / 100.0;
+}
+
+double GeoText::Freq2(const uint8_t* p) {
+  const int hundredths = 10000 + (p[1] >> 4) * 1000 + (p[1] & 0x0F) * 100 + (p[0] >> 4) * 10 + (p[0] & 0x0F);
+  return hundredths / 100.0;
+}
+
 std::string GeoText::NameText(const uint8_t* p, size_t length) {
   if (length == 0) return {};
   const void* nul = std::memchr(p, 0, length);

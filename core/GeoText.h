@@ -67,6 +67,9 @@ class GeoText {
   // FreqText2 of 50 13 is " 113.50 " (the leading 1 is implied).
   static std::string FreqText3(const uint8_t* p);
   static std::string FreqText2(const uint8_t* p);
+  // The same frequencies as numbers in MHz (345.05, 113.5).
+  static double Freq3(const uint8_t* p);
+  static double Freq2(const uint8_t* p);
 
   // A fixed-length name field: cut at the first 0 byte, trailing white space
   // removed, blanks become "_", parentheses become braces.

@@ -1,6 +1,7 @@
 #include "core/SkarnDoc.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <algorithm>
 #include <filesystem>
@@ -45,9 +46,16 @@ BglSection* CSkarnDoc::section(int slot) const {
   return slot >= 0 && slot < kSlots ? sections_[static_cast<size_t>(slot)].get() : nullptr;
 }
 
-void CSkarnDoc::Report(const std::string& text) const { host_.ShowMessage(text); }
+void CSkarnDoc::Report(const std::string& text, uint64_t fileOffset) const {
+  if (problems_.size() < kMaxProblems) {
+    problems_.push_back(
+        AccountProblem{text, fileOffset > static_cast<uint64_t>(INT64_MAX) ? -1 : static_cast<int64_t>(fileOffset)});
+  }
+  host_.ShowMessage(text);
+}
 
 void CSkarnDoc::ReportFile(const std::string& text, const std::string& path, const std::string& reason) const {
+  if (problems_.size() < kMaxProblems) problems_.push_back(AccountProblem{text + ": " + reason, -1});
   host_.ShowFileMessage(text, path, reason);
 }
 
@@ -80,6 +88,7 @@ void CSkarnDoc::DeleteContents() {
   // Sections point into the image: they go first.
   for (auto& s : sections_) s.reset();
   summary_.clear();
+  problems_.clear();
   bytes_.clear();
   bytes_.shrink_to_fit();
   file_.Release();
@@ -87,6 +96,7 @@ void CSkarnDoc::DeleteContents() {
   hasImage_ = false;
   analysed_ = false;
   terrain_ = false;
+  compressed_ = false;
 }
 
 bool CSkarnDoc::Open(const std::string& path) {
@@ -202,6 +212,7 @@ uint64_t CSkarnDoc::OutputAllowance() const {
 bool CSkarnDoc::AnalyzeImage() {
   const ByteReader& img = image_;
   storedSize_ = img.size();
+  compressed_ = false;
   // A compressed file is unpacked first; the unpacker judges its own header
   // and block lengths, so a cut compressed file gets its reason text.
   if (img.Has(hdr::kCompressedFlag, 2) && img.U16(hdr::kCompressedFlag) != 0) {
@@ -221,6 +232,7 @@ bool CSkarnDoc::AnalyzeImage() {
       return false;
     }
     SetImage(std::move(unpacked));
+    compressed_ = true;
     ReleaseDecompressedBgl(unpackedSize, &unpacked);  // nothing left after the move
   }
   if (img.size() < hdr::kSize) {

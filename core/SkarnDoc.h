@@ -15,6 +15,7 @@
 
 #include "core/BglSection.h"
 #include "core/ByteReader.h"
+#include "core/FileAccount.h"
 #include "core/GeoText.h"
 #include "core/Host.h"
 #include "core/PlatformFile.h"
@@ -93,8 +94,16 @@ class CSkarnDoc {
   uint64_t OutputAllowance() const;
   GeoText& geo() { return geo_; }
 
-  // Shows a message through the host.
-  void Report(const std::string& text) const;
+  // Shows a message through the host, and keeps it among the problems with
+  // the file offset it concerns (none when left out, or beyond any file).
+  void Report(const std::string& text, uint64_t fileOffset = UINT64_MAX) const;
+  // The messages shown since the file was opened, oldest first (at most
+  // kMaxProblems are kept).
+  const std::vector<AccountProblem>& problems() const { return problems_; }
+  static constexpr size_t kMaxProblems = 1000;
+  // The file's size as stored, and whether it was compressed.
+  uint64_t storedSize() const { return storedSize_; }
+  bool compressed() const { return compressed_; }
   // The same for a file that cannot be opened or read: the path and the
   // system's reason go with the message.
   void ReportFile(const std::string& text, const std::string& path, const std::string& reason) const;
@@ -120,6 +129,8 @@ class CSkarnDoc {
   std::vector<uint8_t> bytes_;
   ByteReader image_;
   uint64_t storedSize_ = 0;  // the image's size before any unpacking
+  bool compressed_ = false;
+  mutable std::vector<AccountProblem> problems_;
   bool hasImage_ = false;
   bool analysed_ = false;
   bool terrain_ = false;

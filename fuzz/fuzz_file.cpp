@@ -1,6 +1,6 @@
 // Fuzz target: arbitrary bytes as a BGL file, through every whole-file
-// command: open (with the summary), disassembly, summary file, bitmap list
-// and unpacking. Nothing may crash, hang or read outside the image. Built
+// command: open (with the summary), disassembly, summary file, bitmap list,
+// the file's account and unpacking. Nothing may crash, hang or read outside the image. Built
 // twice, answering the one question a run can ask ("Is this a FS2000/2002
 // .bgl-file?") Yes (SKARN_FUZZ_ANSWER=1) or No (0).
 #include <cstddef>
@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "FuzzHost.h"
+#include "core/Account.h"
 #include "core/Bitmaps.h"
 #include "core/Commands.h"
 #include "core/SkarnDoc.h"
@@ -26,6 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       skarn::SaveSummary(doc);
       skarn::ExtractBitmaps(doc);
     }
+    skarn::FileAccount account;
+    skarn::DescribeFile(doc, account);
   }
   skarn::UnpackToFile(data, size, "fuzz.bgl", host);
   return 0;

@@ -117,6 +117,17 @@ class Cli : public ::testing::Test {
   }
 #endif
 
+  // A small library: lib/a/X.BGL (the example), lib/a/b/y.bgl (the same,
+  // compressed), lib/broken.bgl (too short for a header), lib/readme.txt.
+  void MakeLibrary() {
+    fs::create_directories(dir_ / "lib" / "a" / "b");
+    const auto examples = AllExamples();
+    Write("lib/a/X.BGL", examples[0].second);
+    Write("lib/a/b/y.bgl", examples[1].second);
+    Write("lib/broken.bgl", std::vector<uint8_t>(50, 0));
+    Write("lib/readme.txt", {'h', 'i'});
+  }
+
   TempDir temp_{"skarn-cli-"};
   const fs::path dir_ = temp_.path();
 };
@@ -446,9 +457,12 @@ std::vector<uint8_t> LongRunningFile() {
   return ProcFileWith(code.u16(0x22));               // Return
 }
 
-// Starts "skarn disasm big.bgl -o big.sca --force" in dir with the given
-// file-size limit (0: none) and no core dumps.
-pid_t StartDisasm(const fs::path& dir, rlim_t sizeLimit) {
+// Starts skarn with args in dir with the given file-size limit (0: none) and
+// no core dumps.
+pid_t StartSkarn(const fs::path& dir, rlim_t sizeLimit, const std::vector<std::string>& args) {
+  std::vector<char*> argv{const_cast<char*>("skarn")};
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
   const pid_t pid = ::fork();
   if (pid != 0) return pid;
   const int null = ::open("/dev/null", O_RDWR);
@@ -468,24 +482,26 @@ pid_t StartDisasm(const fs::path& dir, rlim_t sizeLimit) {
     struct rlimit limit = {sizeLimit, sizeLimit};
     ::setrlimit(RLIMIT_FSIZE, &limit);
   }
-  if (::chdir(dir.c_str()) == 0) {
-    ::execl(SKARN_CLI, "skarn", "disasm", "big.bgl", "-o", "big.sca", "--force", "--fs2000",
-            static_cast<char*>(nullptr));
-  }
+  if (::chdir(dir.c_str()) == 0) ::execv(SKARN_CLI, argv.data());
   ::_exit(127);
 }
 
-// Waits (up to 30 s) until a temporary output file in dir holds some text.
-bool WaitUntilWriting(const fs::path& dir) {
+// Waits (at most 30 s) until a temporary output file in dir holds text.
+bool WaitForTemporaryText(const fs::path& dir) {
   const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
   while (std::chrono::steady_clock::now() < until) {
     for (const std::string& n : Listing(dir)) {
       std::error_code ec;
       if (n.rfind(".skarn-", 0) == 0 && fs::file_size(dir / n, ec) > 0 && !ec) return true;
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
   return false;
+}
+
+// Starts "skarn disasm big.bgl -o big.sca --force" so.
+pid_t StartDisasm(const fs::path& dir, rlim_t sizeLimit) {
+  return StartSkarn(dir, sizeLimit, {"disasm", "big.bgl", "-o", "big.sca", "--force", "--fs2000"});
 }
 
 TEST_F(Cli, InterruptedRunLeavesNoTemporaryFile) {
@@ -495,7 +511,7 @@ TEST_F(Cli, InterruptedRunLeavesNoTemporaryFile) {
     const pid_t pid = StartDisasm(dir_, 0);
     ASSERT_GT(pid, 0);
     // Once the temporary file holds some text, the run is stopped.
-    EXPECT_TRUE(WaitUntilWriting(dir_)) << "signal " << sig;
+    EXPECT_TRUE(WaitForTemporaryText(dir_)) << "signal " << sig;
     ::kill(pid, sig);
     int status = 0;
     ASSERT_EQ(::waitpid(pid, &status, 0), pid);
@@ -524,7 +540,7 @@ TEST_F(Cli, InputCutShorterWhileReadEndsWithAMessage) {
   WriteFile(dir_ / "big.sca", {'o', 'l', 'd'});
   const pid_t pid = StartDisasm(dir_, 0);
   ASSERT_GT(pid, 0);
-  ASSERT_TRUE(WaitUntilWriting(dir_));
+  ASSERT_TRUE(WaitForTemporaryText(dir_));
   fs::resize_file(dir_ / "big.bgl", 4096);
   int status = 0;
   ASSERT_EQ(::waitpid(pid, &status, 0), pid);
@@ -535,7 +551,120 @@ TEST_F(Cli, InputCutShorterWhileReadEndsWithAMessage) {
   EXPECT_EQ(ReadFile(dir_ / "big.sca"), "old");
 }
 
+TEST_F(Cli, InterruptedScanKeepsAValidIndexOfWhatFinished) {
+  fs::create_directories(dir_ / "lib");
+  const std::vector<uint8_t> big = LongRunningFile();
+  for (int i = 0; i < 40; ++i) Write("lib/f" + std::to_string(100 + i) + ".bgl", big);
+  const pid_t pid = StartSkarn(dir_, 0, {"scan", "lib", "-o", "index.jsonl", "-j", "1"});
+  ASSERT_GT(pid, 0);
+  // Once the index's temporary file holds a few files, the run is stopped.
+  ASSERT_TRUE(WaitForTemporaryText(dir_));
+  ::kill(pid, SIGINT);
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 130) << status;
+  EXPECT_FALSE(AnyTemporary(dir_));
+  const std::string index = ReadFile(dir_ / "index.jsonl");
+  const int lines = Count(index, "\r\n");
+  EXPECT_GT(lines, 0);
+  EXPECT_LT(lines, 40);
+  EXPECT_TRUE(EndsWith(index, "]}\r\n"));
+  EXPECT_EQ(Count(index, "{\"schema\""), lines);
+  EXPECT_NE(ReadFile(dir_ / "stderr").find("skarn: interrupted; "), std::string::npos);
+}
+
 #endif  // !_WIN32
+
+TEST_F(Cli, InfoAsTextAndAsJson) {
+  Write("air.bgl", AirfieldExample());
+  CliRun r = Skarn("info air.bgl");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("Section 9 (procedural scenery) at 0x80: 2 objects\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("object at 0x93: N47:30:00.00 E008:31:12.00 area=6 radius=100 size=94\n"), std::string::npos);
+  r = Skarn("info air.bgl --json");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out.rfind("{\"schema\":\"skarn-account\",\"version\":1,\"path\":\"air.bgl\"", 0), 0u) << r.out;
+  EXPECT_EQ(Count(r.out, "\n"), 1);
+  EXPECT_TRUE(EndsWith(r.out, "}\n"));
+  Write("short.bgl", std::vector<uint8_t>(40, 0));
+  r = Skarn("info short.bgl --json");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("\"status\":\"failed\""), std::string::npos);
+  EXPECT_NE(r.err.find("short.bgl: Error: file too short"), std::string::npos);
+  EXPECT_EQ(Skarn("info").status, 2);
+  EXPECT_EQ(Skarn("info a.bgl b.bgl").status, 2);
+}
+
+TEST_F(Cli, ScanReadsAFolderTreeInAFixedOrder) {
+  MakeLibrary();
+  CliRun r = Skarn("scan lib");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out,
+            "STATUS    KIND        SECTIONS  FEATURES  FILE\n"
+            "read      plain              3         2  lib/a/X.BGL\n"
+            "read      compressed         3         2  lib/a/b/y.bgl\n"
+            "failed    -                  0         0  lib/broken.bgl\n");
+  EXPECT_NE(r.err.find("skarn: lib/broken.bgl: Error: file too short for a BGL header"), std::string::npos) << r.err;
+  EXPECT_TRUE(EndsWith(r.err, "skarn: 3 files: 2 read, 0 with warnings, 1 failed, 1 skipped\n")) << r.err;
+
+  // The index is the same whatever the number of threads.
+  EXPECT_EQ(Skarn("scan lib -o one.jsonl -j 1").status, 1);
+  EXPECT_EQ(Skarn("scan lib --fs2000 -o three.jsonl -j3").status, 1);
+  const std::string one = ReadFile(dir_ / "one.jsonl");
+  EXPECT_EQ(one, ReadFile(dir_ / "three.jsonl"));
+  EXPECT_EQ(Count(one, "\r\n"), 3);
+  EXPECT_EQ(one.find("{\"schema\":\"skarn-account\",\"version\":1,\"path\":\"lib/a/X.BGL\""), 0u);
+
+  // Only good files: status 0. A database, where the build has SQLite.
+  r = Skarn("scan lib/a -o index.db");
+  if (r.status == 0) {
+    EXPECT_EQ(ReadFile(dir_ / "index.db").substr(0, 15), "SQLite format 3");
+    EXPECT_FALSE(fs::exists(dir_ / "index.db.part"));
+  } else {
+    EXPECT_NE(r.err.find("not available in this build"), std::string::npos) << r.err;
+  }
+  EXPECT_EQ(Skarn("scan lib/a").status, 0);
+  EXPECT_EQ(Skarn("scan lib -o index.txt").status, 2);
+  EXPECT_EQ(Skarn("scan lib -j 0").status, 2);
+  EXPECT_EQ(Skarn("scan").status, 2);
+  r = Skarn("scan missing");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("skarn: missing: "), std::string::npos);
+}
+
+TEST_F(Cli, BatchOutputsMatchSingleRuns) {
+  MakeLibrary();
+  CliRun r = Skarn("disasm lib --out-dir out -j 3");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err,
+            "skarn: \"Is this a FS2000/2002 .bgl-file?\" answered Yes for every file (--fs98 answers No)\n"
+            "skarn: lib/broken.bgl: Error: file too short for a BGL header (50 bytes, at least 128 needed)\n"
+            "skarn: 3 files: 2 written, 1 failed, 1 skipped\n");
+  EXPECT_EQ(ReadFile(dir_ / "out/lib/a/X.sca"), Skarn("disasm lib/a/X.BGL -o -").out);
+  EXPECT_EQ(ReadFile(dir_ / "out/lib/a/b/y.sca"), Skarn("disasm lib/a/b/y.bgl -o -").out);
+  // An existing output needs --force; nothing is asked.
+  r = Skarn("disasm lib --out-dir out");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("skarn: lib/a/X.BGL: Error: out/lib/a/X.sca exists; use --force to replace it\n"),
+            std::string::npos)
+      << r.err;
+  EXPECT_EQ(Skarn("disasm lib/a --out-dir out --force --fs98").status, 0);
+
+  // Beside the inputs: the summaries saved as files, one file as before.
+  EXPECT_EQ(Skarn("summary lib/a/X.BGL lib/a/b/y.bgl").status, 0);
+  EXPECT_EQ(ReadFile(dir_ / "lib/a/X.txt"), Skarn("summary lib/a/X.BGL -o -").out);
+  EXPECT_TRUE(fs::exists(dir_ / "lib/a/b/y.txt"));
+  EXPECT_EQ(Skarn("bitmaps lib/a/b --out-dir bm").status, 0);
+  EXPECT_EQ(ReadFile(dir_ / "bm/b/y_Bitmap.txt"), Skarn("bitmaps lib/a/b/y.bgl -o -").out);
+  // unpack passes over plain files.
+  r = Skarn("unpack lib/a --out-dir u");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_TRUE(EndsWith(r.err, "skarn: 2 files: 1 written, 0 failed, 3 skipped\n")) << r.err;
+  EXPECT_EQ(ReadFile(dir_ / "u/a/b/y_unpacked.bgl"), Skarn("unpack lib/a/b/y.bgl -o -").out);
+  EXPECT_EQ(Skarn("disasm lib/a/X.BGL lib/a/b/y.bgl -o x.sca").status, 2);
+  EXPECT_EQ(Skarn("disasm lib -j x").status, 2);
+}
+
 
 TEST_F(Cli, ExampleFilesMatchTheirBuilders) {
   for (const auto& [name, bytes] : AllExamples()) {

@@ -40,9 +40,9 @@ void CliHost::ShowFileMessage(const std::string& text, const std::string& path, 
 
 TempFileRegistry* CliHost::temporaryFiles() { return &shell::SignalCleanup::Install(); }
 
-bool CliHost::Interactive() const {
-  return SKARN_ISATTY(SKARN_FILENO(stdin)) != 0 && SKARN_ISATTY(SKARN_FILENO(stderr)) != 0;
-}
+bool IsTerminal(std::FILE* stream) { return SKARN_ISATTY(SKARN_FILENO(stream)) != 0; }
+
+bool CliHost::Interactive() const { return !options_.batch && IsTerminal(stdin) && IsTerminal(stderr); }
 
 bool CliHost::AskOnTerminal(const std::string& prompt, bool defaultAnswer) {
   std::fputs(prompt.c_str(), stderr);
@@ -74,6 +74,8 @@ std::optional<std::string> CliHost::ChooseOutputPath(const std::string& proposed
   if (options_.out) {
     path = *options_.out;
     if (path == "-") return path;
+  } else if (options_.outDir) {
+    path = platform::PathText(platform::PathOf(*options_.outDir) / platform::PathOf(proposedName));
   } else {
     path = skarn::platform::PathText(skarn::platform::PathOf(options_.input).parent_path() / skarn::platform::PathOf(proposedName));
   }

@@ -3,6 +3,7 @@
 // paths come from -o or lie beside the input, "-" is standard output.
 #pragma once
 
+#include <cstdio>
 #include <optional>
 #include <string>
 
@@ -10,11 +11,16 @@
 
 namespace skarn::cli {
 
+// Whether the stream is a terminal.
+bool IsTerminal(std::FILE* stream);
+
 struct CliOptions {
   std::string input;              // the BGL file
   std::optional<std::string> out;  // -o
   bool force = false;              // replace an existing output file
   std::optional<bool> fs2000;      // answer to the FS2000/2002 question
+  std::optional<std::string> outDir;  // the output goes into this folder (else beside the input)
+  bool batch = false;                 // one of many files: nothing is asked on the terminal
 };
 
 class CliHost : public Host {
@@ -28,12 +34,13 @@ class CliHost : public Host {
   std::optional<std::string> ChooseOutputPath(const std::string& proposedName, const std::string& filter,
                                               bool overwritePrompt) override;
   std::time_t Now() override;
+  // Whether questions may be asked on the terminal (never in a batch).
+  bool Interactive() const;
   std::unique_ptr<ByteSink> OpenOutput(const std::string& path, std::string* error) override;
   // The program's signal cleanup (installed by the first call).
   TempFileRegistry* temporaryFiles() override;
 
  private:
-  bool Interactive() const;
   bool AskOnTerminal(const std::string& prompt, bool defaultAnswer);
 
   CliOptions options_;

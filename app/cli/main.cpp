@@ -4,6 +4,8 @@
 //   skarn disasm  FILE [-o OUT] [--force] [--fs2000|--fs98]
 //   skarn bitmaps FILE [-o OUT] [--force] [--fs2000|--fs98]
 //   skarn unpack  FILE [-o OUT] [--force]
+//   skarn info    FILE [--json] [--fs2000|--fs98]
+//   skarn scan    PATH... [-o INDEX] [-j N] [--fs2000|--fs98]
 //
 // Exit status: 0 when the file was analysed (and the output written), 1 when
 // it could not be read or analysed, an output (standard output included)
@@ -12,7 +14,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,6 +26,7 @@
 #endif
 
 #include "app/cli/CliHost.h"
+#include "app/cli/ScanCommands.h"
 #include "app/common/SignalCleanup.h"
 #include "core/Bitmaps.h"
 #include "core/Commands.h"
@@ -32,9 +37,11 @@
 namespace {
 
 using skarn::cli::CliOptions;
+using skarn::cli::FinishStdout;
+using skarn::cli::UsageError;
 
 const char kUsage[] =
-    "Usage: skarn COMMAND FILE [options]\n"
+    "Usage: skarn COMMAND FILE... [options]\n"
     "\n"
     "Reads a compiled scenery file (BGL) and shows or rebuilds what it holds.\n"
     "\n"
@@ -49,10 +56,25 @@ const char kUsage[] =
     "                          OUT defaults to NAME_Bitmap.txt beside the input\n"
     "  unpack FILE [-o OUT]    write a compressed BGL file in its plain form\n"
     "                          (OUT defaults to NAME_unpacked.bgl beside it)\n"
+    "  info FILE [--json]      show what the file holds: header, sections,\n"
+    "                          stations, airports, objects, bitmaps, problems\n"
+    "  scan PATH... [-o INDEX] [-j N]\n"
+    "                          read every BGL file of the files and folders\n"
+    "                          (recursively) on N threads (default: all cores);\n"
+    "                          INDEX ending in .jsonl gets one JSON line per\n"
+    "                          file, .db or .sqlite an SQLite database; without\n"
+    "                          -o a table, one line per file\n"
+    "\n"
+    "summary, disasm, bitmaps and unpack also take several files and folders\n"
+    "(BGL files by extension, recursively): each output goes beside its input,\n"
+    "or with --out-dir DIR into the input tree mirrored under DIR; a summary is\n"
+    "then saved as a file. The files run on -j N threads; nothing is asked.\n"
     "\n"
     "Options:\n"
     "  -o, --output OUT        the output file (\"-\" for standard output)\n"
     "  -f, --force             replace an existing output file without asking\n"
+    "      --out-dir DIR       the folder for the outputs of several files\n"
+    "  -j, --jobs N            files read side by side (default: all cores)\n"
     "      --fs2000            answer Yes to \"Is this a FS2000/2002 .bgl-file?\"\n"
     "      --fs98              answer No to it (older library-call layout)\n"
     "  -h, --help              show this help\n"
@@ -61,22 +83,6 @@ const char kUsage[] =
     "Without --fs2000 or --fs98 the question is asked on a terminal; otherwise\n"
     "it is answered Yes. Set SOURCE_DATE_EPOCH to fix the time written into the\n"
     "source header.\n";
-
-// Flushes standard output; a write to it that failed (first error err, or 0)
-// is said on stderr ("skarn: standard output: No space left on device") and
-// gives exit status 1.
-int FinishStdout(int err) {
-  if (std::fflush(stdout) != 0 && err == 0) err = errno;
-  if (err == 0 && std::ferror(stdout) != 0) err = EIO;
-  if (err == 0) return 0;
-  std::fprintf(stderr, "skarn: standard output: %s\n", skarn::platform::ErrorText(err).c_str());
-  return 1;
-}
-
-int UsageError(const std::string& text) {
-  std::fprintf(stderr, "skarn: %s\nTry 'skarn --help'.\n", text.c_str());
-  return 2;
-}
 
 int RunSummary(const CliOptions& options) {
   skarn::cli::CliHost host(options);
@@ -111,8 +117,21 @@ int RunWriter(const CliOptions& options, skarn::CommandResult (*command)(skarn::
 int Run(int argc, char** argv, std::string& command, CliOptions& options) {
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.empty()) return UsageError("no command given");
+  if (args[0] == "info" || args[0] == "scan") {
+    command = args[0];
+    const std::vector<std::string> rest(args.begin() + 1, args.end());
+    for (const std::string& a : rest) {
+      if (a == "-h" || a == "--help") {
+        std::fputs(kUsage, stdout);
+        return FinishStdout(0);
+      }
+    }
+    return command == "info" ? skarn::cli::RunInfo(rest) : skarn::cli::RunScan(rest);
+  }
 
-  bool haveInput = false;
+  std::vector<std::string> inputs;
+  std::optional<std::string> outDir;
+  unsigned jobs = 0;
   bool fs2000 = false;
   bool fs98 = false;
   for (size_t i = 0; i < args.size(); ++i) {
@@ -132,6 +151,15 @@ int Run(int argc, char** argv, std::string& command, CliOptions& options) {
     } else if (a.rfind("--output=", 0) == 0) {
       if (options.out) return UsageError("only one output file may be given");
       options.out = a.substr(9);
+    } else if (a == "--out-dir") {
+      if (i + 1 >= args.size()) return UsageError("option " + a + " needs a folder name");
+      outDir = args[++i];
+      if (outDir->empty()) return UsageError("empty output folder name");
+    } else if (a == "-j" || a == "--jobs" || a.rfind("-j", 0) == 0 || a.rfind("--jobs=", 0) == 0) {
+      std::string n = a == "-j" || a == "--jobs" ? (i + 1 < args.size() ? args[++i] : "") : a.substr(a[1] == 'j' ? 2 : 7);
+      jobs = 0;
+      for (char c : n) jobs = c >= '0' && c <= '9' && jobs < 10000 ? jobs * 10 + static_cast<unsigned>(c - '0') : 100000;
+      if (n.empty() || jobs == 0 || jobs > 9999) return UsageError("option -j needs a number from 1 to 9999");
     } else if (a == "-f" || a == "--force") {
       options.force = true;
     } else if (a == "--fs2000") {
@@ -142,11 +170,8 @@ int Run(int argc, char** argv, std::string& command, CliOptions& options) {
       return UsageError("unknown option " + a);
     } else if (command.empty()) {
       command = a;
-    } else if (!haveInput) {
-      options.input = a;
-      haveInput = true;
     } else {
-      return UsageError("unexpected argument " + a);
+      inputs.push_back(a);
     }
   }
   if (fs2000 && fs98) return UsageError("--fs2000 and --fs98 exclude each other");
@@ -156,8 +181,17 @@ int Run(int argc, char** argv, std::string& command, CliOptions& options) {
   if (command != "summary" && command != "disasm" && command != "bitmaps" && command != "unpack") {
     return UsageError("unknown command " + command);
   }
-  if (!haveInput) return UsageError("no BGL file given");
+  if (inputs.empty()) return UsageError("no BGL file given");
   if (options.out && options.out->empty()) return UsageError("empty output file name");
+  // Several files, a folder or an output folder: the batch form.
+  std::error_code ec;
+  // (A folder with -o is one input, as it always was: it cannot be read.)
+  if (inputs.size() > 1 || outDir ||
+      (!options.out && std::filesystem::is_directory(skarn::platform::PathOf(inputs[0]), ec))) {
+    if (options.out) return UsageError("-o names one output; with several files use --out-dir");
+    return skarn::cli::RunBatch(command, inputs, options, outDir, jobs);
+  }
+  options.input = inputs[0];
 
   if (command == "summary") return RunSummary(options);
   if (command == "bitmaps") return RunWriter(options, skarn::ExtractBitmaps);
@@ -169,6 +203,26 @@ int Run(int argc, char** argv, std::string& command, CliOptions& options) {
 }
 
 }  // namespace
+
+namespace skarn::cli {
+
+// Flushes standard output; a write to it that failed (first error err, or 0)
+// is said on stderr ("skarn: standard output: No space left on device") and
+// gives exit status 1.
+int FinishStdout(int err) {
+  if (std::fflush(stdout) != 0 && err == 0) err = errno;
+  if (err == 0 && std::ferror(stdout) != 0) err = EIO;
+  if (err == 0) return 0;
+  std::fprintf(stderr, "skarn: standard output: %s\n", skarn::platform::ErrorText(err).c_str());
+  return 1;
+}
+
+int UsageError(const std::string& text) {
+  std::fprintf(stderr, "skarn: %s\nTry 'skarn --help'.\n", text.c_str());
+  return 2;
+}
+
+}  // namespace skarn::cli
 
 int main(int argc, char** argv) {
 #if defined(_WIN32)

@@ -243,7 +243,7 @@ void AirportFacilitySection::WalkRecords(uint64_t start, uint64_t end) {
   }
 }
 
-bool AirportFacilitySection::WriteRecord(uint64_t at, uint32_t code, uint32_t length) {
+bool AirportFacilitySection::ReadFields(uint64_t at, uint32_t code, uint32_t length, std::string& text) const {
   // Bytes of the record its fields occupy, and where its text starts (0 for
   // none). The fields are read as the record's code says, even where its
   // length is shorter; only the file's end is a limit.
@@ -266,8 +266,12 @@ bool AirportFacilitySection::WriteRecord(uint64_t at, uint32_t code, uint32_t le
     case kFrequency: need = 16; break;
     default: break;
   }
+  return img_.Has(at, need) && (textAt == 0 || TerminatedText(img_, at + textAt, text));
+}
+
+bool AirportFacilitySection::WriteRecord(uint64_t at, uint32_t code, uint32_t length) {
   std::string text;
-  if (!img_.Has(at, need) || (textAt != 0 && !TerminatedText(img_, at + textAt, text))) {
+  if (!ReadFields(at, code, length, text)) {
     out_.Row<"; Error: record at file offset %.6X runs past the end of the file\n">(Hex(at));
     return false;
   }
@@ -468,6 +472,124 @@ void AirportFacilitySection::WriteParking(uint64_t element) {
                 static_cast<int>(number), typeCell.c_str());
   } else {
     out_.Row<"\t\t\t%5.3f %5.3f %5.3f %5.3f %#8x\n">(x, y, z, heading, packed);
+  }
+}
+
+namespace {
+
+// A frequency whose hexadecimal digits are its decimal ones (0x01135000 is
+// 113.5), as the source's "%X.%.4X" shows it.
+double HexDigitsFrequency(uint32_t f) {
+  double whole = 0.0;
+  for (int shift = 28; shift >= 16; shift -= 4) whole = whole * 10.0 + ((f >> shift) & 0xFu);
+  double fraction = 0.0;
+  for (int shift = 12; shift >= 0; shift -= 4) fraction = fraction * 10.0 + ((f >> shift) & 0xFu);
+  return (whole * 10000.0 + fraction) / 10000.0;
+}
+
+}  // namespace
+
+void AirportFacilitySection::Describe(FileAccount& account) {
+  AccountSection& section = account.current();
+  section.detailed = true;
+  for (uint64_t at = data_;;) {
+    if (!img_.Has(at, 4) || img_.U32(at) != kContainerCode) return;
+    if (!img_.Has(at, 12) || !img_.Has(at, uint64_t{img_.U32(at + 4)} + kHead)) return;
+    const uint64_t end = at + kHead + img_.U32(at + 4);
+    const char* kind = ContainerKind(img_.U32(at + 8));
+    section.Count("objects", 1);
+    // The records of the object and of the containers in it, as the source
+    // walks them; the object's ICAO name goes to all its features.
+    std::string icao;
+    const size_t first = account.features.size();
+    std::vector<uint64_t> ends{end};
+    for (uint64_t p = at + kContainerHead; !ends.empty();) {
+      const uint64_t limit = ends.back();
+      const uint32_t code = p < limit && img_.Has(p, 4) ? img_.U32(p) : 0;
+      if (code == 0 || limit - p < kHead || img_.U32(p + 4) > limit - p - kHead) {
+        p = limit;
+        ends.pop_back();
+        continue;
+      }
+      const uint32_t length = img_.U32(p + 4);
+      if (code == kContainerCode) {
+        if (!img_.Has(p, 12)) {
+          p = limit;
+          ends.pop_back();
+          continue;
+        }
+        ends.push_back(p + kHead + length);
+        p += kContainerHead;
+        continue;
+      }
+      std::string text;
+      if (!ReadFields(p, code, length, text)) {
+        p = limit;
+        ends.pop_back();
+        continue;
+      }
+      DescribeRecord(p, code, text, kind, account, icao);
+      p += kHead + length;
+    }
+    if (!icao.empty()) {
+      for (size_t i = first; i < account.features.size(); ++i) {
+        if (account.features[i].ident.empty()) account.features[i].ident = icao;
+      }
+    }
+    at = end;
+  }
+}
+
+void AirportFacilitySection::DescribeRecord(uint64_t at, uint32_t code, const std::string& text,
+                                            const char* container, FileAccount& account,
+                                            std::string& icao) {
+  const char* kind = nullptr;
+  switch (code) {
+    case kApLocation: kind = "airport"; break;
+    case kRwyLoc: kind = "runway"; break;
+    case kTower: kind = "tower"; break;
+    case kNavaid: kind = img_.U32(at + 36) == 0 ? "marker" : "navaid"; break;
+    case kSetupLoc: kind = "start"; break;
+    case kWayptLoc: kind = "waypoint"; break;
+    case kIcaoId:
+      icao = GeoText::NameText(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+      return;
+    default: return;
+  }
+  AccountFeature* f = account.Add(kind, at);
+  if (f == nullptr) return;
+  f->lat = LatAt(at + 8);
+  f->lon = LonAt(at + 16);
+  f->Text("container", container);
+  switch (code) {
+    case kRwyLoc:
+      f->Number("altitude", AltAt(at + 24))
+          .Number("heading", GeoText::Angle32(img_.U32(at + 32)))
+          .Number("magvar", GeoText::SignedAngle32(img_.I32(at + 36)))
+          .Number("length", img_.I32(at + 40))
+          .Number("width", img_.I32(at + 44))
+          .Text("designator", std::string(1, RunwayLetter(img_.U32(at + 48))))
+          .Number("number", img_.I32(at + 52))
+          .Number("surface", img_.I32(at + 56));
+      break;
+    case kNavaid:
+      f->name = text;
+      f->Number("altitude", AltAt(at + 24)).Number("heading", GeoText::Angle32(img_.U32(at + 32)));
+      if (img_.U32(at + 36) != 0) f->Number("frequency", HexDigitsFrequency(img_.U32(at + 36)));
+      f->Number("type", img_.I32(at + 40)).Number("class", img_.I32(at + 44));
+      break;
+    case kSetupLoc:
+      f->Number("altitude", AltAt(at + 24))
+          .Number("heading", GeoText::Angle32(img_.U32(at + 32)))
+          .Text("designator", std::string(1, RunwayLetter(img_.U32(at + 40))))
+          .Number("number", img_.I32(at + 44));
+      break;
+    case kWayptLoc:
+      f->name = text;
+      break;
+    default:
+      f->Number("altitude", AltAt(at + 24));
+      break;
   }
 }
 

@@ -34,6 +34,9 @@ class AirportFacilitySection : public BglSection {
   void Summarize(std::vector<std::string>& lines) override;
   // Border record, objects, then the name lists.
   void WriteSource() override;
+  // Every object's located records: airports (ident from its ICAO record),
+  // runways, towers, navaids and markers, start positions, waypoints.
+  void Describe(FileAccount& account) override;
 
   // Number (from 1) of the object that the last object walk found at this
   // file offset, or 0 when none was.
@@ -51,6 +54,12 @@ class AirportFacilitySection : public BglSection {
   // past the end of the file (an error line has been written).
   bool WriteRecord(uint64_t at, uint32_t code, uint32_t length);
   void WriteAiData(uint64_t at, uint32_t length);
+  // Whether the fields of a record of this code (and its text, read into
+  // text) lie inside the file.
+  bool ReadFields(uint64_t at, uint32_t code, uint32_t length, std::string& text) const;
+  // Adds the record at at (its fields inside the file) to the account.
+  void DescribeRecord(uint64_t at, uint32_t code, const std::string& text, const char* container,
+                      FileAccount& account, std::string& icao);
   void WriteParking(uint64_t element);
 
   double LatAt(uint64_t at) const;

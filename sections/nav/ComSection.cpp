@@ -74,18 +74,18 @@ int ComSection::CountRecords(int32_t list) {
       case Record::kEnd:
         return count;
       case Record::kUnknown:
-        doc().Report(Format("%s %X", kBadId, Low32(rel)));
+        doc().Report(Format("%s %X", kBadId, Low32(rel)), At(rel));
         return count;
       case Record::kOutside:
-        doc().Report(Format("Error: COM Section record at Offset %X runs past the end of the file", Low32(rel)));
+        doc().Report(Format("Error: COM Section record at Offset %X runs past the end of the file", Low32(rel)), At(rel));
         return count;
       case Record::kOverRead:
-        doc().Report(OverReadText());
+        doc().Report(OverReadText(), At(rel));
         return count;
       case Record::kBadLength:
         // The record itself is sound and is written; only the list ends.
         doc().Report(Format("Error: COM Section record at Offset %X has length %d, list ended", Low32(rel),
-                            static_cast<int>(length)));
+                            static_cast<int>(length)), At(rel));
         return count + 1;
       case Record::kAtis:
         ++count;
@@ -144,17 +144,24 @@ void ComSection::WriteRecord(uint64_t p) {
   out_.line += GeoText::FreqText2(img_.Ptr(p + 1, 2));
   out_.FlushLine();
 
-  const uint8_t* runways = img_.Ptr(p + 12, 4);
-  out_.SetLine("%d%c %d%c %d%c %d%c\n", runways[0] & 0x3F, kDesignators[runways[0] >> 6], runways[1] & 0x3F,
-               kDesignators[runways[1] >> 6], runways[2] & 0x3F, kDesignators[runways[2] >> 6],
-               runways[3] & 0x3F, kDesignators[runways[3] >> 6]);
+  out_.WriteText(RunwaysText(p));
+  out_.line = MessageText(p);
+  out_.line += " )\n";
   out_.FlushLine();
+}
 
+std::string ComSection::RunwaysText(uint64_t p) const {
+  const uint8_t* runways = img_.Ptr(p + 12, 4);
+  return Format("%d%c %d%c %d%c %d%c\n", runways[0] & 0x3F, kDesignators[runways[0] >> 6], runways[1] & 0x3F,
+                kDesignators[runways[1] >> 6], runways[2] & 0x3F, kDesignators[runways[2] >> 6],
+                runways[3] & 0x3F, kDesignators[runways[3] >> 6]);
+}
+
+std::string ComSection::MessageText(uint64_t p) const {
   // The text as the assembler reads it back: no blanks or parentheses inside
   // a statement, and the bytes 0x80 to 0x93 escaped as "%" and a letter, A to
   // T.
-  std::string& text = out_.line;
-  text.clear();
+  std::string text;
   for (uint64_t q = p + kFixedSize;; ++q) {
     const uint8_t b = img_.U8(q);
     if (b == 0) break;
@@ -171,8 +178,36 @@ void ComSection::WriteRecord(uint64_t p) {
       text += static_cast<char>(b);
     }
   }
-  text += " )\n";
-  out_.FlushLine();
+  return text;
+}
+
+void ComSection::Describe(FileAccount& account) {
+  AccountSection& section = account.current();
+  section.detailed = true;
+  budget_.Start(img_.size());
+  DescribeBandTable(0, section, [&](uint32_t records, AccountBand& band) {
+    band.offset = At(static_cast<int32_t>(records));
+    for (int64_t rel = static_cast<int32_t>(records); !budget_.spent();) {
+      int16_t length = 0;
+      const Record kind = ReadRecord(rel, length);
+      if (kind != Record::kAtis && kind != Record::kBadLength) break;
+      ++band.count;
+      const uint64_t p = At(rel);
+      if (AccountFeature* f = account.Add("atis", p)) {
+        f->lat = GeoText::Lat24(img_.U32(p + 3));
+        f->lon = GeoText::Lon24(img_.U32(p + 6));
+        std::string runways = RunwaysText(p);
+        runways.pop_back();
+        f->Number("frequency", GeoText::Freq2(img_.Ptr(p + 1, 2)))
+            .Number("range", 2 * img_.U8(p + 9))
+            .Text("runways", std::move(runways))
+            .Text("text", MessageText(p));
+      }
+      if (kind == Record::kBadLength) break;
+      rel += length;
+    }
+    section.Count("broadcasts", band.count);
+  });
 }
 
 std::unique_ptr<BglSection> MakeComSection(CSkarnDoc& doc, uint64_t start) {

@@ -28,6 +28,7 @@ class ComSection : public BglSection {
   ComSection(CSkarnDoc& doc, uint64_t start);
 
   void Summarize(std::vector<std::string>& lines) override;
+  void Describe(FileAccount& account) override;
   void WriteSource() override;
   void WriteBand(uint32_t offset) override;
 
@@ -41,6 +42,10 @@ class ComSection : public BglSection {
   Record ReadRecord(int64_t rel, int16_t& length);
   int CountRecords(int32_t list);
   void WriteRecord(uint64_t p);
+  // The runway designations ("9L 27R 0  0 ") and the broadcast text as the
+  // source writes them.
+  std::string RunwaysText(uint64_t p) const;
+  std::string MessageText(uint64_t p) const;
 
   std::string OverReadText() const;
 

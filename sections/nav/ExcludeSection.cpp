@@ -61,10 +61,10 @@ void ExcludeSection::Summarize(std::vector<std::string>& lines) {
         p += kObjectSize;
         break;
       case Record::kUnknownId:
-        doc().Report(Format("Error: unknown ID in Excl Section at %X", OffsetOf(p)));
+        doc().Report(Format("Error: unknown ID in Excl Section at %X", OffsetOf(p)), p);
         return;
       case Record::kPastEnd:
-        doc().Report(PastEnd(OffsetOf(p)));
+        doc().Report(PastEnd(OffsetOf(p)), p);
         return;
     }
   }
@@ -119,6 +119,37 @@ void ExcludeSection::WriteSource() {
       case Record::kPastEnd:
         out_.WriteText("; " + PastEnd(OffsetOf(p)) + "\n");
         return;
+    }
+  }
+}
+
+void ExcludeSection::Describe(FileAccount& account) {
+  AccountSection& section = account.current();
+  section.detailed = true;
+  for (uint64_t p = data_;;) {
+    const Record kind = ReadRecord(p);
+    if (kind == Record::kArea) {
+      section.Count("areas", 1);
+      if (AccountFeature* f = account.Add("exclusion", p)) {
+        const double north = img_.I32(p + 3) * GeoText::kMetreLatitude;
+        const double south = img_.I32(p + 7) * GeoText::kMetreLatitude;
+        const double east = GeoText::Lon32(img_.I32(p + 11));
+        const double west = GeoText::Lon32(img_.I32(p + 15));
+        f->lat = (north + south) / 2.0;
+        f->lon = (east + west) / 2.0;
+        f->Number("north", north).Number("south", south).Number("east", east).Number("west", west);
+        f->Number("flags", static_cast<uint16_t>(img_.I16(p + 1)));
+      }
+      p += kAreaSize;
+    } else if (kind == Record::kObject) {
+      section.Count("objects", 1);
+      if (AccountFeature* f = account.Add("exclude_object", p)) {
+        f->lat = img_.I32(p + 1) * GeoText::kMetreLatitude;
+        f->lon = GeoText::Lon32(img_.I32(p + 5));
+      }
+      p += kObjectSize;
+    } else {
+      return;
     }
   }
 }

@@ -22,6 +22,7 @@ class ExcludeSection : public BglSection {
 
   void Summarize(std::vector<std::string>& lines) override;
   void WriteSource() override;
+  void Describe(FileAccount& account) override;
 
  private:
   enum class Record { kEnd, kArea, kObject, kUnknownId, kPastEnd };

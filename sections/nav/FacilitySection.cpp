@@ -93,7 +93,7 @@ void FacilitySection::Summarize(std::vector<std::string>& lines) {
       return;
     }
     if (!img_.Has(p, 1)) {
-      doc().Report(RegionPastEnd(OffsetOf(p)));
+      doc().Report(RegionPastEnd(OffsetOf(p)), p);
       return;
     }
     if (img_.U8(p) == 0) return;
@@ -104,7 +104,7 @@ void FacilitySection::Summarize(std::vector<std::string>& lines) {
       return;
     }
     if (name == Text::kOutside) {
-      doc().Report(RegionPastEnd(OffsetOf(p)));
+      doc().Report(RegionPastEnd(OffsetOf(p)), p);
       return;
     }
     const int16_t length = img_.I16(p + 1);
@@ -116,7 +116,7 @@ void FacilitySection::Summarize(std::vector<std::string>& lines) {
     // One fault ends the section's summary: a damaged file reports once.
     if (!whole) return;
     if (length <= 0) {
-      doc().Report(RegionBadLength(length, OffsetOf(p)));
+      doc().Report(RegionBadLength(length, OffsetOf(p)), p);
       return;
     }
     p += static_cast<uint64_t>(length);
@@ -138,7 +138,7 @@ bool FacilitySection::CountAirports(uint64_t p, CountMemo& memo, int& count) {
       break;
     }
     if (!img_.Has(q, 1)) {
-      doc().Report(AirportPastEnd(OffsetOf(q)));
+      doc().Report(AirportPastEnd(OffsetOf(q)), q);
       whole = false;
       break;
     }
@@ -149,7 +149,7 @@ bool FacilitySection::CountAirports(uint64_t p, CountMemo& memo, int& count) {
       if (name == Text::kOverRead) {
         OverRead(true);
       } else {
-        doc().Report(AirportPastEnd(OffsetOf(q)));
+        doc().Report(AirportPastEnd(OffsetOf(q)), q);
       }
       whole = false;
       break;
@@ -157,7 +157,7 @@ bool FacilitySection::CountAirports(uint64_t p, CountMemo& memo, int& count) {
     walked.push_back(q);
     const int16_t length = img_.I16(q + 1);
     if (length <= 0) {
-      doc().Report(AirportBadLength(length, OffsetOf(q)));
+      doc().Report(AirportBadLength(length, OffsetOf(q)), q);
       whole = false;
       break;
     }
@@ -261,6 +261,48 @@ void FacilitySection::WriteAirports(uint64_t p) {
     }
     p += static_cast<uint64_t>(length);
   }
+}
+
+void FacilitySection::Describe(FileAccount& account) {
+  AccountSection& section = account.current();
+  section.detailed = true;
+  budget_.Start(img_.size());
+  for (uint64_t p = data_; budget_.Take() && img_.Has(p, kRegionFixed) && img_.U8(p) == kRegionId;) {
+    uint64_t nameLength = 0;
+    if (TextLength(p + kRegionFixed, nameLength) != Text::kFound) return;
+    const std::string region = GeoText::NameText(img_.Ptr(p + kRegionFixed, nameLength), nameLength);
+    section.Count("regions", 1);
+    section.Count("airports", DescribeAirports(Displace(data_, img_.I32(p + 3)), region, account));
+    const int16_t length = img_.I16(p + 1);
+    if (length <= 0) return;
+    p += static_cast<uint64_t>(length);
+  }
+}
+
+int64_t FacilitySection::DescribeAirports(uint64_t p, const std::string& region, FileAccount& account) {
+  int64_t count = 0;
+  while (budget_.Take() && img_.Has(p, kAirportFixed) && img_.U8(p) == kAirportId) {
+    uint64_t nameLength = 0;
+    if (TextLength(p + kAirportFixed, nameLength) != Text::kFound) break;
+    ++count;
+    if (AccountFeature* f = account.Add("menu_airport", p)) {
+      f->lat = GeoText::Lat32Fine(img_.I32(p + 3));
+      f->lon = GeoText::Lon32(img_.I32(p + 7));
+      f->name = GeoText::NameText(img_.Ptr(p + kAirportFixed, nameLength), nameLength);
+      f->Text("region", region)
+          .Number("altitude", img_.I32(p + 11) / 256.0)
+          .Number("angle1", GeoText::Angle16(img_.U16(p + 15)))
+          .Number("frequency1", GeoText::Freq2(img_.Ptr(p + 17, 2)))
+          .Number("frequency2", GeoText::Freq2(img_.Ptr(p + 19, 2)))
+          .Number("angle2", GeoText::Angle16(img_.U16(p + 21)))
+          .Number("frequency3", GeoText::Freq2(img_.Ptr(p + 23, 2)))
+          .Number("angle3", GeoText::Angle16(img_.U16(p + 25)));
+    }
+    const int16_t length = img_.I16(p + 1);
+    if (length <= 0) break;
+    p += static_cast<uint64_t>(length);
+  }
+  return count;
 }
 
 std::unique_ptr<BglSection> MakeFacilitySection(CSkarnDoc& doc, uint64_t start) {

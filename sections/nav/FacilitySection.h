@@ -25,6 +25,7 @@ class FacilitySection : public BglSection {
 
   void Summarize(std::vector<std::string>& lines) override;
   void WriteSource() override;
+  void Describe(FileAccount& account) override;
 
  private:
   // Airports counted from a record to the end of its list, for the records of
@@ -36,6 +37,7 @@ class FacilitySection : public BglSection {
   // list is broken; count then holds the records before the fault.
   bool CountAirports(uint64_t p, CountMemo& memo, int& count);
   void WriteAirports(uint64_t p);
+  int64_t DescribeAirports(uint64_t p, const std::string& region, FileAccount& account);
   // Writes an error text as a "; " comment line.
   void WriteError(const std::string& text);
   enum class Text { kFound, kOutside, kOverRead };

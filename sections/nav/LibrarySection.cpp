@@ -1,5 +1,6 @@
 #include "sections/nav/LibrarySection.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <string_view>
@@ -53,7 +54,7 @@ void LibrarySection::Summarize(std::vector<std::string>& lines) {
     if (r == EntryRead::kEnd) break;
     if (r == EntryRead::kCut) {
       doc().Report(Format("Error: Library section directory entry at Offset %X runs past the end of the file",
-                          static_cast<uint32_t>(at - data_)));
+                          static_cast<uint32_t>(at - data_)), at);
       break;
     }
     ++count;
@@ -226,6 +227,43 @@ bool LibrarySection::Allow(uint64_t start, uint64_t end) {
 void LibrarySection::ObjectError(uint32_t offset, const std::string& what) {
   if (quiet_) return;
   out_.Row<"; Error: library object #%d at offset 0x%.4X%s\n">(objectNumber_, offset, what.c_str());
+}
+
+void LibrarySection::Describe(FileAccount& account) {
+  AccountSection& section = account.current();
+  section.detailed = true;
+  for (uint64_t at = data_;; at += kEntrySize) {
+    Entry e;
+    if (ReadEntry(at, e) != EntryRead::kEntry) return;
+    section.Count("objects", 1);
+    if (account.libraryObjects.size() >= FileAccount::kMaxFeatures) continue;
+    AccountLibraryObject& o = account.libraryObjects.emplace_back();
+    o.id = Format("%.8X %.8X %.8X %.8X", e.id[0], e.id[1], e.id[2], e.id[3]);
+    const uint64_t obj = data_ + e.offset;
+    o.offset = obj;
+    if (!img_.Has(obj, 16)) continue;
+    uint8_t id[16];
+    for (uint64_t i = 0; i < 4; ++i) {
+      for (uint64_t k = 0; k < 4; ++k) id[4 * i + k] = static_cast<uint8_t>(e.id[i] >> (8 * k));
+    }
+    if (std::memcmp(img_.Ptr(obj, 16), id, sizeof id) == 0) {
+      o.form = "new";
+      if (!img_.Has(obj, kNewHeaderFields)) continue;
+      const uint32_t headerLength = img_.U32(obj + 17);
+      o.size = img_.U32(obj + 21);
+      // The name fills the rest of the header, up to its first 0 byte, and
+      // is read no further than the file.
+      if (headerLength > kNewHeaderFields) {
+        constexpr uint64_t kMaxName = 256;
+        const std::string_view name =
+            img_.Text(obj + kNewHeaderFields, std::min<uint64_t>(headerLength - kNewHeaderFields, kMaxName));
+        o.name.assign(name.data() == nullptr ? "" : std::string(name));
+      }
+    } else {
+      o.form = "old";
+      if (img_.Has(obj, kOldHeaderSize)) o.size = img_.U16(obj + 17);
+    }
+  }
 }
 
 std::unique_ptr<BglSection> MakeLibrarySection(CSkarnDoc& doc, uint64_t start) {

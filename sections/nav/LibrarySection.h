@@ -42,6 +42,7 @@ class LibrarySection : public BglSection {
 
   void Summarize(std::vector<std::string>& lines) override;
   void WriteSource() override;
+  void Describe(FileAccount& account) override;
   // Walks every object's program in the walker's list-only mode, so that only
   // the bitmap names reach the output; this section writes none of its own
   // lines, its error comments included.

@@ -48,7 +48,7 @@ int NdbSection::CountBeacons(int32_t list) {
   for (int64_t rel = list;; rel += static_cast<int64_t>(kBeaconSize)) {
     if (budget_.spent()) return count;
     if (!budget_.Take()) {
-      doc().Report(OverReadText());
+      doc().Report(OverReadText(), At(rel));
       return count;
     }
     switch (ReadRecord(rel)) {
@@ -56,10 +56,10 @@ int NdbSection::CountBeacons(int32_t list) {
         return count;
       case Record::kUnknown:
         // A list with a stranger in it is not counted at all.
-        doc().Report(Format("%s %X", kBadId, Low32(rel)));
+        doc().Report(Format("%s %X", kBadId, Low32(rel)), At(rel));
         return 0;
       case Record::kOutside:
-        doc().Report(Format("Error: ADF Section record at Offset %X runs past the end of the file", Low32(rel)));
+        doc().Report(Format("Error: ADF Section record at Offset %X runs past the end of the file", Low32(rel)), At(rel));
         return count;
       case Record::kBeacon:
         ++count;
@@ -107,6 +107,30 @@ void NdbSection::WriteBand(uint32_t offset) {
                  static_cast<int>(img_.I16(p + 10)));
     out_.FlushLine();
   }
+}
+
+void NdbSection::Describe(FileAccount& account) {
+  AccountSection& section = account.current();
+  section.detailed = true;
+  budget_.Start(img_.size());
+  DescribeBandTable(0, section, [&](uint32_t records, AccountBand& band) {
+    band.offset = At(static_cast<int32_t>(records));
+    for (int64_t rel = static_cast<int32_t>(records); budget_.Take() && ReadRecord(rel) == Record::kBeacon;
+         rel += static_cast<int64_t>(kBeaconSize)) {
+      ++band.count;
+      const uint64_t p = At(rel);
+      if (AccountFeature* f = account.Add("ndb", p)) {
+        f->lat = GeoText::Lat24(img_.U32(p + 4));
+        f->lon = GeoText::Lon24(img_.U32(p + 7));
+        f->ident = NameAt(p + 13, 5);
+        f->name = NameAt(p + 18, 24);
+        f->Number("frequency", GeoText::Freq3(img_.Ptr(p + 1, 3)))
+            .Number("range", img_.U8(p + 12))
+            .Number("altitude", img_.I16(p + 10));
+      }
+    }
+    section.Count("beacons", band.count);
+  });
 }
 
 std::unique_ptr<BglSection> MakeNdbSection(CSkarnDoc& doc, uint64_t start) {

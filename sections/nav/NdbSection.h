@@ -29,6 +29,7 @@ class NdbSection : public BglSection {
   void Summarize(std::vector<std::string>& lines) override;
   void WriteSource() override;
   void WriteBand(uint32_t offset) override;
+  void Describe(FileAccount& account) override;
 
  private:
   enum class Record { kEnd, kBeacon, kUnknown, kOutside };

@@ -89,12 +89,12 @@ void VorSection::Summarize(std::vector<std::string>& lines) {
     const Channel kind = ReadChannel(entry);
     if (kind == Channel::kUnknown) {
       doc().Report(Format("Error: unknown ID in VOR section, frequency table, channel %lld",
-                          static_cast<long long>(channel)));
+                          static_cast<long long>(channel)), At(entry));
       return;
     }
     if (kind == Channel::kOutside) {
       doc().Report(Format("Error: VOR section, frequency table, channel %lld runs past the end of the file",
-                          static_cast<long long>(channel)));
+                          static_cast<long long>(channel)), At(entry));
       return;
     }
     const int32_t table = img_.I32(At(entry) + 1);
@@ -117,7 +117,7 @@ int VorSection::CountStations(int32_t list) {
     // Every record read takes one from the allowance, the list's final 0
     // too, so that each band takes at least one.
     if (!budget_.Take()) {
-      doc().Report(OverReadText());
+      doc().Report(OverReadText(), At(rel));
       return count;
     }
     uint64_t size = 0;
@@ -125,10 +125,10 @@ int VorSection::CountStations(int32_t list) {
       case Record::kEnd:
         return count;
       case Record::kUnknown:
-        doc().Report(Format("Error: unknown ID in VOR Section at %X", Low32(rel)));
+        doc().Report(Format("Error: unknown ID in VOR Section at %X", Low32(rel)), At(rel));
         return count;
       case Record::kOutside:
-        doc().Report(Format("Error: VOR Section record at %X runs past the end of the file", Low32(rel)));
+        doc().Report(Format("Error: VOR Section record at %X runs past the end of the file", Low32(rel)), At(rel));
         return count;
       case Record::kStation:
         ++count;
@@ -198,6 +198,62 @@ void VorSection::WriteBand(uint32_t offset) {
     WriteStation(p, img_.U8(p));
     rel += static_cast<int64_t>(size);
   }
+}
+
+void VorSection::Describe(FileAccount& account) {
+  AccountSection& section = account.current();
+  section.detailed = true;
+  budget_.Start(img_.size());
+  for (int64_t channel = firstChannel_; channel <= lastChannel_ && !budget_.spent(); ++channel) {
+    const int64_t entry = static_cast<int64_t>(kChannelEntrySize) * (channel - firstChannel_);
+    if (ReadChannel(entry) != Channel::kEntry) return;
+    const int32_t table = img_.I32(At(entry) + 1);
+    if (table == 0) continue;
+    frequency_ = ChannelFrequency(channel);
+    DescribeBandTable(table, section, [&](uint32_t records, AccountBand& band) {
+      band.frequency = frequency_;
+      band.offset = At(static_cast<int32_t>(records));
+      for (int64_t rel = static_cast<int32_t>(records); budget_.Take();) {
+        uint64_t size = 0;
+        const Record kind = ReadRecord(rel, size);
+        if (kind != Record::kStation && kind != Record::kDme) break;
+        if (kind == Record::kStation) ++band.count;
+        DescribeStation(At(rel), img_.U8(At(rel)), account);
+        rel += static_cast<int64_t>(size);
+      }
+      section.Count("stations", band.count);
+    });
+  }
+}
+
+// Adds one station record that lies wholly inside the image.
+void VorSection::DescribeStation(uint64_t p, uint8_t id, FileAccount& account) {
+  if (id == kDmePos) {
+    if (AccountFeature* f = account.Add("dme", p)) {
+      f->lat = GeoText::Lat24(img_.U32(p + 9));
+      f->lon = GeoText::Lon24(img_.U32(p + 12));
+      f->Number("frequency", frequency_).Number("dme", img_.U16(p + 7)).Number("altitude", img_.I16(p + 15));
+    }
+    return;
+  }
+  AccountFeature* f = account.Add(id == kVor ? "vor" : id == kIls ? "ils" : "ils2", p);
+  if (f == nullptr) return;
+  f->lat = GeoText::Lat24(img_.U32(p + 5));
+  f->lon = GeoText::Lon24(img_.U32(p + 8));
+  f->ident = NameAt(p + 15, 5);
+  f->name = NameAt(p + 20, 24);
+  f->Number("frequency", frequency_)
+      .Number("range", img_.U8(p + 1))
+      .Number("flags", img_.U8(p + 4))
+      .Number("magvar", FoldedAngle(img_.U16(p + 2)))
+      .Number("altitude", img_.I16(p + 11));
+  if (id == kVor) return;
+  f->Number("heading", GeoText::Angle16(img_.U16(p + 13)))
+      .Number("gs_lat", GeoText::Lat24(img_.U32(p + 44)))
+      .Number("gs_lon", GeoText::Lon24(img_.U32(p + 47)))
+      .Number("gs_altitude", img_.I16(p + 50))
+      .Number("gs_angle", GlideSlopeAngle(img_.I16(p + 52)));
+  if (id == kIls2) f->Number("gs_extra", img_.I16(p + 54));
 }
 
 // Writes one station record that lies wholly inside the image.

@@ -28,6 +28,8 @@ class VorSection : public BglSection {
   void Summarize(std::vector<std::string>& lines) override;
   void WriteSource() override;
   void WriteBand(uint32_t offset) override;
+  // Bands by channel, and every station: VOR, ILS, ILS2 and DME positions.
+  void Describe(FileAccount& account) override;
 
   // Frequency of a channel in MHz.
   static double ChannelFrequency(int64_t channel) { return static_cast<double>(channel) * 0.05 + 108.0; }
@@ -49,6 +51,7 @@ class VorSection : public BglSection {
   bool Has(int64_t rel, uint64_t n) const { return img_.Has(At(rel), n); }
   int CountStations(int32_t list);
   void WriteStation(uint64_t p, uint8_t id);
+  void DescribeStation(uint64_t p, uint8_t id, FileAccount& account);
 
   std::string OverReadText() const;
 

@@ -248,14 +248,14 @@ int ProceduralSection::CountObjects(uint32_t offset) {
       case HeaderRead::kEndOfList:
         return count;
       case HeaderRead::kUnknownType:
-        doc().Report(Format("Error: unknown ID in Procedural Section, Object Header at 0x%X", LabelOf(p)));
+        doc().Report(Format("Error: unknown ID in Procedural Section, Object Header at 0x%X", LabelOf(p)), p);
         return count;
       case HeaderRead::kBadSize:
-        doc().Report(Format("Error: bad object size in Procedural Section at 0x%X", LabelOf(p)));
+        doc().Report(Format("Error: bad object size in Procedural Section at 0x%X", LabelOf(p)), p);
         return count;
       case HeaderRead::kObject:
         if (!ReadObject(p, h.size)) {
-          doc().Report(OverReadText("Error: ", "the remaining objects are not counted"));
+          doc().Report(OverReadText("Error: ", "the remaining objects are not counted"), p);
           return count;
         }
         ++count;
@@ -263,6 +263,34 @@ int ProceduralSection::CountObjects(uint32_t offset) {
         break;
     }
   }
+}
+
+void ProceduralSection::Describe(FileAccount& account) {
+  AccountSection& section = account.current();
+  section.detailed = true;
+  budget_.Start(Allowance());
+  DescribeBandTable(0, section, [&](uint32_t records, AccountBand& band) {
+    band.offset = data_ + records;
+    band.count = DescribeObjects(records, account);
+    section.Count("objects", band.count);
+  });
+}
+
+int64_t ProceduralSection::DescribeObjects(uint32_t offset, FileAccount& account) {
+  int64_t count = 0;
+  for (uint64_t p = data_ + offset; !budget_.spent();) {
+    ObjectHeader h;
+    if (ReadObjectHeader(p, h) != HeaderRead::kObject || !ReadObject(p, h.size)) break;
+    ++count;
+    if (AccountFeature* f = account.Add("object", p)) {
+      // As the Area statement gives it: the latitude unfolded.
+      f->lat = h.lat * GeoText::kMetreLatitude;
+      f->lon = GeoText::Lon32(h.lon);
+      f->Text("area", std::string(1, h.areaLetter)).Number("radius", h.areaParam).Number("size", h.size);
+    }
+    p += h.size;
+  }
+  return count;
 }
 
 void ProceduralSection::WriteSource() {

@@ -111,6 +111,9 @@ class ProceduralSection : public BglSection {
   void Summarize(std::vector<std::string>& lines) override;
   void WriteSource() override;
   void WriteBand(uint32_t offset) override;
+  // The bands with their object counts, and each object's area: position,
+  // area letter and parameter, size.
+  void Describe(FileAccount& account) override;
 
   // Walks the band table writing only bitmap names (the bitmap list).
   bool ListsBitmaps() const override { return true; }
@@ -161,6 +164,9 @@ class ProceduralSection : public BglSection {
 
  private:
   void RunPass(uint64_t start);
+  // The objects of the list at offset (from the section start), added to
+  // the account; returns their number.
+  int64_t DescribeObjects(uint32_t offset, FileAccount& account);
   void WriteDataRows(uint64_t from, uint64_t to);
 
   // Bands may share an object list, point into the middle of another band's

@@ -82,14 +82,14 @@ int DynamicSection::CountAreas(uint32_t offset) {
         return count;
       case RecordRead::kOutside:
       case RecordRead::kCutHeader:
-        doc().Report(Format("Error: Dyn Section area list at Offset %X runs past the end of the file", OffsetOf(p)));
+        doc().Report(Format("Error: Dyn Section area list at Offset %X runs past the end of the file", OffsetOf(p)), p);
         return count;
       case RecordRead::kBadSize:
-        doc().Report(Format("Error: bad area size in Dyn Section at Offset %X", OffsetOf(p)));
+        doc().Report(Format("Error: bad area size in Dyn Section at Offset %X", OffsetOf(p)), p);
         return count;
       case RecordRead::kRecord:
         if (!Read(p, length)) {
-          doc().Report(OverReadText("Error: ", "the remaining areas are not counted"));
+          doc().Report(OverReadText("Error: ", "the remaining areas are not counted"), p);
           return count;
         }
         ++count;
@@ -97,6 +97,37 @@ int DynamicSection::CountAreas(uint32_t offset) {
         break;
     }
   }
+}
+
+void DynamicSection::Describe(FileAccount& account) {
+  AccountSection& section = account.current();
+  section.detailed = true;
+  budget_.Start(kReadFactor * static_cast<uint64_t>(img_.size()));
+  DescribeBandTable(0, section, [&](uint32_t records, AccountBand& band) {
+    band.offset = data_ + records;
+    for (uint64_t p = data_ + records; !budget_.spent();) {
+      uint8_t id = 0;
+      uint32_t length = 0;
+      if (ReadRecord(p, kHeaderSize, id, length) != RecordRead::kRecord || id != kObjectId || !Read(p, length)) break;
+      ++band.count;
+      if (AccountFeature* f = account.Add("dynamic", p)) {
+        const double lat1 = GeoText::Lat16(img_.I16(p + 1));
+        const double lat2 = GeoText::Lat16(img_.I16(p + 3));
+        const double lon1 = GeoText::Lon16(img_.I16(p + 5));
+        const double lon2 = GeoText::Lon16(img_.I16(p + 7));
+        f->lat = (lat1 + lat2) / 2.0;
+        f->lon = (lon1 + lon2) / 2.0;
+        f->Number("lat1", lat1).Number("lat2", lat2).Number("lon1", lon1).Number("lon2", lon2);
+        f->Number("lat1b", GeoText::Lat16(img_.I16(p + 11)))
+            .Number("lat2b", GeoText::Lat16(img_.I16(p + 13)))
+            .Number("lon1b", GeoText::Lon16(img_.I16(p + 15)))
+            .Number("lon2b", GeoText::Lon16(img_.I16(p + 17)))
+            .Number("size", length);
+      }
+      p += length;
+    }
+    section.Count("objects", band.count);
+  });
 }
 
 // ---------------------------------------------------------------------------

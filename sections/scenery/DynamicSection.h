@@ -48,6 +48,9 @@ class DynamicSection : public BglSection {
   void Summarize(std::vector<std::string>& lines) override;
   void WriteSource() override;
   void WriteBand(uint32_t offset) override;
+  // The bands and each object's two boxes (its position: the first box's
+  // middle).
+  void Describe(FileAccount& account) override;
 
   // ---- for the instruction handlers ----
   bool printing() const { return print_; }

@@ -131,7 +131,7 @@ MiscSection::BandCounts MiscSection::CountBand(uint32_t offset) {
     // does one whose last record is shorter than the fixed step over it.
     if (!img_.Has(p, 1)) {
       doc().Report(
-          Format("Error: Misc section record at offset %llX runs past the end of the file", Wide(p - data_)));
+          Format("Error: Misc section record at offset %llX runs past the end of the file", Wide(p - data_)), p);
       return c;
     }
     const uint8_t id = img_.U8(p);
@@ -166,21 +166,21 @@ MiscSection::BandCounts MiscSection::CountBand(uint32_t offset) {
         if (img_.Has(p, lengthField)) advance = img_.U16(p + 2);
         break;
       default:
-        doc().Report(Format("Error: unknown ID in Misc section at offset %X", static_cast<uint32_t>(p - data_)));
+        doc().Report(Format("Error: unknown ID in Misc section at offset %X", static_cast<uint32_t>(p - data_)), p);
         return c;
     }
     if (!img_.Has(p, lengthField)) {
       doc().Report(
-          Format("Error: Misc section record at offset %llX runs past the end of the file", Wide(p - data_)));
+          Format("Error: Misc section record at offset %llX runs past the end of the file", Wide(p - data_)), p);
       return c;
     }
     if (advance == 0) {
       // The walk could never leave this record.
-      doc().Report(Format("Error: Misc section record at offset %X has length 0", static_cast<uint32_t>(p - data_)));
+      doc().Report(Format("Error: Misc section record at offset %X has length 0", static_cast<uint32_t>(p - data_)), p);
       return c;
     }
     if (!Read(p, advance)) {
-      doc().Report(OverReadText("Error: ", "the remaining records are not counted"));
+      doc().Report(OverReadText("Error: ", "the remaining records are not counted"), p);
       return c;
     }
     ++*counter;
@@ -455,6 +455,123 @@ uint64_t MiscSection::WriteFlatten(uint64_t p) {
         static_cast<uint32_t>(p - data_), stored, Wide(length), count);
   }
   return length;
+}
+
+// ---------------------------------------------------------------------------
+// Account
+
+void MiscSection::Describe(FileAccount& account) {
+  AccountSection& section = account.current();
+  section.detailed = true;
+  budget_.Start(kReadFactor * static_cast<uint64_t>(img_.size()));
+  DescribeBandTable(0, section, [&](uint32_t records, AccountBand& band) {
+    band.offset = data_ + records;
+    const size_t before = account.features.size();
+    for (uint64_t p = data_ + records; !budget_.spent();) {
+      const uint64_t advance = DescribeRecord(p, account);
+      if (advance == 0 || !Read(p, advance)) break;
+      ++band.count;
+      p += advance;
+    }
+    for (size_t i = before; i < account.features.size(); ++i) section.Count(account.features[i].kind, 1);
+  });
+}
+
+uint64_t MiscSection::DescribeRecord(uint64_t p, FileAccount& account) {
+  if (!img_.Has(p, 2)) return 0;
+  const uint8_t id = img_.U8(p);
+  // A box of two 24-bit latitudes and two longitudes at q: its middle is
+  // the feature's position.
+  auto box = [&](AccountFeature& f, uint64_t q) {
+    const double lat1 = GeoText::Lat24(U24(img_, q));
+    const double lat2 = GeoText::Lat24(U24(img_, q + 3));
+    const double lon1 = GeoText::Lon24(U24(img_, q + 6));
+    const double lon2 = GeoText::Lon24(U24(img_, q + 9));
+    f.lat = (lat1 + lat2) / 2.0;
+    f.lon = (lon1 + lon2) / 2.0;
+    f.Number("lat1", lat1).Number("lat2", lat2).Number("lon1", lon1).Number("lon2", lon2);
+  };
+  switch (id) {
+    case kInnerMarker:
+    case kMiddleMarker:
+    case kOuterMarker: {
+      if (!img_.Has(p, kMarkerSize)) return 0;
+      if (AccountFeature* f = account.Add("marker", p)) {
+        f->lat = GeoText::Lat24(U24(img_, p + 2));
+        f->lon = GeoText::Lon24(U24(img_, p + 5));
+        f->Text("type", id == kInnerMarker ? "inner" : id == kMiddleMarker ? "middle" : "outer")
+            .Number("altitude", img_.I16(p + 8))
+            .Number("heading", static_cast<int>(GeoText::Angle8(img_.U8(p + 10))));
+      }
+      return kMarkerSize;
+    }
+    case kLandMe: {
+      const uint64_t length = img_.U8(p + 1);
+      if (length == 0 || !img_.Has(p, kLandMeSize)) return 0;
+      const std::string_view name = img_.Text(p + kLandMeNameAt, kLandMeLimit - kLandMeNameAt);
+      if (!img_.Has(p + kLandMeNameAt + name.size(), 1) || kLandMeNameAt + name.size() >= kLandMeLimit) return 0;
+      if (AccountFeature* f = account.Add("landme", p)) {
+        f->name = GeoText::NameText(reinterpret_cast<const uint8_t*>(name.data()), name.size());
+        for (uint64_t point = 0; point < 2; ++point) {
+          const uint64_t q = p + 2 + 9 * point;
+          f->points.push_back(AccountPoint{GeoText::Lat24(U24(img_, q)), GeoText::Lon24(U24(img_, q + 3))});
+        }
+        f->lat = f->points[0].lat;
+        f->lon = f->points[0].lon;
+        f->Number("altitude1", GeoText::Fixed24(U24(img_, p + 8)))
+            .Number("altitude2", GeoText::Fixed24(U24(img_, p + 17)));
+      }
+      return length;
+    }
+    case kTimeZone: {
+      const uint64_t length = img_.U8(p + 1);
+      if (length == 0 || !img_.Has(p, kTimeZoneSize)) return 0;
+      if (AccountFeature* f = account.Add("timezone", p)) {
+        box(*f, p + 2);
+        f->Number("offset", img_.I16(p + 14)).Number("value1", img_.U8(p + 16)).Number("value2", img_.U8(p + 17));
+      }
+      return length;
+    }
+    case kCommandArea: {
+      const uint64_t length = img_.U8(p + 1);
+      if (length == 0 || !img_.Has(p, kCommandAreaHeader)) return 0;
+      if (AccountFeature* f = account.Add("elevated_area", p)) {
+        box(*f, p + 2);
+        f->Number("size", static_cast<double>(length));
+      }
+      return length;
+    }
+    case kFlatten: {
+      if (!img_.Has(p, 8)) return 0;
+      const uint64_t length = img_.U32(p + 2);
+      if (length == 0) return 0;
+      const unsigned type = img_.U16(p + 6);
+      FlattenLayout layout{};
+      unsigned count = 0;
+      if (LayoutOf(type, layout)) {
+        if (!img_.Has(p, kFlattenHeader)) return 0;
+        const uint64_t room = length > layout.firstVertex ? (length - layout.firstVertex) / layout.vertexSize : 0;
+        count = static_cast<unsigned>(std::min<uint64_t>(img_.U16(p + 8), room));
+        if (!img_.Has(p, layout.firstVertex + count * layout.vertexSize)) return 0;
+      }
+      if (AccountFeature* f = account.Add("flatten", p)) {
+        f->Number("type", type);
+        for (unsigned i = 0; i < count; ++i) {
+          const uint64_t v = p + layout.firstVertex + uint64_t{i} * layout.vertexSize;
+          f->points.push_back(AccountPoint{VertexDegrees(img_.I32(v)), VertexDegrees(img_.I32(v + 4))});
+        }
+        if (f->points.empty()) {
+          f->located = false;
+        } else {
+          f->lat = f->points[0].lat;
+          f->lon = f->points[0].lon;
+        }
+      }
+      return length;
+    }
+    default:
+      return 0;
+  }
 }
 
 }  // namespace skarn

@@ -28,6 +28,9 @@ class MiscSection : public BglSection {
   void Summarize(std::vector<std::string>& lines) override;
   void WriteSource() override;
   void WriteBand(uint32_t offset) override;
+  // Markers, land-me points, time zones, elevated-object areas and flatten
+  // polygons, stepped over as the source steps.
+  void Describe(FileAccount& account) override;
 
  private:
   // What one band's record list holds, as the summary counts it.
@@ -57,6 +60,8 @@ class MiscSection : public BglSection {
   // Each writer returns the number of bytes to advance past the record, or 0
   // when it wrote an error comment and the band must end.
   uint64_t WriteMarker(uint64_t p);
+  // Adds the record at p; returns the step to the next one, 0 to end the band.
+  uint64_t DescribeRecord(uint64_t p, FileAccount& account);
   uint64_t WriteLandMe(uint64_t p);
   uint64_t WriteTimeZone(uint64_t p);
   uint64_t WriteCommandArea(uint64_t p);

@@ -100,7 +100,7 @@ void SeedSection::Summarize(std::vector<std::string>& lines) {
     const Row r = ReadRow(p);
     if (r == Row::kEnd) return;
     if (r != Row::kRow) {
-      doc().Report(RowError(r, p));
+      doc().Report(RowError(r, p), p);
       return;
     }
     const std::string columns = ColumnText(data_ + img_.U32(p + 3));
@@ -126,7 +126,7 @@ std::string SeedSection::ColumnText(uint64_t p) {
         break;
       default:
         // The row keeps what was read so far, its last ", " included.
-        doc().Report(ColumnError(kind, c, p));
+        doc().Report(ColumnError(kind, c, p), p);
         return text;
     }
     p = c.next;
@@ -194,6 +194,44 @@ void SeedSection::WriteBlock(unsigned column, uint64_t block) {
   out_.Row<"   Block %4d %.2X %.2X %.4X %4d\n">(static_cast<int>(column), static_cast<unsigned>(img_.U8(block)),
               static_cast<unsigned>(img_.U8(block + 1)),
               static_cast<uint32_t>(static_cast<int32_t>(img_.I16(block + 2))), static_cast<int>(img_.I16(block + 5)));
+}
+
+void SeedSection::Describe(FileAccount& account) {
+  AccountSection& section = account.current();
+  section.detailed = true;
+  budget_.Start(img_.size());
+  for (uint64_t p = data_; !budget_.spent() && ReadRow(p) == Row::kRow; p += kRowSize) {
+    const int row = img_.I16(p + 1);
+    section.Count("rows", 1);
+    for (uint64_t q = data_ + img_.U32(p + 3);;) {
+      ColumnRecord c;
+      const Column kind = TakeColumn(q, c);
+      if (kind == Column::kSingle) {
+        DescribeBlock(row, c.first, q + 3, account);
+      } else if (kind == Column::kRun) {
+        for (unsigned col = c.first; col <= c.last; ++col) {
+          DescribeBlock(row, col, q + kRunHead + kBlockSize * (col - c.first), account);
+        }
+      } else {
+        break;
+      }
+      q = c.next;
+    }
+  }
+}
+
+void SeedSection::DescribeBlock(int row, unsigned column, uint64_t block, FileAccount& account) {
+  account.current().Count("blocks", 1);
+  AccountFeature* f = account.Add("seed", block);
+  if (f == nullptr) return;
+  f->located = false;
+  f->Number("seed_size", size_)
+      .Number("row", row)
+      .Number("column", column)
+      .Number("value1", img_.U8(block))
+      .Number("value2", img_.U8(block + 1))
+      .Number("value3", img_.I16(block + 2))
+      .Number("value4", img_.I16(block + 5));
 }
 
 std::unique_ptr<BglSection> MakeSeedSection(CSkarnDoc& doc, uint64_t start, int seedNumber) {

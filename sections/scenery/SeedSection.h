@@ -22,6 +22,9 @@ class SeedSection : public BglSection {
 
   void Summarize(std::vector<std::string>& lines) override;
   void WriteSource() override;
+  // Every block with its row and column (seed blocks are placed by their
+  // grid cell, so they carry no position in degrees).
+  void Describe(FileAccount& account) override;
 
   int seedSize() const { return size_; }
 
@@ -46,6 +49,7 @@ class SeedSection : public BglSection {
   std::string ColumnText(uint64_t p);
   void WriteRow(uint64_t p);
   void WriteBlock(unsigned column, uint64_t block);
+  void DescribeBlock(int row, unsigned column, uint64_t block, FileAccount& account);
 
   std::string RowError(Row r, uint64_t p) const;
   std::string ColumnError(Column c, const ColumnRecord& rec, uint64_t p) const;

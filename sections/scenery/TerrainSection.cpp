@@ -73,7 +73,7 @@ void TerrainSection::Summarize(std::vector<std::string>& lines) {
   lines.push_back(std::string("File contains FS2002 terrain data of ") + text);
   if (cut) {
     doc().Report(Format("Error: FS2002 terrain data header at 0x%llX runs past the end of the file",
-                        static_cast<unsigned long long>(data_)));
+                        static_cast<unsigned long long>(data_)), data_);
   }
 }
 
@@ -99,6 +99,31 @@ void TerrainSection::WriteSource() {
     WriteLandWaterMask();
   } else {
     WriteTexturedPolygons();
+  }
+}
+
+void TerrainSection::Describe(FileAccount& account) {
+  AccountSection& section = account.current();
+  const bool lwm = kind_ == kLandWaterMask;
+  if (!lwm && kind_ != kTexturedPolygons) return;
+  section.detailed = true;
+  const uint64_t sub = data_ + img_.U32(data_ + (lwm ? kLwmField : kVtpField));
+  if (!img_.Has(sub + 8, 8)) return;
+  const uint64_t index = sub + img_.U32(sub + 8);
+  if (!img_.Has(index + 4, 8)) return;
+  const uint32_t n = img_.U32(index + 4);
+  const uint64_t entries = index + img_.U32(index + 8);
+  const uint64_t usable = EntriesInside(entries, n, 12);
+  section.Count("cells", static_cast<int64_t>(usable));
+  for (uint64_t i = 0; i < usable; ++i) {
+    const uint64_t e = entries + 12 * i;
+    const uint32_t word = img_.U32(e);
+    AccountFeature* f = account.Add("terrain_cell", e);
+    if (f == nullptr) return;
+    f->located = false;
+    f->Text("type", lwm ? "lwm" : "vtp").Number("x", Bits(word, 12, 10)).Number("y", Bits(word, 22, 10));
+    if (lwm) f->Number("level", Bits(word, 0, 9)).Number("arg2", Bits(word, 9, 1)).Number("arg3", Bits(word, 10, 2));
+    f->Number("length", img_.U32(e + 8));
   }
 }
 

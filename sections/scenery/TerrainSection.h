@@ -59,6 +59,9 @@ class TerrainSection : public BglSection {
 
   void Summarize(std::vector<std::string>& lines) override;
   void WriteSource() override;
+  // The cells of a land/water mask or of textured polygons, by their cell
+  // numbers (the data names no position in degrees).
+  void Describe(FileAccount& account) override;
 
   int kind() const { return kind_; }
 

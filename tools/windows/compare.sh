@@ -16,7 +16,8 @@ trap 'rm -rf "$work"' EXIT
 passed=0
 failed=0
 while IFS= read -r -d '' f; do
-  for cmd in "summary" "summary -o -" "disasm --fs2000 -o -" "disasm --fs98 -o -" "bitmaps --fs2000 -o -"; do
+  for cmd in "summary" "summary -o -" "disasm --fs2000 -o -" "disasm --fs98 -o -" "bitmaps --fs2000 -o -" \
+             "info --json --fs2000"; do
     # shellcheck disable=SC2086
     "$linux" $cmd "$f" > "$work/l.out" 2> /dev/null < /dev/null
     ls=$?
@@ -31,5 +32,16 @@ while IFS= read -r -d '' f; do
     fi
   done
 done < <(find "$@" -type f -print0 | sort -z)
+# The index of all of them at once (folders walked by each system).
+"$linux" scan "$@" --fs2000 -j 2 -o - > "$work/l.out" 2> /dev/null < /dev/null
+ls=$?
+wine "$windows" scan "$@" --fs2000 -j 2 -o - > "$work/w.out" 2> /dev/null < /dev/null
+ws=$?
+if [ "$ls" -eq "$ws" ] && cmp -s "$work/l.out" "$work/w.out"; then
+  passed=$((passed + 1))
+else
+  failed=$((failed + 1))
+  echo "differs: skarn scan $* (exit $ls on Linux, $ws on Windows)"
+fi
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
