@@ -280,7 +280,7 @@ int64_t ProceduralSection::DescribeObjects(uint32_t offset, FileAccount& account
   int64_t count = 0;
   for (uint64_t p = data_ + offset; !budget_.spent();) {
     ObjectHeader h;
-    if (ReadObjectHeader(p, h) != HeaderRead::kObject || !ReadObject(p, h.size)) break;
+    if (ReadObjectHeader(img_, p, h) != HeaderRead::kObject || !ReadObject(p, h.size)) break;
     ++count;
     if (AccountFeature* f = account.Add("object", p)) {
       // As the Area statement gives it: the latitude unfolded.
