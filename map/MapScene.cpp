@@ -325,10 +325,10 @@ class Composer {
     scene_.title = files_.size() == 1 ? files_[0].fileName : Format("%zu files", files_.size());
     ChooseView();
     Background();
+    Grid();
     Bands();
     Bounds();
     Features();
-    Grid();
     Legend();
     ScaleBar();
     return std::move(scene_);
@@ -581,8 +581,8 @@ class Composer {
     const double height = p.north - south_;
     const double latStep = GridStep(height);
     const double lonStep = GridStep(width_);
-    Item& lines = NewItem("");
-    Item& labels = NewItem("", false);
+    Item lines{"", -1, true, {}};
+    Item labels{"", -1, false, {}};
     const int latDecimals = StepDecimals(latStep), lonDecimals = StepDecimals(lonStep);
     for (double lat = std::ceil(south_ / latStep) * latStep; lat <= p.north + 1e-9; lat += latStep) {
       const double y = At(lat, p.middleLon).y;
@@ -594,6 +594,8 @@ class Composer {
       lines.shapes.push_back(Line({Point{x, r.y}, Point{x, r.y + r.height}}, kGrid, 0.6));
       labels.shapes.push_back(Text(Point{x, r.y + r.height + 14.0}, DegreeLabel(lon, true, lonDecimals), kInk, 10.0, Shape::Anchor::kMiddle));
     }
+    scene_.items.push_back(std::move(lines));
+    scene_.items.push_back(std::move(labels));
   }
 
   void Legend() {
