@@ -273,7 +273,7 @@ std::string HoverText(const AccountFeature& f, const std::string& fileName) {
   if (!f.ident.empty()) s += " " + f.ident;
   if (!f.name.empty()) s += " \"" + f.name + "\"";
   const double frequency = Value(f, "frequency");
-  if (!std::isnan(frequency)) Appendf(s, "\n%s %.2f", f.kind == "ndb" ? "frequency (kHz)" : "frequency MHz", frequency);
+  if (!std::isnan(frequency)) Appendf(s, "\n%.2f %s", frequency, f.kind == "ndb" ? "kHz" : "MHz");
   if (f.kind == "ndb" || f.kind == "vor" || f.kind == "ils" || f.kind == "ils2" || f.kind == "atis") {
     const double range = Value(f, "range");
     if (!std::isnan(range)) Appendf(s, ", range %.0f", range);

@@ -95,7 +95,7 @@ TEST(MapScene, FeaturesLandWhereTheirCoordinatesSay) {
   for (const map::Item& item : s.items) {
     if (item.feature >= 0 && s.features[static_cast<size_t>(item.feature)].kind == "vor-dme") hover = item.hover;
   }
-  EXPECT_EQ(hover, "VOR-DME KLO \"KLOTEN\"\nfrequency MHz 113.90, range 40\nN60:00:00.00 E010:00:00.00\na.bgl, offset 0x80");
+  EXPECT_EQ(hover, "VOR-DME KLO \"KLOTEN\"\n113.90 MHz, range 40\nN60:00:00.00 E010:00:00.00\na.bgl, offset 0x80");
 }
 
 TEST(MapScene, ViewsAcrossTheDateLineAreOnePiece) {
