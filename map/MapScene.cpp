@@ -299,6 +299,63 @@ std::string HoverText(const AccountFeature& f, const std::string& fileName) {
   return s;
 }
 
+namespace {
+
+double SegmentDistance(Point p, Point a, Point b) {
+  const double dx = b.x - a.x, dy = b.y - a.y, len = dx * dx + dy * dy;
+  const double t = len > 0.0 ? std::clamp(((p.x - a.x) * dx + (p.y - a.y) * dy) / len, 0.0, 1.0) : 0.0;
+  return std::hypot(p.x - (a.x + t * dx), p.y - (a.y + t * dy));
+}
+
+bool Inside(const std::vector<Point>& poly, Point p) {
+  bool in = false;
+  for (size_t i = 0, j = poly.size() - 1; i < poly.size(); j = i++) {
+    if ((poly[i].y > p.y) != (poly[j].y > p.y) &&
+        p.x < (poly[j].x - poly[i].x) * (p.y - poly[i].y) / (poly[j].y - poly[i].y) + poly[i].x) {
+      in = !in;
+    }
+  }
+  return in;
+}
+
+bool Hits(const Shape& s, Point p, double tolerance) {
+  if (s.points.empty()) return false;
+  switch (s.type) {
+    case Shape::Type::kCircle: {
+      const double d = std::hypot(p.x - s.points[0].x, p.y - s.points[0].y);
+      return s.style.fillOpacity > 0.0 ? d <= s.radius + tolerance : std::fabs(d - s.radius) <= tolerance;
+    }
+    case Shape::Type::kPolygon:
+      if (s.style.fillOpacity > 0.0 && s.points.size() >= 3 && Inside(s.points, p)) return true;
+      [[fallthrough]];
+    case Shape::Type::kLine:
+      for (size_t i = 0; i + 1 < s.points.size(); ++i) {
+        if (SegmentDistance(p, s.points[i], s.points[i + 1]) <= tolerance) return true;
+      }
+      return s.type == Shape::Type::kPolygon && SegmentDistance(p, s.points.back(), s.points.front()) <= tolerance;
+    case Shape::Type::kText:
+      return false;
+  }
+  return false;
+}
+
+}  // namespace
+
+int ItemAt(const Scene& scene, Point p, double tolerance) {
+  for (size_t i = scene.items.size(); i-- > 0;) {
+    const Item& item = scene.items[i];
+    if (item.hover.empty()) continue;
+    if (item.clipped && (p.x < scene.frame.x || p.y < scene.frame.y || p.x > scene.frame.x + scene.frame.width ||
+                         p.y > scene.frame.y + scene.frame.height)) {
+      continue;
+    }
+    for (const Shape& s : item.shapes) {
+      if (Hits(s, p, tolerance)) return static_cast<int>(i);
+    }
+  }
+  return -1;
+}
+
 void MapBuilder::Add(const FileAccount& account) {
   FileAccount a;
   a.path = account.path;
@@ -309,7 +366,17 @@ void MapBuilder::Add(const FileAccount& account) {
   a.east = account.east;
   a.west = account.west;
   a.sections = account.sections;
-  a.features = account.features;
+  for (const AccountFeature& f : account.features) {
+    if (kept_ < options_.maxFeatures) {
+      a.features.push_back(f);
+      ++kept_;
+      continue;
+    }
+    auto it = std::find_if(leftOut_.begin(), leftOut_.end(), [&](const auto& k) { return k.first == f.kind; });
+    if (it == leftOut_.end()) it = leftOut_.insert(leftOut_.end(), {f.kind, 0});
+    ++it->second;
+    ++(f.located ? leftOutLocated_ : leftOutUnlocated_);
+  }
   files_.push_back(std::move(a));
 }
 
@@ -319,6 +386,13 @@ namespace {
 class Composer {
  public:
   Composer(const std::vector<FileAccount>& files, const MapOptions& options) : files_(files), options_(options) {}
+
+  // Features the builder counted but did not keep.
+  void LeftOut(const std::vector<std::pair<std::string, int64_t>>& kinds, uint64_t located, uint64_t unlocated) {
+    for (const auto& [kind, n] : kinds) kinds_[kind] += n;
+    scene_.notDrawn += located;
+    scene_.notLocated += unlocated;
+  }
 
   Scene Run() {
     for (const FileAccount& a : files_) scene_.files.push_back(a.path);
@@ -661,6 +735,10 @@ class Composer {
 
 }  // namespace
 
-Scene MapBuilder::Compose() const { return Composer(files_, options_).Run(); }
+Scene MapBuilder::Compose() const {
+  Composer composer(files_, options_);
+  composer.LeftOut(leftOut_, leftOutLocated_, leftOutUnlocated_);
+  return composer.Run();
+}
 
 }  // namespace skarn::map

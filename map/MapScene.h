@@ -114,17 +114,28 @@ class MapBuilder {
   explicit MapBuilder(MapOptions options = {}) : options_(options) {}
   // Keeps what the map needs of the account (not its library objects,
   // bitmaps or problems).
+  // Past the drawing limit only the kinds of further features are counted,
+  // so a large library costs no more memory than the limit allows.
   void Add(const FileAccount& account);
   Scene Compose() const;
 
  private:
   MapOptions options_;
   std::vector<FileAccount> files_;
+  size_t kept_ = 0;
+  std::vector<std::pair<std::string, int64_t>> leftOut_;  // kinds past the limit
+  uint64_t leftOutLocated_ = 0;
+  uint64_t leftOutUnlocated_ = 0;
 };
 
 // The text shown for a feature: kind, ident, name, frequency and the other
 // values that matter on a map, position, file and offset.
 std::string HoverText(const AccountFeature& feature, const std::string& fileName);
+
+// The topmost item with a hover text under p (scene pixels): inside a
+// filled shape, or within tolerance of an outline, a line or a point. -1
+// when none.
+int ItemAt(const Scene& scene, Point p, double tolerance);
 
 // The colour of a kind's symbol (its middle dot).
 Rgb KindColour(const std::string& kind);

@@ -95,7 +95,25 @@ TEST(MapScene, FeaturesLandWhereTheirCoordinatesSay) {
   for (const map::Item& item : s.items) {
     if (item.feature >= 0 && s.features[static_cast<size_t>(item.feature)].kind == "vor-dme") hover = item.hover;
   }
+  // Past the limit features are counted, not kept.
+  map::MapOptions few;
+  few.maxFeatures = 2;
+  map::MapBuilder b(few);
+  b.Add(File("b.bgl", 0, 0, 0, 0, {ndb, ndb, ndb}));
+  b.Add(File("c.bgl", 0, 0, 0, 0, {ndb, seed}));
+  const map::Scene limited = b.Compose();
+  EXPECT_EQ(limited.features.size(), 2u);
+  EXPECT_EQ(limited.notDrawn, 2u);
+  EXPECT_EQ(limited.notLocated, 1u);
+  EXPECT_NE(map::SceneSvg(limited).find(">NDB (4)</text>"), std::string::npos);
+
   EXPECT_EQ(hover, "VOR-DME KLO \"KLOTEN\"\n113.90 MHz, range 40\nN60:00:00.00 E010:00:00.00\na.bgl, offset 0x80");
+  // The pointer on a symbol finds it; beside the symbols, the file's bounds
+  // or nothing.
+  const int hit = map::ItemAt(s, Point{n->at.x + 1.0, n->at.y - 1.0}, 3.0);
+  ASSERT_GE(hit, 0);
+  EXPECT_EQ(s.items[static_cast<size_t>(hit)].feature, static_cast<int>(n - s.features.data()));
+  EXPECT_EQ(map::ItemAt(s, Point{s.frame.x + 2.0, s.frame.y + 2.0}, 3.0), -1);
 }
 
 TEST(MapScene, ViewsAcrossTheDateLineAreOnePiece) {
