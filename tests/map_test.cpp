@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -79,7 +80,7 @@ TEST(MapScene, FeaturesLandWhereTheirCoordinatesSay) {
   // padding): a degree of longitude is cos(60.5) of a degree of latitude.
   const double degLat = v->at.y - i->at.y;
   EXPECT_GT(degLat, 100.0);
-  EXPECT_NEAR((n->at.x - v->at.x) / 2.0, degLat * std::cos(60.5 * M_PI / 180.0), 1e-6);
+  EXPECT_NEAR((n->at.x - v->at.x) / 2.0, degLat * std::cos(60.5 * std::numbers::pi / 180.0), 1e-6);
   EXPECT_NEAR(n->at.y, v->at.y, 1e-9);
   for (const auto* p : {v, i, n}) {
     EXPECT_TRUE(Inside(s, p->at));
