@@ -16,7 +16,7 @@ trap 'rm -rf "$work"' EXIT
 passed=0
 failed=0
 while IFS= read -r -d '' f; do
-  for cmd in "summary" "summary -o -" "disasm --fs2000 -o -" "disasm --fs98 -o -" "bitmaps --fs2000 -o -"; do
+  for cmd in "summary" "summary -o -" "disasm --fs2000 -o -" "disasm --fs98 -o -" "bitmaps --fs2000 -o -" "map --fs2000 -o -"; do
     # shellcheck disable=SC2086
     "$linux" $cmd "$f" > "$work/l.out" 2> /dev/null < /dev/null
     ls=$?
