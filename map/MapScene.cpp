@@ -179,7 +179,7 @@ Shape Text(Point at, std::string words, Rgb colour, double size, Shape::Anchor a
   Shape s;
   s.type = Shape::Type::kText;
   s.points = {at};
-  s.text = std::move(words);
+  s.text = CleanText(words);
   s.style.fill = colour;
   s.style.fillOpacity = 1.0;
   s.fontSize = size;
@@ -258,6 +258,38 @@ void AddSymbol(std::vector<Shape>& out, const std::string& kind, Point c, double
 }  // namespace
 
 Rgb KindColour(const std::string& kind) { return InfoOf(kind).colour; }
+
+std::string CleanText(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size();) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    if (b < 0x80) {
+      out += b < 0x20 && b != '\n' && b != '\t' ? '?' : static_cast<char>(b);
+      ++i;
+      continue;
+    }
+    const size_t n = b >= 0xC2 && b <= 0xDF ? 2 : b >= 0xE0 && b <= 0xEF ? 3 : b >= 0xF0 && b <= 0xF4 ? 4 : 0;
+    uint32_t c = n == 2 ? b & 0x1Fu : n == 3 ? b & 0x0Fu : b & 0x07u;
+    bool ok = n != 0 && i + n <= text.size();
+    for (size_t k = 1; ok && k < n; ++k) {
+      const auto t = static_cast<unsigned char>(text[i + k]);
+      ok = (t & 0xC0) == 0x80;
+      c = c << 6 | (t & 0x3Fu);
+    }
+    // No overlong forms, surrogates, values past U+10FFFF, U+FFFE or U+FFFF.
+    ok = ok && !(n == 3 && c < 0x800) && !(n == 4 && (c < 0x10000 || c > 0x10FFFF)) && !(c >= 0xD800 && c <= 0xDFFF) &&
+         c != 0xFFFE && c != 0xFFFF;
+    if (ok) {
+      out.append(text, i, n);
+      i += n;
+    } else {
+      out += '?';
+      ++i;
+    }
+  }
+  return out;
+}
 
 double Projection::Unwrap(double lon) const { return middleLon + std::remainder(lon - middleLon, 360.0); }
 
@@ -396,7 +428,7 @@ class Composer {
 
   Scene Run() {
     for (const FileAccount& a : files_) scene_.files.push_back(a.path);
-    scene_.title = files_.size() == 1 ? files_[0].fileName : Format("%zu files", files_.size());
+    scene_.title = CleanText(files_.size() == 1 ? files_[0].fileName : Format("%zu files", files_.size()));
     ChooseView();
     Background();
     Grid();
@@ -466,7 +498,7 @@ class Composer {
   }
 
   Item& NewItem(std::string hover, bool clipped = true) {
-    scene_.items.push_back(Item{std::move(hover), -1, clipped, {}});
+    scene_.items.push_back(Item{CleanText(hover), -1, clipped, {}});
     return scene_.items.back();
   }
 
@@ -521,7 +553,7 @@ class Composer {
       item.shapes.push_back(Polygon(std::move(box), kBounds, 1.5, kBounds, 0.0, true));
       // Files of the same bounds get their names one below the other.
       const int row = labelRows_[std::make_pair(std::round(corner.x), std::round(corner.y))]++;
-      if (files_.size() > 1) item.shapes.push_back(Text(Point{corner.x + 4.0, corner.y + 13.0 + 13.0 * row}, a.fileName, kBounds, 11.0));
+      if (files_.size() > 1 && row < 6) item.shapes.push_back(Text(Point{corner.x + 4.0, corner.y + 13.0 + 13.0 * row}, a.fileName, kBounds, 11.0));
     }
   }
 

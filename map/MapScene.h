@@ -137,6 +137,11 @@ std::string HoverText(const AccountFeature& feature, const std::string& fileName
 // when none.
 int ItemAt(const Scene& scene, Point p, double tolerance);
 
+// The text with every byte that is not part of a well-formed UTF-8
+// character of XML's range, and every control character but the line feed,
+// replaced by '?': names in files are any bytes.
+std::string CleanText(const std::string& text);
+
 // The colour of a kind's symbol (its middle dot).
 Rgb KindColour(const std::string& kind);
 

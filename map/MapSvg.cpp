@@ -29,8 +29,8 @@ void Attr(std::string& out, const char* name, double v) {
   out += '"';
 }
 
-void Escape(std::string& out, const std::string& text) {
-  for (char c : text) {
+void Escape(std::string& out, const std::string& raw) {
+  for (char c : CleanText(raw)) {
     switch (c) {
       case '&': out += "&amp;"; break;
       case '<': out += "&lt;"; break;
@@ -39,12 +39,7 @@ void Escape(std::string& out, const std::string& text) {
       case '\n': out += "&#10;"; break;
       case '\r': break;
       default:
-        // Control characters are not allowed in XML.
-        if (static_cast<unsigned char>(c) < 0x20 && c != '\t') {
-          out += '?';
-        } else {
-          out += c;
-        }
+        out += c;
     }
   }
 }

@@ -145,14 +145,14 @@ TEST(MapScene, ViewsAcrossTheDateLineAreOnePiece) {
 
 TEST(MapScene, SvgIsTheSameBytesAndEscapesTexts) {
   AccountFeature apt = Feature("menu_airport", 47.5, 8.5);
-  apt.name = "A<&>\"B";
+  apt.name = "A<&>\"B\xFF\x01\xC3\xA9\xED\xA0\x80";
   AccountFeature rwy = Feature("runway", 47.5, 8.5, "LSZH");
   rwy.Number("heading", 90.0).Number("length", 3000).Number("width", 60);
   const std::vector<FileAccount> files = {File("z.bgl", 47.4, 47.6, 8.4, 8.6, {apt, rwy})};
   const std::string svg = map::SceneSvg(Compose(files));
   EXPECT_EQ(svg, map::SceneSvg(Compose(files)));
   EXPECT_EQ(svg.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<svg ", 0), 0u);
-  EXPECT_NE(svg.find("<title>Airport (menu) &quot;A&lt;&amp;&gt;&quot;B&quot;&#10;N47:30:00.00 E008:30:00.00&#10;z.bgl, offset 0x80</title>"), std::string::npos);
+  EXPECT_NE(svg.find("<title>Airport (menu) &quot;A&lt;&amp;&gt;&quot;B??\xC3\xA9???&quot;&#10;N47:30:00.00 E008:30:00.00&#10;z.bgl, offset 0x80</title>"), std::string::npos);
   EXPECT_EQ(svg.find('\n'), svg.find("\r\n") + 1);
   for (size_t p = svg.find('\n'); p != std::string::npos; p = svg.find('\n', p + 1)) ASSERT_EQ(svg[p - 1], '\r');
   EXPECT_EQ(svg.find("-0,"), std::string::npos);

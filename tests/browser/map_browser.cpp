@@ -148,7 +148,10 @@ int main(int argc, char** argv) {
   skarn::FileAccount radio;
   radio.path = radio.fileName = "radio.bgl";
   radio.read = true;
-  radio.features = {Feature("vor", 47.515, 8.505, "KLO", 114.85), Feature("ndb", 47.485, 8.545, "ZH", 345.0),
+  // A name of bytes that are no UTF-8 must not break the document.
+  skarn::AccountFeature vor = Feature("vor", 47.515, 8.505, "KLO", 114.85);
+  vor.name = "KLOTEN \xFF\xFE\x01";
+  radio.features = {vor, Feature("ndb", 47.485, 8.545, "ZH", 345.0),
                     Feature("atis", 47.49, 8.505, "", 128.52)};
   skarn::map::MapBuilder builder;
   builder.Add(example);
