@@ -146,6 +146,13 @@ std::string DegreeLabel(double v, bool longitude, int decimals) {
   return s;
 }
 
+Item MakeItem(std::string hover, bool clipped) {
+  Item item;
+  item.hover = std::move(hover);
+  item.clipped = clipped;
+  return item;
+}
+
 Shape Line(std::vector<Point> pts, Rgb colour, double width, bool dashed = false) {
   Shape s;
   s.type = Shape::Type::kLine;
@@ -373,7 +380,7 @@ bool Hits(const Shape& s, Point p, double tolerance) {
 
 }  // namespace
 
-int ItemAt(const Scene& scene, Point p, double tolerance) {
+int ItemAt(const Scene& scene, Point p, double tolerance, double zoom) {
   for (size_t i = scene.items.size(); i-- > 0;) {
     const Item& item = scene.items[i];
     if (item.hover.empty()) continue;
@@ -381,8 +388,10 @@ int ItemAt(const Scene& scene, Point p, double tolerance) {
                          p.y > scene.frame.y + scene.frame.height)) {
       continue;
     }
+    // Fixed-size shapes are tested in the view's pixels about the anchor.
+    const Point near{item.anchor.x + (p.x - item.anchor.x) * zoom, item.anchor.y + (p.y - item.anchor.y) * zoom};
     for (const Shape& s : item.shapes) {
-      if (Hits(s, p, tolerance)) return static_cast<int>(i);
+      if (s.fixedSize ? Hits(s, near, tolerance * zoom) : Hits(s, p, tolerance)) return static_cast<int>(i);
     }
   }
   return -1;
@@ -498,7 +507,7 @@ class Composer {
   }
 
   Item& NewItem(std::string hover, bool clipped = true) {
-    scene_.items.push_back(Item{CleanText(hover), -1, clipped, {}});
+    scene_.items.push_back(MakeItem(CleanText(hover), clipped));
     return scene_.items.back();
   }
 
@@ -625,6 +634,7 @@ class Composer {
     Item& item = NewItem(HoverText(f, fileName));
     if (kind == "vor-dme") item.hover.replace(0, 3, "VOR-DME");
     item.feature = static_cast<int>(scene_.features.size() - 1);
+    item.anchor = c;
     const Rgb col = KindColour(kind);
     auto box = [&](const char* s, const char* n, const char* w, const char* e) {
       return Box(Value(f, s, f.lat), Value(f, n, f.lat), Value(f, w, f.lon), Value(f, e, f.lon));
@@ -653,8 +663,10 @@ class Composer {
         const double r = Value(f, "radius", 0.0) * scene_.projection.PixelsPerKm();
         if (r >= 3.0) item.shapes.push_back(Circle(c, r, col, 0.8, col, 0.0, true));
       }
+      const size_t first = item.shapes.size();
       AddSymbol(item.shapes, kind, c, Value(f, "heading", 0.0), TextValue(f, "type"));
       Label(item, kind, f, c);
+      for (size_t k = first; k < item.shapes.size(); ++k) item.shapes[k].fixedSize = true;
     }
   }
 
@@ -687,8 +699,8 @@ class Composer {
     const double height = p.north - south_;
     const double latStep = GridStep(height);
     const double lonStep = GridStep(width_);
-    Item lines{"", -1, true, {}};
-    Item labels{"", -1, false, {}};
+    Item lines = MakeItem("", true);
+    Item labels = MakeItem("", false);
     const int latDecimals = StepDecimals(latStep), lonDecimals = StepDecimals(lonStep);
     for (double lat = std::ceil(south_ / latStep) * latStep; lat <= p.north + 1e-9; lat += latStep) {
       const double y = At(lat, p.middleLon).y;

@@ -41,6 +41,9 @@ struct Shape {
   std::string text;  // text: the words; its colour is the fill
   double fontSize = 10.0;
   enum class Anchor { kStart, kMiddle, kEnd } anchor = Anchor::kStart;
+  // Keeps its size in pixels around the item's anchor when a view zooms
+  // (symbols and their labels); other shapes grow with the map.
+  bool fixedSize = false;
 };
 
 // Shapes drawn together, with one hover text. clipped items lie in the map's
@@ -50,6 +53,7 @@ struct Item {
   std::string hover;
   int feature = -1;  // index into Scene::features, or -1
   bool clipped = true;
+  Point anchor;  // the feature's place, around which fixed-size shapes stay
   std::vector<Shape> shapes;
 };
 
@@ -134,8 +138,9 @@ std::string HoverText(const AccountFeature& feature, const std::string& fileName
 
 // The topmost item with a hover text under p (scene pixels): inside a
 // filled shape, or within tolerance of an outline, a line or a point. -1
-// when none.
-int ItemAt(const Scene& scene, Point p, double tolerance);
+// when none. zoom is a view's scale: fixed-size shapes are that much smaller
+// on the scene than the scene says.
+int ItemAt(const Scene& scene, Point p, double tolerance, double zoom = 1.0);
 
 // The text with every byte that is not part of a well-formed UTF-8
 // character of XML's range, and every control character but the line feed,

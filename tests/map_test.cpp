@@ -115,6 +115,10 @@ TEST(MapScene, FeaturesLandWhereTheirCoordinatesSay) {
   ASSERT_GE(hit, 0);
   EXPECT_EQ(s.items[static_cast<size_t>(hit)].feature, static_cast<int>(n - s.features.data()));
   EXPECT_EQ(map::ItemAt(s, Point{s.frame.x + 2.0, s.frame.y + 2.0}, 3.0), -1);
+  // Zoomed in fourfold, a symbol is a quarter of its scene size: 5 scene
+  // pixels beside the NDB are 20 on the screen, off its 7-pixel ring.
+  EXPECT_EQ(map::ItemAt(s, Point{n->at.x + 5.0, n->at.y}, 1.0, 4.0), -1);
+  EXPECT_EQ(map::ItemAt(s, Point{n->at.x + 1.5, n->at.y}, 1.0, 4.0), hit);
 }
 
 TEST(MapScene, ViewsAcrossTheDateLineAreOnePiece) {

@@ -97,7 +97,7 @@ void CMapView::Pan(wxPoint by) {
 }
 
 std::string CMapView::HoverAt(wxPoint at) const {
-  const int item = map::ItemAt(scene_, ScenePoint(at), 4.0 / zoom_);
+  const int item = map::ItemAt(scene_, ScenePoint(at), 4.0 / zoom_, zoom_);
   return item < 0 ? std::string() : scene_.items[static_cast<size_t>(item)].hover;
 }
 
@@ -119,7 +119,7 @@ void CMapView::OnMouse(wxMouseEvent& event) {
     Pan(at - *dragFrom_);
     dragFrom_ = at;
   } else if (event.Moving()) {
-    const int item = map::ItemAt(scene_, ScenePoint(at), 4.0 / zoom_);
+    const int item = map::ItemAt(scene_, ScenePoint(at), 4.0 / zoom_, zoom_);
     if (item != hovered_) {
       hovered_ = item;
       if (item < 0) {
@@ -147,6 +147,13 @@ void CMapView::OnPaint(wxPaintEvent&) {
   if (!gc) return;
   gc->SetAntialiasMode(wxANTIALIAS_DEFAULT);
   auto at = [this](map::Point p) { return wxPoint2DDouble(p.x * zoom_ + offset_.m_x, p.y * zoom_ + offset_.m_y); };
+  // Symbols and their labels keep their size about the feature's place.
+  const map::Item* current = nullptr;
+  const map::Shape* shape = nullptr;
+  auto place = [&](map::Point p) {
+    if (!shape->fixedSize) return at(p);
+    return at(current->anchor) + wxPoint2DDouble(p.x - current->anchor.x, p.y - current->anchor.y);
+  };
   const map::Rect& f = scene_.frame;
   const wxPoint2DDouble corner = at(map::Point{f.x, f.y});
   bool clipping = false;
@@ -161,8 +168,10 @@ void CMapView::OnPaint(wxPaintEvent&) {
       clipping = item.clipped;
     }
     const bool lit = static_cast<int>(i) == hovered_;
+    current = &item;
     for (const map::Shape& s : item.shapes) {
       if (s.points.empty()) continue;
+      shape = &s;
       const map::Style& st = s.style;
       const double width = st.strokeWidth * (lit ? 2.0 : 1.0);
       if (s.type == map::Shape::Type::kText) {
@@ -170,7 +179,7 @@ void CMapView::OnPaint(wxPaintEvent&) {
         wxDouble w = 0.0, h = 0.0, descent = 0.0, leading = 0.0;
         const wxString text = wxString::FromUTF8(s.text);
         gc->GetTextExtent(text, &w, &h, &descent, &leading);
-        const wxPoint2DDouble p = at(s.points[0]);
+        const wxPoint2DDouble p = place(s.points[0]);
         const double x = s.anchor == map::Shape::Anchor::kStart ? p.m_x : s.anchor == map::Shape::Anchor::kMiddle ? p.m_x - w / 2.0 : p.m_x - w;
         gc->DrawText(text, x, p.m_y - (h - descent));
         continue;
@@ -181,11 +190,11 @@ void CMapView::OnPaint(wxPaintEvent&) {
       gc->SetBrush(filled ? gc->CreateBrush(wxBrush(Colour(st.fill, st.fillOpacity))) : wxGraphicsBrush());
       wxGraphicsPath path = gc->CreatePath();
       if (s.type == map::Shape::Type::kCircle) {
-        const wxPoint2DDouble c = at(s.points[0]);
-        path.AddCircle(c.m_x, c.m_y, s.radius * zoom_);
+        const wxPoint2DDouble c = place(s.points[0]);
+        path.AddCircle(c.m_x, c.m_y, s.fixedSize ? s.radius : s.radius * zoom_);
       } else {
-        path.MoveToPoint(at(s.points[0]));
-        for (size_t k = 1; k < s.points.size(); ++k) path.AddLineToPoint(at(s.points[k]));
+        path.MoveToPoint(place(s.points[0]));
+        for (size_t k = 1; k < s.points.size(); ++k) path.AddLineToPoint(place(s.points[k]));
         if (s.type == map::Shape::Type::kPolygon) path.CloseSubpath();
       }
       if (filled) gc->FillPath(path);
