@@ -486,6 +486,21 @@ class Composer {
     p.west = west;
     p.middleLon = west + width / 2.0;
     p.pixelsPerDegree = std::min(options_.frameWidth / (width * p.cosine), options_.frameHeight / height);
+    // A long thin view gets room across it, so that it stays readable.
+    const double minimum = std::min(options_.frameWidth, options_.frameHeight) / 3.0;
+    if (height * p.pixelsPerDegree < minimum) {
+      const double grow = (minimum / p.pixelsPerDegree - height) / 2.0;
+      north = std::min(90.0, north + grow);
+      south = std::max(-90.0, south - grow);
+      height = north - south;
+    } else if (width * p.cosine * p.pixelsPerDegree < minimum) {
+      const double grow = std::min((minimum / (p.cosine * p.pixelsPerDegree) - width) / 2.0, (360.0 - width) / 2.0);
+      west -= grow;
+      width += 2.0 * grow;
+    }
+    p.north = north;
+    p.west = west;
+    p.middleLon = west + width / 2.0;
     p.origin = Point{kLeft, kTop};
     scene_.frame = Rect{kLeft, kTop, width * p.cosine * p.pixelsPerDegree, height * p.pixelsPerDegree};
     scene_.width = std::round(kLeft + scene_.frame.width + kGap + kLegendWidth + 10.0);
@@ -547,7 +562,7 @@ class Composer {
     for (const FileAccount& a : files_) {
       if (!HasBounds(a)) continue;
       GeoText geo;
-      std::string hover = a.fileName + "\nbounds";
+      std::string hover = a.path + "\nbounds";
       hover += geo.LatText(std::min(a.south, a.north));
       hover += " to";
       hover += geo.LatText(std::max(a.south, a.north));

@@ -96,6 +96,11 @@ TEST(MapScene, FeaturesLandWhereTheirCoordinatesSay) {
   for (const map::Item& item : s.items) {
     if (item.feature >= 0 && s.features[static_cast<size_t>(item.feature)].kind == "vor-dme") hover = item.hover;
   }
+  // A long thin view gets room across it.
+  const map::Scene thin = Compose({File("t.bgl", 0, 0, 0, 0, {Feature("ndb", 47.0, 8.5), Feature("vor", 47.01, 179.0)})});
+  EXPECT_GE(thin.frame.height, 249.0);
+  EXPECT_NEAR(thin.frame.width, 1000.0, 1e-6);
+
   // Past the limit features are counted, not kept.
   map::MapOptions few;
   few.maxFeatures = 2;
