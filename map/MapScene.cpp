@@ -619,7 +619,7 @@ class Composer {
       for (size_t i = 0; i < files_[fi].features.size(); ++i) {
         const std::string& kind = kindOf_[fi][i];
         if (kind.empty()) continue;
-        kinds_[kind] += 1;
+        kinds_[kind == "ils2" ? "ils" : kind] += 1;  // one row for both ILS forms
         if (!Drawable(files_[fi].features[i])) ++scene_.notLocated;
       }
     }

@@ -30,6 +30,7 @@ CMapView::CMapView(wxWindow* parent, SkarnDocument& doc)
   Bind(wxEVT_MOTION, &CMapView::OnMouse, this);
   Bind(wxEVT_LEAVE_WINDOW, &CMapView::OnMouse, this);
   Bind(wxEVT_MOUSEWHEEL, &CMapView::OnWheel, this);
+  Bind(wxEVT_KEY_DOWN, &CMapView::OnKey, this);
   Bind(wxEVT_MOUSE_CAPTURE_LOST, [this](wxMouseCaptureLostEvent&) { dragFrom_.reset(); });
   doc_.AddView(this);
 }
@@ -137,6 +138,22 @@ void CMapView::OnWheel(wxMouseEvent& event) {
   const int delta = event.GetWheelDelta() > 0 ? event.GetWheelDelta() : 120;
   const double steps = static_cast<double>(event.GetWheelRotation()) / delta;
   ZoomAt(std::pow(1.25, steps), event.GetPosition());
+}
+
+void CMapView::OnKey(wxKeyEvent& event) {
+  // + and - zoom about the middle, the arrows pan, Home fits the map again.
+  const wxSize size = GetClientSize();
+  const wxPoint middle(size.x / 2, size.y / 2);
+  switch (event.GetKeyCode()) {
+    case '+': case '=': case WXK_NUMPAD_ADD: ZoomAt(1.25, middle); break;
+    case '-': case WXK_NUMPAD_SUBTRACT: ZoomAt(0.8, middle); break;
+    case WXK_LEFT: Pan(wxPoint(50, 0)); break;
+    case WXK_RIGHT: Pan(wxPoint(-50, 0)); break;
+    case WXK_UP: Pan(wxPoint(0, 50)); break;
+    case WXK_DOWN: Pan(wxPoint(0, -50)); break;
+    case WXK_HOME: FitScene(); break;
+    default: event.Skip();
+  }
 }
 
 void CMapView::OnPaint(wxPaintEvent&) {

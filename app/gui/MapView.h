@@ -38,6 +38,7 @@ class CMapView : public wxWindow, public DocumentView {
   void OnSize(wxSizeEvent& event);
   void OnMouse(wxMouseEvent& event);
   void OnWheel(wxMouseEvent& event);
+  void OnKey(wxKeyEvent& event);
 
   SkarnDocument& doc_;
   map::Scene scene_;
