@@ -665,6 +665,30 @@ TEST_F(Cli, BatchOutputsMatchSingleRuns) {
   EXPECT_EQ(Skarn("disasm lib -j x").status, 2);
 }
 
+TEST_F(Cli, MapOfAFolderWithABrokenFile) {
+  fs::create_directories(dir_ / "lib" / "a");
+  Write("lib/a/air.bgl", AirfieldExample());
+  Write("lib/broken.bgl", std::vector<uint8_t>(50, 0));
+  CliRun r = Skarn("map lib -o map.svg -j 1");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("skarn: lib/broken.bgl: Error: file too short for a BGL header"), std::string::npos) << r.err;
+  EXPECT_TRUE(EndsWith(r.err, "skarn: 2 files: 1 read, 0 with warnings, 1 failed, 0 skipped\n")) << r.err;
+  const std::string svg = ReadFile(dir_ / "map.svg");
+  EXPECT_TRUE(EndsWith(svg, "</svg>\r\n"));
+  EXPECT_EQ(Count(svg, "<g class=\"object\"><title>Object"), 2);
+  EXPECT_NE(svg.find("N47:30:00.00 E008:31:12.00&#10;air.bgl, offset 0x93</title>"), std::string::npos);
+  // The same bytes on stdout and whatever the number of threads; an old map
+  // is replaced.
+  r = Skarn("map lib/a lib/broken.bgl -o - -j 3");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, svg);
+  Write("map.svg", {'o', 'l', 'd'});
+  EXPECT_EQ(Skarn("map lib/a -o map.svg --fs98").status, 0);
+  EXPECT_EQ(ReadFile(dir_ / "map.svg"), svg);
+  EXPECT_EQ(Skarn("map lib").status, 2);
+  EXPECT_EQ(Skarn("map -o x.svg").status, 2);
+  EXPECT_FALSE(fs::exists(dir_ / "x.svg"));
+}
 
 TEST_F(Cli, ExampleFilesMatchTheirBuilders) {
   for (const auto& [name, bytes] : AllExamples()) {

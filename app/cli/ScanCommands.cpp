@@ -87,19 +87,14 @@ int RunInfo(const std::vector<std::string>& args) {
   return out;
 }
 
-int RunScan(const std::vector<std::string>& args) {
-  std::vector<std::string> paths;
-  std::string out;
-  bool haveOut = false;
-  unsigned jobs = 0;
-  int answer = 0;
+int ParseBatch(const std::vector<std::string>& args, BatchArgs& batch) {
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a == "-o" || a == "--output") {
       if (i + 1 >= args.size()) return UsageError("option " + a + " needs a file name");
-      if (haveOut) return UsageError("only one output file may be given");
-      out = args[++i];
-      haveOut = true;
+      if (batch.haveOut) return UsageError("only one output file may be given");
+      batch.out = args[++i];
+      batch.haveOut = true;
     } else if (a == "-j" || a == "--jobs" || a.rfind("-j", 0) == 0 || a.rfind("--jobs=", 0) == 0) {
       std::string n;
       if (a == "-j" || a == "--jobs") {
@@ -115,16 +110,52 @@ int RunScan(const std::vector<std::string>& args) {
         v = v * 10 + static_cast<unsigned long>(c - '0');
       }
       if (!ok || v == 0) return UsageError("option -j needs a number from 1 to 9999");
-      jobs = static_cast<unsigned>(v);
-    } else if (FsAnswer(a, answer)) {
+      batch.jobs = static_cast<unsigned>(v);
+    } else if (FsAnswer(a, batch.answer)) {
     } else if (a.size() > 1 && a[0] == '-') {
       return UsageError("unknown option " + a);
     } else {
-      paths.push_back(a);
+      batch.paths.push_back(a);
     }
   }
-  if (answer == 3) return UsageError("--fs2000 and --fs98 exclude each other");
-  if (paths.empty()) return UsageError("no file or folder given");
+  if (batch.answer == 3) return UsageError("--fs2000 and --fs98 exclude each other");
+  if (batch.paths.empty()) return UsageError("no file or folder given");
+  if (batch.jobs == 0) batch.jobs = std::max(1u, std::thread::hardware_concurrency());
+  return -1;
+}
+
+void BatchTally::Take(const FileAccount& a) {
+  if (!a.read) {
+    ++failed;
+    for (const AccountProblem& p : a.problems) {
+      failures.push_back(p.offset >= 0 ? Format("%s: at offset 0x%llX: %s", a.path.c_str(),
+                                                static_cast<unsigned long long>(p.offset), p.text.c_str())
+                                       : a.path + ": " + p.text);
+    }
+    if (a.problems.empty()) failures.push_back(a.path + ": not read");
+  } else if (a.problems.empty()) {
+    ++read;
+  } else {
+    ++warned;
+  }
+}
+
+void BatchTally::Report(uint64_t skipped) const {
+  for (const std::string& f : failures) std::fprintf(stderr, "skarn: %s\n", f.c_str());
+  std::fprintf(stderr, "skarn: %llu files: %llu read, %llu with warnings, %llu failed, %llu skipped\n",
+               static_cast<unsigned long long>(read + warned + failed), static_cast<unsigned long long>(read),
+               static_cast<unsigned long long>(warned), static_cast<unsigned long long>(failed),
+               static_cast<unsigned long long>(skipped));
+}
+
+int RunScan(const std::vector<std::string>& args) {
+  BatchArgs batch;
+  if (const int usage = ParseBatch(args, batch); usage >= 0) return usage;
+  const std::vector<std::string>& paths = batch.paths;
+  const std::string& out = batch.out;
+  const bool haveOut = batch.haveOut;
+  const unsigned jobs = batch.jobs;
+  const int answer = batch.answer;
   enum class Output { kTable, kJsonl, kDatabase } kind = Output::kTable;
   if (haveOut) {
     if (out == "-" || EndsWith(out, ".jsonl")) {
@@ -135,7 +166,6 @@ int RunScan(const std::vector<std::string>& args) {
       return UsageError("the index file must end in .jsonl, .db or .sqlite");
     }
   }
-  if (jobs == 0) jobs = std::max(1u, std::thread::hardware_concurrency());
   if (answer == 0) std::fputs("skarn: library calls are read in the FS2000/2002 layout (--fs98 for the older one)\n", stderr);
 
   TempFileRegistry* temps = &shell::SignalCleanup::Install();
@@ -157,11 +187,9 @@ int RunScan(const std::vector<std::string>& args) {
   }
 
   const index::FoundFiles found = index::FindBglFiles(paths);
-  uint64_t read = 0;
-  uint64_t warned = 0;
-  uint64_t failed = found.missing.size();
-  std::vector<std::string> failures;
-  for (const std::string& m : found.missing) failures.push_back(m);
+  BatchTally tally;
+  tally.failed = found.missing.size();
+  for (const std::string& m : found.missing) tally.failures.push_back(m);
   int stdoutErr = 0;
   bool writeFailed = false;
   if (kind == Output::kTable) Put(Format("%-8s  %-10s  %8s  %8s  %s\n", "STATUS", "KIND", "SECTIONS", "FEATURES", "FILE"), stdoutErr);
@@ -183,19 +211,7 @@ int RunScan(const std::vector<std::string>& args) {
       found.files, jobs, answer != 2, render,
       [&](size_t index, index::ReadFile& file) {
         const FileAccount& a = file.account;
-        if (!a.read) {
-          ++failed;
-          for (const AccountProblem& p : a.problems) {
-            failures.push_back(p.offset >= 0 ? Format("%s: at offset 0x%llX: %s", a.path.c_str(),
-                                                      static_cast<unsigned long long>(p.offset), p.text.c_str())
-                                             : a.path + ": " + p.text);
-          }
-          if (a.problems.empty()) failures.push_back(a.path + ": not read");
-        } else if (a.problems.empty()) {
-          ++read;
-        } else {
-          ++warned;
-        }
+        tally.Take(a);
         try {
           if (kind == Output::kTable) {
             // The row goes where the progress line was (both may be the
@@ -234,19 +250,15 @@ int RunScan(const std::vector<std::string>& args) {
   if (writeFailed && sink) sink->Abort();
   const int outResult = kind == Output::kTable || out == "-" ? FinishStdout(stdoutErr) : 0;
 
-  for (const std::string& f : failures) std::fprintf(stderr, "skarn: %s\n", f.c_str());
-  const uint64_t seen = read + warned + failed;
-  std::fprintf(stderr, "skarn: %llu files: %llu read, %llu with warnings, %llu failed, %llu skipped\n",
-               static_cast<unsigned long long>(seen), static_cast<unsigned long long>(read),
-               static_cast<unsigned long long>(warned), static_cast<unsigned long long>(failed),
-               static_cast<unsigned long long>(found.skipped));
+  tally.Report(found.skipped);
+  const uint64_t seen = tally.read + tally.warned + tally.failed;
   if (Interrupted()) {
     std::fprintf(stderr, "skarn: interrupted; %llu files not read%s\n",
                  static_cast<unsigned long long>(found.files.size() + found.missing.size() - seen),
                  kind == Output::kTable ? "" : " (the index holds the files read)");
     return kInterruptedStatus;
   }
-  return writeFailed || outResult != 0 || failed != 0 ? 1 : 0;
+  return writeFailed || outResult != 0 || tally.failed != 0 ? 1 : 0;
 }
 
 namespace {

@@ -2,11 +2,13 @@
 // batch form of the file commands.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "app/cli/CliHost.h"
+#include "core/FileAccount.h"
 
 namespace skarn::cli {
 
@@ -19,6 +21,29 @@ int RunScan(const std::vector<std::string>& args);
 // and the answer to the library-call question.
 int RunBatch(const std::string& command, const std::vector<std::string>& inputs, const CliOptions& base,
              const std::optional<std::string>& outDir, unsigned jobs);
+int RunMap(const std::vector<std::string>& args);
+
+// The arguments of a command over many files: PATH... [-o OUT] [-j N]
+// [--fs2000|--fs98]. answer: 1 --fs2000, 2 --fs98, 0 neither.
+struct BatchArgs {
+  std::vector<std::string> paths;
+  std::string out;
+  bool haveOut = false;
+  unsigned jobs = 0;  // all cores once parsed
+  int answer = 0;
+};
+// -1 when the arguments are good, else the usage error's status.
+int ParseBatch(const std::vector<std::string>& args, BatchArgs& batch);
+
+// The files of a run: counts and failures, reported on stderr at the end.
+struct BatchTally {
+  uint64_t read = 0;
+  uint64_t warned = 0;
+  uint64_t failed = 0;
+  std::vector<std::string> failures;
+  void Take(const FileAccount& account);
+  void Report(uint64_t skipped) const;
+};
 
 // Shared with the other commands (main.cpp): a usage error's message (exit
 // status 2), and the flush of standard output with its error message (1 when

@@ -6,6 +6,7 @@
 //   skarn unpack  FILE [-o OUT] [--force]
 //   skarn info    FILE [--json] [--fs2000|--fs98]
 //   skarn scan    PATH... [-o INDEX] [-j N] [--fs2000|--fs98]
+//   skarn map     PATH... -o MAP.svg [-j N] [--fs2000|--fs98]
 //
 // Exit status: 0 when the file was analysed (and the output written), 1 when
 // it could not be read or analysed, an output (standard output included)
@@ -64,6 +65,10 @@ const char kUsage[] =
     "                          INDEX ending in .jsonl gets one JSON line per\n"
     "                          file, .db or .sqlite an SQLite database; without\n"
     "                          -o a table, one line per file\n"
+    "  map PATH... -o MAP.svg [-j N]\n"
+    "                          draw where the files' stations, airports,\n"
+    "                          objects and areas lie, as an SVG map (hover\n"
+    "                          a symbol for its details)\n"
     "\n"
     "summary, disasm, bitmaps and unpack also take several files and folders\n"
     "(BGL files by extension, recursively): each output goes beside its input,\n"
@@ -117,7 +122,7 @@ int RunWriter(const CliOptions& options, skarn::CommandResult (*command)(skarn::
 int Run(int argc, char** argv, std::string& command, CliOptions& options) {
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.empty()) return UsageError("no command given");
-  if (args[0] == "info" || args[0] == "scan") {
+  if (args[0] == "info" || args[0] == "scan" || args[0] == "map") {
     command = args[0];
     const std::vector<std::string> rest(args.begin() + 1, args.end());
     for (const std::string& a : rest) {
@@ -126,6 +131,7 @@ int Run(int argc, char** argv, std::string& command, CliOptions& options) {
         return FinishStdout(0);
       }
     }
+    if (command == "map") return skarn::cli::RunMap(rest);
     return command == "info" ? skarn::cli::RunInfo(rest) : skarn::cli::RunScan(rest);
   }
 

@@ -75,6 +75,8 @@ constexpr NamedCommand kCommandNames[] = {
     {"paste", wxID_PASTE},
     {"toolbar", kIdViewToolbar},
     {"statusbar", kIdViewStatusBar},
+    {"summary", kIdViewSummary},
+    {"map", kIdViewMap},
     {"disassemble", kIdDisassemble},
     {"bitmaps", kIdExtractBitmaps},
     {"about", wxID_ABOUT},
@@ -108,6 +110,14 @@ CMainFrame::CMainFrame()
   CreateBars();
   view_ = new CSkarnView(this, doc_);
   view_->SetDropTarget(new FileDropTarget(*this));
+  // The map shares the client area and is shown instead of the summary.
+  map_ = new CMapView(this, doc_);
+  map_->SetDropTarget(new FileDropTarget(*this));
+  map_->Hide();
+  auto* sizer = new wxBoxSizer(wxVERTICAL);
+  sizer->Add(view_, 1, wxEXPAND);
+  sizer->Add(map_, 1, wxEXPAND);
+  SetSizer(sizer);
 
   // Keys without a menu item: New, Print, and Print Preview.
   wxAcceleratorEntry keys[] = {
@@ -145,6 +155,9 @@ void CMainFrame::CreateMenus() {
   auto* view = new wxMenu;
   view->AppendCheckItem(kIdViewToolbar, "&Toolbar", "Show or hide the toolbar");
   view->AppendCheckItem(kIdViewStatusBar, "&Status Bar", "Show or hide the status bar");
+  view->AppendSeparator();
+  view->AppendRadioItem(kIdViewSummary, "S&ummary\tCtrl+1", "Show the summary of the file");
+  view->AppendRadioItem(kIdViewMap, "&Map\tCtrl+2", "Show where the file's stations, airports, objects and areas lie");
 
   auto* disassemble = new wxMenu;
   disassemble->Append(kIdDisassemble, "&BGL", "Disassemble FS98 .bgl files to SCASM source code ");
@@ -181,6 +194,9 @@ void CMainFrame::CreateBars() {
   tools->AddTool(wxID_SAVEAS, "Save As", wxArtProvider::GetBitmapBundle(wxART_FILE_SAVE_AS, wxART_TOOLBAR, iconSize),
                  "Save As", wxITEM_NORMAL);
   tools->SetToolLongHelp(wxID_SAVEAS, "Save the active document with a new name");
+  tools->AddCheckTool(kIdViewMap, "Map", wxArtProvider::GetBitmapBundle(wxART_FIND, wxART_TOOLBAR, iconSize),
+                      wxBitmapBundle(), "Map");
+  tools->SetToolLongHelp(kIdViewMap, "Show the map of the file (again: the summary)");
   tools->AddSeparator();
   tools->AddTool(wxID_ABOUT, "About", wxArtProvider::GetBitmapBundle(wxART_HELP, wxART_TOOLBAR, iconSize), "About",
                  wxITEM_NORMAL);
@@ -207,6 +223,8 @@ void CMainFrame::BindCommands() {
   Bind(wxEVT_MENU, &CMainFrame::OnPreview, this, wxID_PREVIEW);
   Bind(wxEVT_MENU, &CMainFrame::OnToggleToolbar, this, kIdViewToolbar);
   Bind(wxEVT_MENU, &CMainFrame::OnToggleStatusBar, this, kIdViewStatusBar);
+  Bind(wxEVT_MENU, &CMainFrame::OnShowView, this, kIdViewSummary);
+  Bind(wxEVT_MENU, &CMainFrame::OnShowView, this, kIdViewMap);
   Bind(wxEVT_MENU, &CMainFrame::OnDisassemble, this, kIdDisassemble);
   Bind(wxEVT_MENU, &CMainFrame::OnExtractBitmaps, this, kIdExtractBitmaps);
   Bind(wxEVT_MENU, &CMainFrame::OnAbout, this, wxID_ABOUT);
@@ -229,6 +247,32 @@ void CMainFrame::BindCommands() {
   Bind(
       wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& e) { e.Check(GetStatusBar() != nullptr && GetStatusBar()->IsShown()); },
       kIdViewStatusBar);
+  Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& e) { e.Check(!map_->IsShown()); }, kIdViewSummary);
+  Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& e) { e.Check(map_->IsShown()); }, kIdViewMap);
+}
+
+void CMainFrame::OnShowView(wxCommandEvent& event) {
+  // The toolbar's button toggles; the menu's items choose.
+  const bool map = event.GetId() == kIdViewMap && (event.GetEventObject() != GetToolBar() || event.IsChecked());
+  ShowMap(map);
+}
+
+void CMainFrame::ShowMap(bool map) {
+  if (map == map_->IsShown()) return;
+  if (map) {
+    wxBusyCursor cursor;
+    view_->Hide();
+    map_->Show();
+    Layout();
+    map_->Prepare();
+    map_->SetFocus();
+  } else {
+    map_->Hide();
+    view_->Show();
+    Layout();
+    view_->SetFocus();
+  }
+  if (wxToolBar* tools = GetToolBar()) tools->ToggleTool(kIdViewMap, map);
 }
 
 void CMainFrame::UpdateTitle() { SetTitle(doc_.title() + " - Skarn"); }
@@ -435,6 +479,7 @@ void CMainFrame::OnClose(wxCloseEvent& event) {
   }
   SaveRecent();
   doc_.RemoveView(view_);
+  doc_.RemoveView(map_);
   Destroy();
 }
 

@@ -10,6 +10,7 @@
 #include "app/gui/Document.h"
 #include "app/gui/GuiHost.h"
 #include "app/gui/GuiLogic.h"
+#include "app/gui/MapView.h"
 #include "app/gui/SkarnView.h"
 #include "app/gui/WxInclude.h"
 
@@ -25,12 +26,15 @@ enum CommandId : int {
   kIdViewStatusBar = wxID_HIGHEST + 5,
   // Exit has no key: the standard number would bring the toolkit's Ctrl+Q.
   kIdExit = wxID_HIGHEST + 6,
+  // The two views of the file: the summary (the default) and the map.
+  kIdViewSummary = wxID_HIGHEST + 7,
+  kIdViewMap = wxID_HIGHEST + 8,
 };
 
 // The commands by name, for the test hook's scripts and state dumps: open,
 // saveas, recent (the empty list's entry), recent1 to recent4, exit, undo,
-// cut, copy, paste, toolbar, statusbar, disassemble, bitmaps, about, new,
-// print, preview. 0 / "" when unknown.
+// cut, copy, paste, toolbar, statusbar, summary, map, disassemble, bitmaps,
+// about, new, print, preview. 0 / "" when unknown.
 int CommandByName(const std::string& name);
 std::string CommandName(int id);
 
@@ -53,6 +57,7 @@ class CMainFrame : public wxFrame {
   // states, toolbar, status bar, scroll sizes and the rows.
   void DumpState(std::ostream& out);
   CSkarnView& view() { return *view_; }
+  CMapView& mapView() { return *map_; }
   bool busy() const { return busy_; }
 
  private:
@@ -77,6 +82,8 @@ class CMainFrame : public wxFrame {
   void OnPreview(wxCommandEvent& event);
   void OnToggleToolbar(wxCommandEvent& event);
   void OnToggleStatusBar(wxCommandEvent& event);
+  void OnShowView(wxCommandEvent& event);
+  void ShowMap(bool map);
   void OnDisassemble(wxCommandEvent& event);
   void OnExtractBitmaps(wxCommandEvent& event);
   void OnAbout(wxCommandEvent& event);
@@ -86,6 +93,7 @@ class CMainFrame : public wxFrame {
   GuiHost host_;
   SkarnDocument doc_;
   CSkarnView* view_ = nullptr;
+  CMapView* map_ = nullptr;
   wxMenu* fileMenu_ = nullptr;
   RecentFiles recent_;
   wxPrintDialogData printData_;

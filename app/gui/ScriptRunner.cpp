@@ -1,6 +1,7 @@
 #include "app/gui/ScriptRunner.h"
 
 #include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -146,6 +147,26 @@ void ScriptRunner::Run(const std::string& line) {
   } else if (verb == "scroll") {
     frame_->view().ScrollToRow(static_cast<size_t>(std::strtoull(arg.c_str(), nullptr, 10)));
     frame_->view().Update();
+  } else if (verb == "map-hover") {
+    // Each placed feature: its kind, the first line of the hover text found
+    // where it lands in the window, and whether that lies in the window.
+    CMapView& map = frame_->mapView();
+    if (!map.IsShown()) return Fail("the map is not shown");
+    std::ofstream out(arg, std::ios::binary);
+    const wxSize size = map.GetClientSize();
+    for (const map::PlacedFeature& f : map.scene().features) {
+      const wxPoint at = map.WindowPoint(f.at);
+      const std::string hover = map.HoverAt(at);
+      const bool inside = at.x >= 0 && at.y >= 0 && at.x < size.x && at.y < size.y;
+      out << f.kind << "\t" << hover.substr(0, hover.find('\n')) << "\t" << (inside ? "inside" : "outside") << "\n";
+    }
+    if (!out) Fail("cannot write " + arg);
+  } else if (verb == "map-zoom") {
+    // Wheel steps about the window's middle (negative: out).
+    CMapView& map = frame_->mapView();
+    const wxSize size = map.GetClientSize();
+    map.ZoomAt(std::pow(1.25, std::strtol(arg.c_str(), nullptr, 10)), wxPoint(size.x / 2, size.y / 2));
+    map.Update();
   } else if (verb == "wait") {
     resumeAt_ = wxGetLocalTimeMillis() + std::strtol(arg.c_str(), nullptr, 10);
   } else if (verb == "wait-title") {

@@ -9,12 +9,16 @@
 //   yesno yes|no                      answer for the next Yes/No question
 //   command NAME                      open saveas recent1..recent4 exit undo
 //                                     cut copy paste toolbar statusbar
-//                                     disassemble bitmaps about new print
+//                                     summary map disassemble bitmaps about new print
 //                                     preview
 //   key KEYS                          a key typed into the window: ctrl+o,
 //                                     ctrl+shift+p, ...
 //   drop PATH                         a file dropped on the view
 //   scroll ROW                        scroll the view to a row
+//   map-hover FILE                    for each feature on the shown map: its
+//                                     kind, the hover text's first line where
+//                                     it lands, inside|outside the window
+//   map-zoom STEPS                    wheel steps about the map's middle
 //   wait MS                           let the window run for a while
 //   wait-title TITLE                  wait until the window title is TITLE
 //                                     (after keys, which arrive later)

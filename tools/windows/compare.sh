@@ -17,7 +17,7 @@ passed=0
 failed=0
 while IFS= read -r -d '' f; do
   for cmd in "summary" "summary -o -" "disasm --fs2000 -o -" "disasm --fs98 -o -" "bitmaps --fs2000 -o -" \
-             "info --json --fs2000"; do
+             "info --json --fs2000" "map --fs2000 -o -"; do
     # shellcheck disable=SC2086
     "$linux" $cmd "$f" > "$work/l.out" 2> /dev/null < /dev/null
     ls=$?

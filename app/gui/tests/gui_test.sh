@@ -126,6 +126,19 @@ dump $W${S}no-bars.txt
 command toolbar
 command statusbar
 
+# The map view: shown instead of the summary, each symbol's hover text
+# where it lands, also after zooming in; then the summary again.
+command map
+wait 300
+screenshot $work/map.png
+map-hover $work/map-hover.txt
+dump $work/map.txt
+map-zoom 3
+map-hover $work/map-zoomed.txt
+command summary
+wait 100
+dump $work/summary-again.txt
+
 # The About box, shown modally and closed by its OK.
 command about
 wait 300
@@ -196,7 +209,7 @@ check "Open and About tools enabled" test "$(state "$e" tool open) $(state "$e" 
 check "the recent-file list starts empty" has "$e" "item	recent	disabled	-	&File	Recent File	"
 check "Edit items shown and disabled" test "$(grep -c '^item	[a-z]*	disabled	-	&Edit	' "$e")" -eq 4
 check "New and Print always enabled" test "$(state "$e" command new) $(state "$e" command print)" = "enabled enabled"
-check "toolbar: Open, Save As, a gap, About" test "$(grep '^tool	' "$e" | cut -f2 | tr '\n' ' ')" = "open saveas separator about "
+check "toolbar: Open, Save As, Map, a gap, About" test "$(grep '^tool	' "$e" | cut -f2 | tr '\n' ' ')" = "open saveas map separator about "
 check "menus in order" test "$(grep '^item	' "$e" | cut -f5 | uniq | tr '\n' ' ')" = "&File &Edit &View &Disassemble &Extract &Help "
 check "accelerators" test "$(grep -c '	Ctrl+[OZXCV]	' "$e")" -eq 5
 check "status bar with the message pane and three indicators" has "$e" "statusbar	shown	4"
@@ -252,8 +265,16 @@ check "nothing else was written beside the input" test "$(ls "$data" | tr '\n' '
 n=$work/no-bars.txt
 check "toolbar hidden" has "$n" "toolbar	hidden"
 check "status bar hidden" has "$n" "statusbar	hidden	4"
-check "View items unchecked" test "$(grep -c '^item	[a-z]*	enabled	unchecked	&View' "$n")" -eq 2
-check "View items checked" test "$(grep -c '^item	[a-z]*	enabled	checked	&View' "$e")" -eq 2
+check "View items unchecked" test "$(grep -c '^item	[a-z]*bar	enabled	unchecked	&View' "$n")" -eq 2
+check "View items checked" test "$(grep -c '^item	[a-z]*bar	enabled	checked	&View' "$e")" -eq 2
+check "the summary is the default view" test "$(state "$e" item summary) $(awk -F '\t' '$2 == "summary" { print $4 }' "$e")" = "enabled checked"
+
+# The map view.
+m=$work/map.txt
+check "View Map checked while the map shows" test "$(awk -F '\t' '$2 == "map" && $1 == "item" { print $4 }' "$m")" = checked
+check "every object's symbol shows its hover text" test "$(count "$work/map-hover.txt" "object	Object	inside")" -eq 2
+check "the hover texts are found after zooming in" test "$(count "$work/map-zoomed.txt" "object	Object	inside")" -eq 2
+check "View Summary brings the summary back" test "$(awk -F '\t' '$2 == "summary" && $1 == "item" { print $4 }' "$work/summary-again.txt")" = checked
 check "bars shown again" has "$f" "toolbar	shown"
 
 # Failed open.
@@ -289,10 +310,11 @@ check "Ctrl+O opens" has "$f" "title	airfield.bgl - Skarn"
 check "no script errors" test "$(grep -c '^error	' "$f")" -eq 0
 
 # Screenshots: PNG files of a real size.
-for png in skarn-gui no-bars about; do
+for png in skarn-gui no-bars about map; do
   check "$png.png is a PNG" sh -c "head -c 8 '$work/$png.png' | od -An -tx1 | tr -d ' \n' | grep -qx 89504e470d0a1a0a"
 done
 check "the main window's screenshot has content" test "$(wc -c < "$work/skarn-gui.png")" -gt 5000
-echo "screenshots: $work/skarn-gui.png $work/no-bars.png $work/about.png"
+check "the map's screenshot has content" test "$(wc -c < "$work/map.png")" -gt 5000
+echo "screenshots: $work/skarn-gui.png $work/no-bars.png $work/about.png $work/map.png"
 
 exit $fail
