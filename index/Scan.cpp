@@ -18,22 +18,20 @@ bool IsBglName(const std::string& name) {
          (tail[3] == 'l' || tail[3] == 'L');
 }
 
-namespace {
-
-// A file found in a folder, named as given after the folder's path with "/"
-// between the parts, so that the same arguments give the same names (and
-// order) on every system.
-std::string JoinPath(const std::string& folder, std::string inFolder) {
+std::string Slashed(std::string path) {
 #if defined(_WIN32)
-  for (char& c : inFolder) {
+  for (char& c : path) {
     if (c == '\\') c = '/';
   }
 #endif
-  const bool separated = !folder.empty() && (folder.back() == '/' || folder.back() == '\\');
-  return folder + (separated ? "" : "/") + inFolder;
+  return path;
 }
 
-}  // namespace
+std::string JoinPath(const std::string& folder, const std::string& inFolder) {
+  if (folder.empty()) return Slashed(inFolder);
+  const bool separated = folder.back() == '/' || folder.back() == '\\';
+  return folder + (separated ? "" : "/") + Slashed(inFolder);
+}
 
 FoundFiles FindBglFiles(const std::vector<std::string>& paths) {
   namespace fs = std::filesystem;
@@ -85,7 +83,7 @@ FoundFiles FindBglFiles(const std::vector<std::string>& paths) {
       const fs::path inRoot = it->path().lexically_relative(root);
       const fs::path relative = inRoot.parent_path();
       const fs::path mirrored = relative.empty() ? top : (top / relative).lexically_normal();
-      all.push_back(Found{JoinPath(given, platform::PathText(inRoot)), platform::PathText(mirrored),
+      all.push_back(Found{JoinPath(given, platform::PathText(inRoot)), Slashed(platform::PathText(mirrored)),
                           sizeOf(it->path())});
     }
   }

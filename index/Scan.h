@@ -26,6 +26,12 @@ struct FoundFiles {
   std::vector<std::string> missing;  // paths that could not be looked at, with the reason
 };
 
+// A path with "/" between its parts on every system (Windows reads them
+// too), so that the same arguments give the same names, order and messages
+// on Linux and Windows; JoinPath puts name after folder with one "/".
+std::string Slashed(std::string path);
+std::string JoinPath(const std::string& folder, const std::string& name);
+
 // The BGL files of the paths: a folder's files (recursively, by extension),
 // and every file named directly whatever its name.
 FoundFiles FindBglFiles(const std::vector<std::string>& paths);

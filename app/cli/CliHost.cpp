@@ -9,6 +9,7 @@
 
 #include "app/common/SignalCleanup.h"
 #include "core/PlatformFile.h"
+#include "index/Scan.h"
 
 #if defined(_WIN32)
 #include <io.h>
@@ -75,7 +76,7 @@ std::optional<std::string> CliHost::ChooseOutputPath(const std::string& proposed
     path = *options_.out;
     if (path == "-") return path;
   } else if (options_.outDir) {
-    path = platform::PathText(platform::PathOf(*options_.outDir) / platform::PathOf(proposedName));
+    path = index::JoinPath(*options_.outDir, proposedName);
   } else {
     path = skarn::platform::PathText(skarn::platform::PathOf(options_.input).parent_path() / skarn::platform::PathOf(proposedName));
   }

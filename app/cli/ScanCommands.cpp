@@ -346,7 +346,7 @@ int RunBatch(const std::string& command, const std::vector<std::string>& inputs,
         if (outDir) {
           options.outDir = found.subdirs[i].empty()
                                ? *outDir
-                               : platform::PathText(platform::PathOf(*outDir) / platform::PathOf(found.subdirs[i]));
+                               : index::JoinPath(*outDir, found.subdirs[i]);
         }
         return RunOne(command, options);
       },
