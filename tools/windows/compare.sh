@@ -19,16 +19,19 @@ while IFS= read -r -d '' f; do
   for cmd in "summary" "summary -o -" "disasm --fs2000 -o -" "disasm --fs98 -o -" "bitmaps --fs2000 -o -" \
              "info --json --fs2000" "map --fs2000 -o -"; do
     # shellcheck disable=SC2086
-    "$linux" $cmd "$f" > "$work/l.out" 2> /dev/null < /dev/null
+    "$linux" $cmd "$f" > "$work/l.out" 2> "$work/l.err" < /dev/null
     ls=$?
     # shellcheck disable=SC2086
-    wine "$windows" $cmd "$f" > "$work/w.out" 2> /dev/null < /dev/null
+    wine "$windows" $cmd "$f" > "$work/w.out" 2> "$work/w.err" < /dev/null
     ws=$?
     if [ "$ls" -eq "$ws" ] && cmp -s "$work/l.out" "$work/w.out"; then
       passed=$((passed + 1))
     else
       failed=$((failed + 1))
       echo "differs: skarn $cmd $f (exit $ls on Linux, $ws on Windows)"
+      # What each said, to tell a difference of the program from one of wine.
+      tail -n 3 "$work/l.err" | sed 's/^/  Linux: /'
+      tail -n 3 "$work/w.err" | sed 's/^/  Windows: /'
     fi
   done
 done < <(find "$@" -type f -print0 | sort -z)
