@@ -125,7 +125,13 @@ std::vector<uint8_t> AirportFile() {
   list.u32(1).u32(static_cast<uint32_t>(8 + recs.size())).u32(1).u32(0).append(recs).u32(0);
   BglBuilder b;
   b.Extended();
-  b.Section(hdr::kObjectList, list);
+  const uint32_t object = b.Section(hdr::kObjectList, list);
+  // One name list naming the airport.
+  Bytes entry;
+  entry.u32(0x30002).u32(8 + 7).u32(0x50001).u32(object).chars("Zurich").u8(0);
+  Bytes names;
+  names.u32(0x30001).u32(static_cast<uint32_t>(16 + entry.size())).u32(0x409).zeros(12).append(entry).u32(0);
+  b.Set(hdr::kNameLists, b.Append(names), 4);
   return b.Build();
 }
 
@@ -206,6 +212,7 @@ TEST(Account, ItemisesEachSectionKind) {
       {"new-style airport", AirportFile, "airport runway",
        [](const FileAccount& a) {
          EXPECT_EQ(a.features[0].ident, "LSZH");
+         EXPECT_EQ(a.features[0].name, "Zurich");
          EXPECT_EQ(a.features[1].ident, "LSZH");
          EXPECT_NEAR(a.features[1].lat, 18.0, 1e-6);
          EXPECT_EQ(a.features[1].lon, 45.0);
