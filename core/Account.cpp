@@ -7,6 +7,7 @@
 #include <string_view>
 #include <unordered_set>
 
+#include "core/Bitmaps.h"
 #include "core/SkarnDoc.h"
 
 namespace skarn {
@@ -65,11 +66,7 @@ class BitmapNameSink : public ByteSink {
 };
 
 void DescribeBitmaps(CSkarnDoc& doc, FileAccount& account) {
-  bool any = false;
-  for (int slot = 0; slot < CSkarnDoc::kSlots; ++slot) {
-    if (const BglSection* s = doc.section(slot)) any = any || s->ListsBitmaps();
-  }
-  if (!any) return;
+  if (!HasBitmapList(doc)) return;
   SourceWriter& w = doc.writer();
   if (!w.Open(std::make_unique<BitmapNameSink>(&account.bitmaps))) return;
   // The same allowance as the bitmap list's file.

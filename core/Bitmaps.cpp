@@ -6,12 +6,15 @@ namespace skarn {
 
 const char* const kBitmapListFilter = "Textfiles (*.txt)|*.txt|All Files (*.*)|*.*||";
 
-CommandResult ExtractBitmaps(CSkarnDoc& doc) {
-  bool any = false;
+bool HasBitmapList(const CSkarnDoc& doc) {
   for (int slot = 0; slot < CSkarnDoc::kSlots; ++slot) {
-    if (const BglSection* s = doc.section(slot)) any = any || s->ListsBitmaps();
+    if (const BglSection* s = doc.section(slot); s != nullptr && s->ListsBitmaps()) return true;
   }
-  if (!any) {
+  return false;
+}
+
+CommandResult ExtractBitmaps(CSkarnDoc& doc) {
+  if (!HasBitmapList(doc)) {
     doc.Report("BGL-file contains no procedure section and no library");
     return CommandResult::kFailed;
   }

@@ -20,5 +20,7 @@ extern const char* const kBitmapListFilter;
 // Writes the bitmap list of the analysed file. Fails with a message, before
 // any dialog, when the file has neither a procedural nor a library section.
 CommandResult ExtractBitmaps(CSkarnDoc& doc);
+// Whether the analysed file has a section whose programs the list walks.
+bool HasBitmapList(const CSkarnDoc& doc);
 
 }  // namespace skarn

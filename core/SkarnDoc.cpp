@@ -193,8 +193,10 @@ std::unique_ptr<BglSection> CSkarnDoc::CreateSection(int slot, uint64_t start) {
 void CSkarnDoc::CreateSlot(int slot, uint32_t offset) {
   if (offset == 0) return;
   if (offset >= image_.size()) {
+    // The problem lies in the header field that holds the offset.
     Report(Format("Error: the %s section offset 0x%X lies beyond the end of the file (%zu bytes); section skipped",
-                  SlotName(slot), offset, image_.size()));
+                  SlotName(slot), offset, image_.size()),
+           slot == 20 ? hdr::kObjectList : kSlotField[slot]);
     return;
   }
   sections_[static_cast<size_t>(slot)] = CreateSection(slot, offset);

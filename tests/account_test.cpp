@@ -12,8 +12,14 @@
 #include "FakeHost.h"
 #include "core/Account.h"
 #include "core/SkarnDoc.h"
+#include "TestUtil.h"
 #include "index/AccountJson.h"
+#include "index/IndexDb.h"
 #include "index/Json.h"
+
+#if defined(SKARN_TEST_SQLITE)
+#include <sqlite3.h>
+#endif
 
 namespace skarn::test {
 namespace {
@@ -119,7 +125,13 @@ std::vector<uint8_t> AirportFile() {
   list.u32(1).u32(static_cast<uint32_t>(8 + recs.size())).u32(1).u32(0).append(recs).u32(0);
   BglBuilder b;
   b.Extended();
-  b.Section(hdr::kObjectList, list);
+  const uint32_t object = b.Section(hdr::kObjectList, list);
+  // One name list naming the airport.
+  Bytes entry;
+  entry.u32(0x30002).u32(8 + 7).u32(0x50001).u32(object).chars("Zurich").u8(0);
+  Bytes names;
+  names.u32(0x30001).u32(static_cast<uint32_t>(16 + entry.size())).u32(0x409).zeros(12).append(entry).u32(0);
+  b.Set(hdr::kNameLists, b.Append(names), 4);
   return b.Build();
 }
 
@@ -200,6 +212,7 @@ TEST(Account, ItemisesEachSectionKind) {
       {"new-style airport", AirportFile, "airport runway",
        [](const FileAccount& a) {
          EXPECT_EQ(a.features[0].ident, "LSZH");
+         EXPECT_EQ(a.features[0].name, "Zurich");
          EXPECT_EQ(a.features[1].ident, "LSZH");
          EXPECT_NEAR(a.features[1].lat, 18.0, 1e-6);
          EXPECT_EQ(a.features[1].lon, 45.0);
@@ -269,6 +282,62 @@ TEST(AccountJson, TextsNumbersAndSchema) {
   EXPECT_NE(json.find("\"bitmaps\":[\"pad.bmp\"]"), std::string::npos);
   EXPECT_EQ(json.find('\n'), std::string::npos);
 }
+
+#if defined(SKARN_TEST_SQLITE)
+// The rows of a query, each as its columns' texts joined by "|".
+std::vector<std::string> Query(const std::string& db, const char* sql) {
+  sqlite3* h = nullptr;
+  std::vector<std::string> rows;
+  EXPECT_EQ(sqlite3_open_v2(db.c_str(), &h, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+  sqlite3_stmt* st = nullptr;
+  EXPECT_EQ(sqlite3_prepare_v2(h, sql, -1, &st, nullptr), SQLITE_OK) << sqlite3_errmsg(h);
+  while (st != nullptr && sqlite3_step(st) == SQLITE_ROW) {
+    std::string row;
+    for (int i = 0; i < sqlite3_column_count(st); ++i) {
+      const unsigned char* t = sqlite3_column_text(st, i);
+      row += (i == 0 ? "" : "|") + std::string(t != nullptr ? reinterpret_cast<const char*>(t) : "NULL");
+    }
+    rows.push_back(row);
+  }
+  sqlite3_finalize(st);
+  sqlite3_close(h);
+  return rows;
+}
+
+TEST(IndexDatabase, AnswersTheReadmeQueries) {
+  TempDir dir;
+  const std::string path = (dir.path() / "index.db").string();
+  std::string error;
+  auto db = index::IndexDatabase::Create(path, nullptr, &error);
+  ASSERT_TRUE(db) << error;
+  const std::pair<const char*, std::vector<uint8_t>> files[] = {
+      {"vor.bgl", VorFile()}, {"ndb.bgl", NdbComFile()}, {"apt.bgl", AirportFile()}, {"bad.bgl", {1, 2, 3}}};
+  for (const auto& [name, bytes] : files) {
+    FileAccount a = Describe(bytes);
+    a.path = name;
+    ASSERT_TRUE(db->Add(a, &error)) << error;
+  }
+  ASSERT_TRUE(db->Finish(&error)) << error;
+  EXPECT_FALSE(std::filesystem::exists(path + ".part"));
+  EXPECT_EQ(Query(path,
+                  "SELECT f.path, x.frequency FROM features x JOIN files f ON f.id = x.file_id "
+                  "WHERE x.kind = 'vor' AND x.ident = 'KLO'"),
+            std::vector<std::string>{"vor.bgl|108.0"});
+  // Beacons within 50 nm of 18 N 45 E (cos 18 = 0.951).
+  EXPECT_EQ(Query(path,
+                  "SELECT f.path, x.ident FROM features x JOIN files f ON f.id = x.file_id "
+                  "WHERE x.kind = 'ndb' AND x.lat BETWEEN 18 - 50/60.0 AND 18 + 50/60.0 "
+                  "AND (x.lat - 18) * (x.lat - 18) + (x.lon - 45) * (x.lon - 45) * 0.904 <= (50/60.0) * (50/60.0)"),
+            std::vector<std::string>{"ndb.bgl|ZH"});
+  EXPECT_EQ(Query(path, "SELECT f.path, p.text FROM files f JOIN problems p ON p.file_id = f.id WHERE f.status = 'failed'"),
+            std::vector<std::string>{"bad.bgl|Error: file too short for a BGL header (3 bytes, at least 128 needed)"});
+  EXPECT_EQ(Query(path,
+                  "SELECT x.ident, json_extract(x.vals, '$.length') FROM features x "
+                  "WHERE x.kind = 'runway' AND json_extract(x.vals, '$.length') > 3000"),
+            std::vector<std::string>{"LSZH|3300"});
+  EXPECT_EQ(Query(path, "SELECT value FROM meta WHERE key = 'version'"), std::vector<std::string>{"1"});
+}
+#endif
 
 }  // namespace
 }  // namespace skarn::test

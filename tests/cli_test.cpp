@@ -656,6 +656,12 @@ TEST_F(Cli, BatchOutputsMatchSingleRuns) {
   EXPECT_TRUE(fs::exists(dir_ / "lib/a/b/y.txt"));
   EXPECT_EQ(Skarn("bitmaps lib/a/b --out-dir bm").status, 0);
   EXPECT_EQ(ReadFile(dir_ / "bm/b/y_Bitmap.txt"), Skarn("bitmaps lib/a/b/y.bgl -o -").out);
+  // A file with no scenery programs has no bitmaps to list: passed over.
+  fs::create_directories(dir_ / "nav");
+  Write("nav/n.bgl", BglBuilder().Build());
+  r = Skarn("bitmaps nav --out-dir bm");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_TRUE(EndsWith(r.err, "skarn: 1 files: 0 written, 0 failed, 1 skipped\n")) << r.err;
   // unpack passes over plain files.
   r = Skarn("unpack lib/a --out-dir u");
   EXPECT_EQ(r.status, 0);

@@ -279,7 +279,8 @@ struct BatchResult {
   std::vector<std::string> messages;
 };
 
-// Whether the file's header says it is compressed (false when unreadable).
+// Whether the file's header says it is compressed (true when it cannot be
+// read: the command then says why).
 bool StoredCompressed(const std::string& path) {
   std::FILE* f = platform::OpenForReading(path);
   if (f == nullptr) return true;  // the command reports why
@@ -307,6 +308,12 @@ BatchResult RunOne(const std::string& command, const CliOptions& options) {
     } else {
       CSkarnDoc doc(host);
       if (doc.Open(options.input)) {
+        // A file without scenery programs has no bitmaps to list: passed over.
+        if (command == "bitmaps" && !HasBitmapList(doc)) {
+          r.outcome = BatchResult::kSkipped;
+          r.messages = std::move(host.messages);
+          return r;
+        }
         done = command == "summary" ? SaveSummary(doc) : command == "bitmaps" ? ExtractBitmaps(doc) : Disassemble(doc);
       }
     }

@@ -492,9 +492,11 @@ double HexDigitsFrequency(uint32_t f) {
 void AirportFacilitySection::Describe(FileAccount& account) {
   AccountSection& section = account.current();
   section.detailed = true;
+  // Each object's file offset and its features, for the names below.
+  std::vector<NamedObject> objects;
   for (uint64_t at = data_;;) {
-    if (!img_.Has(at, 4) || img_.U32(at) != kContainerCode) return;
-    if (!img_.Has(at, 12) || !img_.Has(at, uint64_t{img_.U32(at + 4)} + kHead)) return;
+    if (!img_.Has(at, 4) || img_.U32(at) != kContainerCode) break;
+    if (!img_.Has(at, 12) || !img_.Has(at, uint64_t{img_.U32(at + 4)} + kHead)) break;
     const uint64_t end = at + kHead + img_.U32(at + 4);
     const char* kind = ContainerKind(img_.U32(at + 8));
     section.Count("objects", 1);
@@ -536,7 +538,37 @@ void AirportFacilitySection::Describe(FileAccount& account) {
         if (account.features[i].ident.empty()) account.features[i].ident = icao;
       }
     }
+    objects.push_back(NamedObject{at, first, account.features.size()});
     at = end;
+  }
+  NameObjects(objects, account);
+}
+
+void AirportFacilitySection::NameObjects(const std::vector<NamedObject>& objects, FileAccount& account) const {
+  // The name lists' entries name objects by their file offset; the first
+  // name an object gets (its first language) goes to its features.
+  constexpr uint64_t kListHead = 24;
+  constexpr uint64_t kEntryHead = 16;
+  if (nameLists_ == 0 || objects.empty()) return;
+  for (uint64_t list = nameLists_; img_.Has(list, 12) && img_.U32(list) == kNameListCode;) {
+    if (!img_.Has(list, uint64_t{img_.U32(list + 4)} + kHead)) return;
+    const uint64_t end = list + kHead + img_.U32(list + 4);
+    for (uint64_t at = list + kListHead; at < end && img_.Has(at, kEntryHead) && img_.U32(at) != 0;) {
+      const uint32_t length = img_.U32(at + 4);
+      if (end - at < kHead || length > end - at - kHead) break;
+      const uint32_t reference = img_.U32(at + 12);
+      const auto hit = std::lower_bound(objects.begin(), objects.end(), reference,
+                                        [](const NamedObject& o, uint64_t r) { return o.offset < r; });
+      if (hit != objects.end() && hit->offset == reference && length > kEntryHead - kHead) {
+        // The name ends at its 0 or at the entry's end.
+        const std::string_view name = img_.Text(at + kEntryHead, length - (kEntryHead - kHead));
+        for (size_t i = hit->first; i < hit->end; ++i) {
+          if (account.features[i].name.empty() && name.data() != nullptr) account.features[i].name.assign(name);
+        }
+      }
+      at += kHead + length;
+    }
+    list = end;
   }
 }
 

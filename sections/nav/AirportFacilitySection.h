@@ -57,6 +57,14 @@ class AirportFacilitySection : public BglSection {
   // Whether the fields of a record of this code (and its text, read into
   // text) lie inside the file.
   bool ReadFields(uint64_t at, uint32_t code, uint32_t length, std::string& text) const;
+  // An object of the list and the range of its features in the account.
+  struct NamedObject {
+    uint64_t offset;
+    size_t first;
+    size_t end;
+  };
+  // Gives the objects' features the names the name lists give the objects.
+  void NameObjects(const std::vector<NamedObject>& objects, FileAccount& account) const;
   // Adds the record at at (its fields inside the file) to the account.
   void DescribeRecord(uint64_t at, uint32_t code, const std::string& text, const char* container,
                       FileAccount& account, std::string& icao);
