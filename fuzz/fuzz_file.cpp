@@ -5,6 +5,7 @@
 // .bgl-file?") Yes (SKARN_FUZZ_ANSWER=1) or No (0).
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "FuzzHost.h"
@@ -13,6 +14,8 @@
 #include "core/Commands.h"
 #include "core/SkarnDoc.h"
 #include "core/Unpack.h"
+#include "map/MapScene.h"
+#include "map/MapSvg.h"
 
 #if !defined(SKARN_FUZZ_ANSWER)
 #error "SKARN_FUZZ_ANSWER (1: Yes, 0: No) must be defined"
@@ -26,6 +29,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       skarn::Disassemble(doc);
       skarn::SaveSummary(doc);
       skarn::ExtractBitmaps(doc);
+      // The account and its map: the SVG must be well-formed UTF-8 whatever
+      // the file's names hold.
+      skarn::FileAccount account;
+      skarn::DescribeFile(doc, account);
+      skarn::map::MapBuilder builder;
+      builder.Add(account);
+      const std::string svg = skarn::map::SceneSvg(builder.Compose());
+      std::string expected = svg;
+      for (char& c : expected) c = c == '\r' ? '?' : c;
+      if (skarn::map::CleanText(svg) != expected) __builtin_trap();
     }
     skarn::FileAccount account;
     skarn::DescribeFile(doc, account);

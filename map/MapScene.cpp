@@ -446,6 +446,8 @@ class Composer {
     Features();
     Legend();
     ScaleBar();
+    // The page's white ground covers a legend longer than the map.
+    scene_.items[0].shapes[0].points = {Point{0, 0}, Point{scene_.width, 0}, Point{scene_.width, scene_.height}, Point{0, scene_.height}};
     return std::move(scene_);
   }
 
@@ -764,6 +766,7 @@ class Composer {
     row("File bounds");
     if (scene_.notLocated != 0) row(Format("%llu without a position", static_cast<unsigned long long>(scene_.notLocated)));
     if (scene_.notDrawn != 0) row(Format("%llu not drawn (limit)", static_cast<unsigned long long>(scene_.notDrawn)));
+    scene_.height = std::max(scene_.height, std::round(y));
   }
 
   void ScaleBar() {

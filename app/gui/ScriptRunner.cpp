@@ -1,6 +1,7 @@
 #include "app/gui/ScriptRunner.h"
 
 #include <cctype>
+#include <cstdlib>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -12,6 +13,17 @@
 namespace skarn::gui {
 
 namespace {
+
+// Whatever is still to be painted reaches the screen first: the toolkit
+// paints on its own frame clock, a little after the window is invalidated.
+void Settle(wxWindow* window) {
+  window->Raise();
+  window->Update();
+  for (int i = 0; i < 12; ++i) {
+    RepaintNow();
+    wxMilliSleep(25);
+  }
+}
 
 std::string Trim(const std::string& s) {
   const size_t first = s.find_first_not_of(" \t\r\n");
@@ -161,6 +173,34 @@ void ScriptRunner::Run(const std::string& line) {
       out << f.kind << "\t" << hover.substr(0, hover.find('\n')) << "\t" << (inside ? "inside" : "outside") << "\n";
     }
     if (!out) Fail("cannot write " + arg);
+  } else if (verb == "map-pixels") {
+    // Each placed feature: whether the screen shows its kind's colour where
+    // it lands (kind, match|differ, the colour found, the one expected).
+    CMapView& map = frame_->mapView();
+    if (!map.IsShown()) return Fail("the map is not shown");
+    Settle(frame_.get());
+    const wxSize size = map.GetClientSize();
+    wxBitmap shot(size.x, size.y, 24);
+    {
+      wxMemoryDC memory(shot);
+      wxClientDC source(&map);
+      memory.Blit(0, 0, size.x, size.y, &source, 0, 0);
+    }
+    const wxImage image = shot.ConvertToImage();
+    std::ofstream out(arg, std::ios::binary);
+    for (const map::PlacedFeature& f : map.scene().features) {
+      const wxPoint at = map.WindowPoint(f.at);
+      const map::Rgb want = map::KindColour(f.kind);
+      if (at.x < 0 || at.y < 0 || at.x >= size.x || at.y >= size.y) {
+        out << f.kind << "\toutside\n";
+        continue;
+      }
+      const map::Rgb got{image.GetRed(at.x, at.y), image.GetGreen(at.x, at.y), image.GetBlue(at.x, at.y)};
+      const bool match = std::abs(got.r - want.r) <= 12 && std::abs(got.g - want.g) <= 12 && std::abs(got.b - want.b) <= 12;
+      out << f.kind << "\t" << (match ? "match" : "differ")
+          << wxString::Format("\t#%02x%02x%02x\t#%02x%02x%02x\n", got.r, got.g, got.b, want.r, want.g, want.b).utf8_string();
+    }
+    if (!out) Fail("cannot write " + arg);
   } else if (verb == "map-zoom") {
     // Wheel steps about the window's middle (negative: out).
     CMapView& map = frame_->mapView();
@@ -255,14 +295,7 @@ wxTopLevelWindow* ScriptRunner::OtherWindow() const {
 }
 
 bool ScriptRunner::Screenshot(wxWindow* window, const std::string& file) {
-  // Whatever is still to be painted reaches the screen first: the toolkit
-  // paints on its own frame clock, a little after the window is invalidated.
-  window->Raise();
-  window->Update();
-  for (int i = 0; i < 12; ++i) {
-    RepaintNow();
-    wxMilliSleep(25);
-  }
+  Settle(window);
   // The window as the screen shows it: its client area, and for the main
   // window the menu bar, toolbar and status bar around it, each copied from
   // what the toolkit last painted.

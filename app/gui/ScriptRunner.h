@@ -18,6 +18,9 @@
 //   map-hover FILE                    for each feature on the shown map: its
 //                                     kind, the hover text's first line where
 //                                     it lands, inside|outside the window
+//   map-pixels FILE                   for each feature on the shown map:
+//                                     whether the screen has its kind's
+//                                     colour where it lands
 //   map-zoom STEPS                    wheel steps about the map's middle
 //   wait MS                           let the window run for a while
 //   wait-title TITLE                  wait until the window title is TITLE

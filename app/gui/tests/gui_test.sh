@@ -135,6 +135,7 @@ map-hover $work/map-hover.txt
 dump $work/map.txt
 map-zoom 3
 map-hover $work/map-zoomed.txt
+map-pixels $work/map-pixels.txt
 command summary
 wait 100
 dump $work/summary-again.txt
@@ -274,6 +275,7 @@ m=$work/map.txt
 check "View Map checked while the map shows" test "$(awk -F '\t' '$2 == "map" && $1 == "item" { print $4 }' "$m")" = checked
 check "every object's symbol shows its hover text" test "$(count "$work/map-hover.txt" "object	Object	inside")" -eq 2
 check "the hover texts are found after zooming in" test "$(count "$work/map-zoomed.txt" "object	Object	inside")" -eq 2
+check "each object's colour is on the screen where it lands" test "$(grep -c '^object	match	' "$work/map-pixels.txt")" -eq 2
 check "View Summary brings the summary back" test "$(awk -F '\t' '$2 == "summary" && $1 == "item" { print $4 }' "$work/summary-again.txt")" = checked
 check "bars shown again" has "$f" "toolbar	shown"
 
