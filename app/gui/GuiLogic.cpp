@@ -127,3 +127,144 @@ void RecentFiles::Remove(const std::string& path) {
 }
 
 }  // namespace skarn::gui
+
+namespace skarn::gui {
+
+namespace {
+
+char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool ContainsNoCase(std::string_view text, std::string_view needle) {
+  const auto same = [](char a, char b) { return LowerAscii(a) == LowerAscii(b); };
+  return std::search(text.begin(), text.end(), needle.begin(), needle.end(), same) != text.end();
+}
+
+bool StartsWith(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() && text.compare(0, prefix.size(), prefix) == 0;
+}
+
+// The hexadecimal digits at the start of text; nothing when there are none or
+// too many for 64 bits.
+std::optional<uint64_t> HexPrefix(std::string_view text) {
+  uint64_t value = 0;
+  size_t n = 0;
+  for (; n < text.size(); ++n) {
+    const char c = LowerAscii(text[n]);
+    int digit = 0;
+    if (c >= '0' && c <= '9') {
+      digit = c - '0';
+    } else if (c >= 'a' && c <= 'f') {
+      digit = c - 'a' + 10;
+    } else {
+      break;
+    }
+    if (value > (UINT64_MAX >> 4)) return std::nullopt;
+    value = value << 4 | static_cast<uint64_t>(digit);
+  }
+  if (n == 0) return std::nullopt;
+  return value;
+}
+
+}  // namespace
+
+SourceText::SourceText(std::string text) : text_(std::move(text)) {
+  size_t start = 0;
+  while (start < text_.size()) {
+    starts_.push_back(start);
+    const size_t end = text_.find('\n', start);
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
+  for (size_t i = 0; i < starts_.size(); ++i) longest_ = std::max(longest_, line(i).size());
+}
+
+std::string_view SourceText::line(size_t i) const {
+  if (i >= starts_.size()) return {};
+  const size_t start = starts_[i];
+  size_t end = i + 1 < starts_.size() ? starts_[i + 1] : text_.size();
+  if (end > start && text_[end - 1] == '\n') --end;
+  if (end > start && text_[end - 1] == '\r') --end;
+  return std::string_view(text_).substr(start, end - start);
+}
+
+std::optional<size_t> FindLine(const SourceText& source, std::string_view needle, size_t from) {
+  const size_t count = source.lineCount();
+  if (needle.empty() || count == 0) return std::nullopt;
+  if (from >= count) from = 0;
+  for (size_t k = 0; k < count; ++k) {
+    const size_t i = (from + k) % count;
+    if (ContainsNoCase(source.line(i), needle)) return i;
+  }
+  return std::nullopt;
+}
+
+std::optional<uint64_t> ParseOffset(std::string_view text) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+  if (text.empty()) return std::nullopt;
+  if (text.size() > 2 && text[0] == '0' && LowerAscii(text[1]) == 'x') {
+    text.remove_prefix(2);
+  } else if (LowerAscii(text.back()) == 'h') {
+    text.remove_suffix(1);
+  } else {
+    uint64_t value = 0;
+    for (const char c : text) {
+      if (c < '0' || c > '9') return std::nullopt;
+      const auto digit = static_cast<uint64_t>(c - '0');
+      if (value > (UINT64_MAX - digit) / 10) return std::nullopt;
+      value = value * 10 + digit;
+    }
+    return value;
+  }
+  for (const char c : text) {
+    if (!HexPrefix(std::string_view(&c, 1))) return std::nullopt;
+  }
+  return HexPrefix(text);
+}
+
+std::optional<size_t> FindObjectLine(const SourceText& source, const SectionStarts& starts, uint64_t offset) {
+  // The section titles say which section's start the relative offsets that
+  // follow count from.
+  std::optional<uint64_t> base;
+  std::optional<size_t> best;
+  uint64_t bestAt = 0;
+  for (size_t i = 0; i < source.lineCount(); ++i) {
+    const std::string_view line = source.line(i);
+    if (line == "; Procedural scenery") {
+      base = starts.procedural;
+      continue;
+    }
+    if (line == "; dynamic scenery") {
+      base = starts.dynamic;
+      continue;
+    }
+    if (!StartsWith(line, "; Object # ")) continue;
+    const size_t key = line.find(", offset: ");
+    if (key == std::string_view::npos) continue;
+    std::string_view rest = line.substr(key + 10);
+    std::optional<uint64_t> at;
+    if (StartsWith(rest, "0x")) {
+      const std::optional<uint64_t> rel = HexPrefix(rest.substr(2));
+      if (rel && base) at = *base + *rel;
+    } else {
+      at = HexPrefix(rest);
+    }
+    if (!at || *at > offset) continue;
+    if (!best || *at > bestAt) {
+      best = i;
+      bestAt = *at;
+    }
+  }
+  return best;
+}
+
+std::optional<size_t> FindBandLine(const SourceText& source, size_t k) {
+  for (size_t i = 0; i < source.lineCount(); ++i) {
+    if (!StartsWith(source.line(i), "; LatRange(")) continue;
+    if (k == 0) return i;
+    --k;
+  }
+  return std::nullopt;
+}
+
+}  // namespace skarn::gui

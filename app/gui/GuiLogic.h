@@ -4,8 +4,10 @@
 
 #include <cstddef>
 #include <ctime>
+#include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace skarn::gui {
@@ -55,7 +57,48 @@ std::vector<FilterEntry> ParseFilter(const std::string& filter, bool caseSensiti
 // The same entries joined again as "text|p1;p2|text|p3" (no closing bars).
 std::string JoinFilter(const std::vector<FilterEntry>& entries);
 
+// The disassembly as the Source view holds it: one string and where each line
+// starts, so that a source of a hundred megabytes costs one copy and a vector.
+class SourceText {
+ public:
+  SourceText() = default;
+  // Takes the text; lines end in LF or CR LF, and a last line without an end
+  // still counts.
+  explicit SourceText(std::string text);
+  size_t lineCount() const { return starts_.size(); }
+  // Line i without its line end; empty when i is past the end.
+  std::string_view line(size_t i) const;
+  size_t longestLine() const { return longest_; }
 
+ private:
+  std::string text_;
+  std::vector<size_t> starts_;
+  size_t longest_ = 0;
+};
+
+// The first line at or after from (wrapping past the end to the start; a
+// from past the end starts at the first line) that holds needle, ignoring the case of ASCII letters; nothing when none does or
+// needle is empty.
+std::optional<size_t> FindLine(const SourceText& source, std::string_view needle, size_t from);
+
+// An offset as typed: hexadecimal with a 0x prefix or an h suffix, else
+// decimal; blanks around it are ignored.
+std::optional<uint64_t> ParseOffset(std::string_view text);
+
+// Where the sections whose object comments count from the section start
+// begin in the file ("; Object # n, offset: 0x..."); the airport list's
+// comments ("offset: HEX,") give file offsets already.
+struct SectionStarts {
+  std::optional<uint64_t> procedural;
+  std::optional<uint64_t> dynamic;
+};
+// The line of the object comment with the greatest file offset at or before
+// offset; nothing when every object starts after it (or there are none).
+std::optional<size_t> FindObjectLine(const SourceText& source, const SectionStarts& starts, uint64_t offset);
+
+// The line of the k-th (from 0) "; LatRange(" comment: the source's
+// comment of the summary's k-th latitude band.
+std::optional<size_t> FindBandLine(const SourceText& source, size_t k);
 
 // The list of the files opened last, newest first, at most capacity entries.
 class RecentFiles {

@@ -3,7 +3,10 @@
 // and the recent-file list.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/gui/GuiLogic.h"
@@ -111,6 +114,73 @@ TEST(RecentFilesTest, NewestFirstWithoutRepeatsAndAtMostFour) {
   recent.Remove("/not-there.bgl");
   recent.Add("");
   EXPECT_EQ(recent.entries(), (std::vector<std::string>{"/c.bgl", "/d.bgl", "/b.bgl"}));
+}
+
+TEST(SourceTextTest, LinesWithoutTheirEnds) {
+  const SourceText text("a\r\nbb\n\r\nlast");
+  ASSERT_EQ(text.lineCount(), 4u);
+  EXPECT_EQ(text.line(0), "a");
+  EXPECT_EQ(text.line(1), "bb");
+  EXPECT_EQ(text.line(2), "");
+  EXPECT_EQ(text.line(3), "last");
+  EXPECT_EQ(text.line(4), "");
+  EXPECT_EQ(text.longestLine(), 4u);
+  EXPECT_EQ(SourceText("x\r\n").lineCount(), 1u);
+  EXPECT_EQ(SourceText("").lineCount(), 0u);
+}
+
+TEST(FindLineTest, NextLineHoldingTheTextWrapping) {
+  const SourceText text("Area( 6 )\r\n\tBitmap( pad.bmp )\r\nEndA\r\narea( 7 )\r\n");
+  struct Case {
+    const char* needle;
+    size_t from;
+    std::optional<size_t> line;
+  };
+  const Case cases[] = {
+      {"area(", 0, 0},   {"AREA(", 1, 3},  {"area(", 4, 0},  // wraps past the end
+      {"PAD.BMP", 2, 1}, {"enda", 99, 2}, {"missing", 0, std::nullopt},
+      {"", 0, std::nullopt}, {"a\r\nb", 0, std::nullopt},  // never across lines
+  };
+  for (const Case& c : cases) EXPECT_EQ(FindLine(text, c.needle, c.from), c.line) << c.needle << " from " << c.from;
+  EXPECT_EQ(FindLine(SourceText(), "a", 0), std::nullopt);
+}
+
+TEST(ParseOffsetTest, HexAndDecimal) {
+  const std::pair<const char*, std::optional<uint64_t>> cases[] = {
+      {"0x72", 0x72},  {" 0X1f ", 0x1F}, {"72h", 0x72},         {"114", 114},
+      {"", std::nullopt}, {"0x", std::nullopt}, {"12z", std::nullopt}, {"0x1g", std::nullopt},
+      {"0xFFFFFFFFFFFFFFFF", UINT64_MAX}, {"0x10000000000000000", std::nullopt},
+      {"18446744073709551616", std::nullopt},
+  };
+  for (const auto& [text, value] : cases) EXPECT_EQ(ParseOffset(text), value) << text;
+}
+
+TEST(FindObjectLineTest, LastObjectStartingAtOrBeforeTheOffset) {
+  // Procedural at 0x100 and dynamic at 0x400 count from the section start;
+  // the airport list gives file offsets.
+  const SourceText text(
+      "; Object # 1, offset: 0x0010 size: 1 bytes\r\n"  // before any title: no base
+      "; Procedural scenery\r\n"
+      "; Object # 1, offset: 0x0013 size: 94 bytes (0x005E) \r\n"  // 0x113
+      "; Object # 2, offset: 0x0072 size: 34 bytes (0x0022) \r\n"  // 0x172
+      "; dynamic scenery\r\n"
+      "; Object # 1, offset: 0x0008 size: 10 bytes (0x000A) \r\n"  // 0x408
+      "; Object # 1, offset: 000200, size: 40 bytes\r\n");         // 0x200
+  const SectionStarts starts{0x100, 0x400};
+  const std::pair<uint64_t, std::optional<size_t>> cases[] = {
+      {0x112, std::nullopt}, {0x113, 2}, {0x171, 2}, {0x172, 3}, {0x1FF, 3},
+      {0x200, 6},            {0x407, 6}, {0x408, 5}, {UINT64_MAX, 5},
+  };
+  for (const auto& [offset, line] : cases) EXPECT_EQ(FindObjectLine(text, starts, offset), line) << offset;
+  // Without the section's start its objects cannot be placed.
+  EXPECT_EQ(FindObjectLine(text, SectionStarts{}, 0x1FF), std::nullopt);
+}
+
+TEST(FindBandLineTest, KthLatRangeComment) {
+  const SourceText text("LatRange( N1 N2 )\r\n; LatRange( N1 N2 )\r\nx\r\n; LatRange( N2 N3 )\r\n");
+  EXPECT_EQ(FindBandLine(text, 0), 1u);
+  EXPECT_EQ(FindBandLine(text, 1), 3u);
+  EXPECT_EQ(FindBandLine(text, 2), std::nullopt);
 }
 
 }  // namespace
