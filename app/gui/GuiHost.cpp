@@ -124,6 +124,19 @@ std::optional<std::string> GuiHost::ChooseInputPath() {
   return PathToBytes(path);
 }
 
+std::optional<std::string> GuiHost::AskText(const std::string& caption, const std::string& prompt,
+                                            const std::string& initial) {
+  if (answers_ != nullptr) return answers_->NextText(prompt);
+  NormalCursor normalCursor;
+  wxTextEntryDialog dialog(parent_, DisplayText(prompt), DisplayText(caption), DisplayText(initial));
+  const int answer = dialog.ShowModal();
+  const wxString text = dialog.GetValue();
+  dialog.Hide();
+  RepaintNow();
+  if (answer != wxID_OK) return std::nullopt;
+  return std::string(text.utf8_str());
+}
+
 void GuiHost::ShowMessage(const std::string& text) {
   if (answers_ != nullptr) {
     answers_->Message(text);
@@ -156,6 +169,7 @@ bool GuiHost::IsInputFile(const std::string& path) const {
 
 std::optional<std::string> GuiHost::ChooseOutputPath(const std::string& proposedName, const std::string& filter,
                                                      bool overwritePrompt) {
+  if (capture_ != nullptr) return proposedName;
   // Output is proposed beside the input file.
   wxString dir = lastDir_;
   if (!inputPath_.empty()) {
@@ -205,7 +219,13 @@ std::time_t GuiHost::Now() {
 TempFileRegistry* GuiHost::temporaryFiles() { return &shell::SignalCleanup::Install(); }
 
 std::unique_ptr<ByteSink> GuiHost::OpenOutput(const std::string& path, std::string* error) {
-  std::unique_ptr<ByteSink> sink = Host::OpenOutput(path, error);
+  std::unique_ptr<ByteSink> sink;
+  if (capture_ != nullptr) {
+    capture_->clear();
+    sink = std::make_unique<StringSink>(capture_);
+  } else {
+    sink = Host::OpenOutput(path, error);
+  }
   if (sink == nullptr || !progress_) return sink;
   return std::make_unique<ProgressSink>(std::move(sink), progress_);
 }

@@ -24,6 +24,8 @@ class DialogAnswers {
   virtual std::optional<std::string> NextOpenPath() = 0;
   virtual std::optional<std::string> NextSavePath(const std::string& proposedName, const std::string& filter) = 0;
   virtual bool NextYesNo(const std::string& question) = 0;
+  // The text for the next text dialog; nothing means Cancel.
+  virtual std::optional<std::string> NextText(const std::string& prompt) = 0;
   // A message that a box would have shown.
   virtual void Message(const std::string& text) = 0;
 };
@@ -44,6 +46,13 @@ class GuiHost : public Host {
 
   // The Open command's chooser: an existing file, filter of BGL files.
   std::optional<std::string> ChooseInputPath();
+  // A dialog that asks for one line of text; nothing when cancelled.
+  std::optional<std::string> AskText(const std::string& caption, const std::string& prompt,
+                                     const std::string& initial);
+  // While text is set, a command's output goes there instead of a file: its
+  // path is answered without a dialog (the proposed name, which only
+  // messages show) and nothing is written to disk.
+  void CaptureOutput(std::string* text) { capture_ = text; }
 
   void ShowMessage(const std::string& text) override;
   bool AskYesNo(const std::string& question) override;
@@ -62,6 +71,7 @@ class GuiHost : public Host {
   std::string inputPath_;
   wxString lastDir_;
   std::function<void(uint64_t)> progress_;
+  std::string* capture_ = nullptr;
 };
 
 // The open chooser's filter.

@@ -165,6 +165,12 @@ std::optional<uint64_t> HexPrefix(std::string_view text) {
   return value;
 }
 
+bool IsBandRow(std::string_view row) {
+  const size_t text = row.find_first_not_of(' ');
+  return text != std::string_view::npos && StartsWith(row.substr(text), "Latitude Band ") &&
+         row.find(" to ", text) != std::string_view::npos;
+}
+
 }  // namespace
 
 SourceText::SourceText(std::string text) : text_(std::move(text)) {
@@ -265,6 +271,12 @@ std::optional<size_t> FindBandLine(const SourceText& source, size_t k) {
     --k;
   }
   return std::nullopt;
+}
+
+std::optional<size_t> BandIndex(const std::vector<std::string>& summary, size_t row) {
+  if (row >= summary.size() || !IsBandRow(summary[row])) return std::nullopt;
+  return static_cast<size_t>(std::count_if(summary.begin(), summary.begin() + static_cast<std::ptrdiff_t>(row),
+                                           [](const std::string& r) { return IsBandRow(r); }));
 }
 
 }  // namespace skarn::gui

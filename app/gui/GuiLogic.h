@@ -99,6 +99,9 @@ std::optional<size_t> FindObjectLine(const SourceText& source, const SectionStar
 // The line of the k-th (from 0) "; LatRange(" comment: the source's
 // comment of the summary's k-th latitude band.
 std::optional<size_t> FindBandLine(const SourceText& source, size_t k);
+// Which band row of the summary row is ("<indent>Latitude Band <lat> to
+// <lat>..."), counted from 0; nothing when it is no band row.
+std::optional<size_t> BandIndex(const std::vector<std::string>& summary, size_t row);
 
 // The list of the files opened last, newest first, at most capacity entries.
 class RecentFiles {

@@ -73,10 +73,14 @@ constexpr NamedCommand kCommandNames[] = {
     {"cut", wxID_CUT},
     {"copy", wxID_COPY},
     {"paste", wxID_PASTE},
+    {"find", kIdFind},
+    {"findnext", kIdFindNext},
+    {"gotooffset", kIdGoToOffset},
     {"toolbar", kIdViewToolbar},
     {"statusbar", kIdViewStatusBar},
     {"summary", kIdViewSummary},
     {"map", kIdViewMap},
+    {"source", kIdViewSource},
     {"disassemble", kIdDisassemble},
     {"bitmaps", kIdExtractBitmaps},
     {"about", wxID_ABOUT},
@@ -114,9 +118,13 @@ CMainFrame::CMainFrame()
   map_ = new CMapView(this, doc_);
   map_->SetDropTarget(new FileDropTarget(*this));
   map_->Hide();
+  source_ = new CSourceView(this, doc_);
+  source_->SetDropTarget(new FileDropTarget(*this));
+  source_->Hide();
   auto* sizer = new wxBoxSizer(wxVERTICAL);
   sizer->Add(view_, 1, wxEXPAND);
   sizer->Add(map_, 1, wxEXPAND);
+  sizer->Add(source_, 1, wxEXPAND);
   SetSizer(sizer);
 
   // Keys without a menu item: New, Print, and Print Preview.
@@ -151,6 +159,10 @@ void CMainFrame::CreateMenus() {
   edit->Append(wxID_CUT, "Cu&t\tCtrl+X", "Cut the selection and put it on the Clipboard");
   edit->Append(wxID_COPY, "&Copy\tCtrl+C", "Copy the selection and put it on the Clipboard");
   edit->Append(wxID_PASTE, "&Paste\tCtrl+V", "Insert Clipboard contents");
+  edit->AppendSeparator();
+  edit->Append(kIdFind, "&Find...\tCtrl+F", "Find a text in the source");
+  edit->Append(kIdFindNext, "Find &Next\tF3", "Find the next line with the same text");
+  edit->Append(kIdGoToOffset, "&Go to Offset...\tCtrl+G", "Show the object at a file offset in the source");
 
   auto* view = new wxMenu;
   view->AppendCheckItem(kIdViewToolbar, "&Toolbar", "Show or hide the toolbar");
@@ -158,6 +170,7 @@ void CMainFrame::CreateMenus() {
   view->AppendSeparator();
   view->AppendRadioItem(kIdViewSummary, "S&ummary\tCtrl+1", "Show the summary of the file");
   view->AppendRadioItem(kIdViewMap, "&Map\tCtrl+2", "Show where the file's stations, airports, objects and areas lie");
+  view->AppendRadioItem(kIdViewSource, "&Source\tCtrl+3", "Show the file's disassembly without saving it");
 
   auto* disassemble = new wxMenu;
   disassemble->Append(kIdDisassemble, "&BGL", "Disassemble FS98 .bgl files to SCASM source code ");
@@ -177,7 +190,8 @@ void CMainFrame::CreateMenus() {
 
   // The states before the first menu opens (their keys work from the start).
   for (const int id : {int{wxID_UNDO}, int{wxID_CUT}, int{wxID_COPY}, int{wxID_PASTE}, int{wxID_SAVEAS},
-                       int{kIdDisassemble}, int{kIdExtractBitmaps}}) {
+                       int{kIdDisassemble}, int{kIdExtractBitmaps}, int{kIdFind}, int{kIdFindNext},
+                       int{kIdGoToOffset}}) {
     bar->Enable(id, false);
   }
   bar->Check(kIdViewToolbar, true);
@@ -225,6 +239,10 @@ void CMainFrame::BindCommands() {
   Bind(wxEVT_MENU, &CMainFrame::OnToggleStatusBar, this, kIdViewStatusBar);
   Bind(wxEVT_MENU, &CMainFrame::OnShowView, this, kIdViewSummary);
   Bind(wxEVT_MENU, &CMainFrame::OnShowView, this, kIdViewMap);
+  Bind(wxEVT_MENU, &CMainFrame::OnShowView, this, kIdViewSource);
+  Bind(wxEVT_MENU, &CMainFrame::OnFind, this, kIdFind);
+  Bind(wxEVT_MENU, &CMainFrame::OnFind, this, kIdFindNext);
+  Bind(wxEVT_MENU, &CMainFrame::OnGoToOffset, this, kIdGoToOffset);
   Bind(wxEVT_MENU, &CMainFrame::OnDisassemble, this, kIdDisassemble);
   Bind(wxEVT_MENU, &CMainFrame::OnExtractBitmaps, this, kIdExtractBitmaps);
   Bind(wxEVT_MENU, &CMainFrame::OnAbout, this, wxID_ABOUT);
@@ -247,32 +265,113 @@ void CMainFrame::BindCommands() {
   Bind(
       wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& e) { e.Check(GetStatusBar() != nullptr && GetStatusBar()->IsShown()); },
       kIdViewStatusBar);
-  Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& e) { e.Check(!map_->IsShown()); }, kIdViewSummary);
+  Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& e) { e.Check(view_->IsShown()); }, kIdViewSummary);
   Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& e) { e.Check(map_->IsShown()); }, kIdViewMap);
+  Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& e) { e.Check(source_->IsShown()); }, kIdViewSource);
+  // Find and Go to Offset act on the source in view.
+  const auto needsSource = [this](wxUpdateUIEvent& e) { e.Enable(SourceShown() && !busy_); };
+  for (const int id : {int{kIdFind}, int{kIdFindNext}, int{kIdGoToOffset}}) Bind(wxEVT_UPDATE_UI, needsSource, id);
 }
+
+bool CMainFrame::SourceShown() const { return source_->IsShown() && source_->RowCount() > 0; }
 
 void CMainFrame::OnShowView(wxCommandEvent& event) {
-  // The toolbar's button toggles; the menu's items choose.
-  const bool map = event.GetId() == kIdViewMap && (event.GetEventObject() != GetToolBar() || event.IsChecked());
-  ShowMap(map);
+  // The toolbar's button toggles between the map and the summary; the menu's
+  // items choose.
+  if (busy_) return;
+  if (event.GetId() == kIdViewMap) {
+    ShowView(event.GetEventObject() != GetToolBar() || event.IsChecked() ? static_cast<wxWindow*>(map_) : view_);
+  } else if (event.GetId() == kIdViewSource) {
+    ShowView(source_);
+  } else {
+    ShowView(view_);
+  }
 }
 
-void CMainFrame::ShowMap(bool map) {
-  if (map == map_->IsShown()) return;
-  if (map) {
+void CMainFrame::ShowView(wxWindow* shown) {
+  if (!shown->IsShown()) {
     wxBusyCursor cursor;
-    view_->Hide();
-    map_->Show();
+    for (wxWindow* w : {static_cast<wxWindow*>(view_), static_cast<wxWindow*>(map_), static_cast<wxWindow*>(source_)}) {
+      if (w != shown) w->Hide();
+    }
+    shown->Show();
     Layout();
-    map_->Prepare();
-    map_->SetFocus();
-  } else {
-    map_->Hide();
-    view_->Show();
-    Layout();
-    view_->SetFocus();
+    if (shown == map_) map_->Prepare();
+    shown->SetFocus();
   }
-  if (wxToolBar* tools = GetToolBar()) tools->ToggleTool(kIdViewMap, map);
+  if (shown == source_) {
+    if (!source_->made()) MakeSource();
+    ShowSelectedBand();
+  }
+  if (wxToolBar* tools = GetToolBar()) tools->ToggleTool(kIdViewMap, shown == map_);
+}
+
+void CMainFrame::MakeSource() {
+  if (!doc_.analysed() || busy_) return;
+  // The Disassemble command's own output, kept in memory: the document's
+  // output path stays the one the last saved file went to.
+  const std::string outputPath = doc_.core().outputPath;
+  std::string text;
+  host_.CaptureOutput(&text);
+  const CommandResult result = RunCommand("Disassembling", Disassemble);
+  host_.CaptureOutput(nullptr);
+  doc_.core().outputPath = outputPath;
+  if (result != CommandResult::kWritten) text.clear();
+  source_->SetText(SourceText(std::move(text)));
+  SetStatusText(kReady, 0);
+}
+
+void CMainFrame::ShowSelectedBand() {
+  // A latitude band chosen in the summary: its comment in the source.
+  const std::optional<size_t> row = view_->selection();
+  if (!row) return;
+  const std::optional<size_t> band = BandIndex(doc_.lines(), *row);
+  if (!band) return;
+  if (const std::optional<size_t> line = FindBandLine(source_->text(), *band)) source_->ShowRow(*line);
+}
+
+void CMainFrame::OnFind(wxCommandEvent& event) {
+  if (busy_ || !SourceShown()) return;
+  if (event.GetId() == kIdFind || findText_.empty()) {
+    BusyScope scope(busy_);
+    const std::optional<std::string> text = host_.AskText("Find", "Find what:", findText_);
+    if (!text || text->empty()) return;
+    findText_ = *text;
+  }
+  // From the line after the highlighted one, else from the first in view.
+  const std::optional<size_t> selected = source_->selection();
+  const size_t from = selected ? *selected + 1 : source_->FirstVisibleRow();
+  if (const std::optional<size_t> line = FindLine(source_->text(), findText_, from)) {
+    source_->ShowRow(*line);
+    SetStatusText(kReady, 0);
+  } else {
+    SetStatusText(DisplayText("\"" + findText_ + "\" not found"), 0);
+  }
+}
+
+void CMainFrame::OnGoToOffset(wxCommandEvent&) {
+  if (busy_ || !SourceShown()) return;
+  std::optional<std::string> text;
+  {
+    BusyScope scope(busy_);
+    text = host_.AskText("Go to Offset", "File offset (0x1A2B or 1A2Bh hexadecimal, else decimal):", "");
+  }
+  if (!text) return;
+  const std::optional<uint64_t> offset = ParseOffset(*text);
+  if (!offset) {
+    SetStatusText(DisplayText("Not an offset: " + *text), 0);
+    return;
+  }
+  SectionStarts starts;
+  if (const BglSection* s = doc_.core().section(9)) starts.procedural = s->start();
+  if (const BglSection* s = doc_.core().section(15)) starts.dynamic = s->start();
+  if (const std::optional<size_t> line = FindObjectLine(source_->text(), starts, *offset)) {
+    source_->ShowRow(*line);
+    SetStatusText(kReady, 0);
+  } else {
+    SetStatusText(wxString::Format("No object starts at or before offset 0x%llX",
+                                   static_cast<unsigned long long>(*offset)), 0);
+  }
 }
 
 void CMainFrame::UpdateTitle() { SetTitle(doc_.title() + " - Skarn"); }
@@ -337,6 +436,12 @@ void CMainFrame::OpenFile(const std::string& path) {
 }
 
 void CMainFrame::OpenPath(const std::string& path, bool fromRecentList) {
+  ReadFile(path, fromRecentList);
+  // The source in view is made for the new file at once.
+  if (source_->IsShown()) MakeSource();
+}
+
+void CMainFrame::ReadFile(const std::string& path, bool fromRecentList) {
   BusyScope scope(busy_);
   wxBusyCursor cursor;
   SetStatusText(wxString::Format("Reading %s", PathFromBytes(path)), 0);
@@ -372,8 +477,8 @@ void CMainFrame::Progress(uint64_t bytes) {
 }
 
 template <typename Command>
-void CMainFrame::RunWriter(const wxString& activity, Command command) {
-  if (busy_ || !doc_.analysed()) return;
+CommandResult CMainFrame::RunCommand(const wxString& activity, Command command) {
+  if (busy_ || !doc_.analysed()) return CommandResult::kCancelled;
   BusyScope scope(busy_);
   wxBusyCursor cursor;
   activity_ = activity;
@@ -387,6 +492,13 @@ void CMainFrame::RunWriter(const wxString& activity, Command command) {
     host_.ShowMessage(std::string("Error: ") + e.what());
   }
   activity_.clear();
+  return result;
+}
+
+template <typename Command>
+void CMainFrame::RunWriter(const wxString& activity, Command command) {
+  if (busy_ || !doc_.analysed()) return;
+  const CommandResult result = RunCommand(activity, command);
   if (result == CommandResult::kWritten) {
     SetStatusText("Wrote " + PathFromBytes(doc_.core().outputPath), 0);
   } else {
@@ -480,6 +592,7 @@ void CMainFrame::OnClose(wxCloseEvent& event) {
   SaveRecent();
   doc_.RemoveView(view_);
   doc_.RemoveView(map_);
+  doc_.RemoveView(source_);
   Destroy();
 }
 
@@ -567,6 +680,13 @@ void CMainFrame::DumpState(std::ostream& out) {
   const std::vector<std::string>& lines = doc_.lines();
   out << "rows\t" << lines.size() << "\n";
   for (size_t i = 0; i < lines.size(); ++i) out << "row\t" << i << "\t" << lines[i] << "\n";
+  const auto row = [](std::optional<size_t> r) { return r ? std::to_string(*r) : std::string("-"); };
+  out << "selected\t" << row(view_->selection()) << "\n";
+  // The source view: shown or not, its rows, the first in view and the
+  // highlighted one, then its lines.
+  out << "source\t" << (source_->IsShown() ? "shown" : "hidden") << "\t" << source_->RowCount() << "\t"
+      << source_->FirstVisibleRow() << "\t" << row(source_->selection()) << "\n";
+  for (size_t i = 0; i < source_->RowCount(); ++i) out << "srcrow\t" << source_->Row(i) << "\n";
 }
 
 }  // namespace skarn::gui

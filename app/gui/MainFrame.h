@@ -12,7 +12,9 @@
 #include "app/gui/GuiLogic.h"
 #include "app/gui/MapView.h"
 #include "app/gui/SkarnView.h"
+#include "app/gui/SourceView.h"
 #include "app/gui/WxInclude.h"
+#include "core/Commands.h"
 
 namespace skarn::gui {
 
@@ -29,12 +31,18 @@ enum CommandId : int {
   // The two views of the file: the summary (the default) and the map.
   kIdViewSummary = wxID_HIGHEST + 7,
   kIdViewMap = wxID_HIGHEST + 8,
+  // The disassembly in the window, and its Find and Go to Offset commands.
+  kIdViewSource = wxID_HIGHEST + 9,
+  kIdFind = wxID_HIGHEST + 10,
+  kIdFindNext = wxID_HIGHEST + 11,
+  kIdGoToOffset = wxID_HIGHEST + 12,
 };
 
 // The commands by name, for the test hook's scripts and state dumps: open,
 // saveas, recent (the empty list's entry), recent1 to recent4, exit, undo,
-// cut, copy, paste, toolbar, statusbar, summary, map, disassemble, bitmaps,
-// about, new, print, preview. 0 / "" when unknown.
+// cut, copy, paste, find, findnext, gotooffset, toolbar, statusbar, summary,
+// map, source, disassemble, bitmaps, about, new, print, preview. 0 / "" when
+// unknown.
 int CommandByName(const std::string& name);
 std::string CommandName(int id);
 
@@ -58,6 +66,7 @@ class CMainFrame : public wxFrame {
   void DumpState(std::ostream& out);
   CSkarnView& view() { return *view_; }
   CMapView& mapView() { return *map_; }
+  CSourceView& sourceView() { return *source_; }
   bool busy() const { return busy_; }
 
  private:
@@ -69,7 +78,10 @@ class CMainFrame : public wxFrame {
   void SaveRecent();
   void RebuildRecentMenu();
   void OpenPath(const std::string& path, bool fromRecentList);
+  void ReadFile(const std::string& path, bool fromRecentList);
   void Progress(uint64_t bytes);
+  template <typename Command>
+  CommandResult RunCommand(const wxString& activity, Command command);
   template <typename Command>
   void RunWriter(const wxString& activity, Command command);
 
@@ -83,7 +95,12 @@ class CMainFrame : public wxFrame {
   void OnToggleToolbar(wxCommandEvent& event);
   void OnToggleStatusBar(wxCommandEvent& event);
   void OnShowView(wxCommandEvent& event);
-  void ShowMap(bool map);
+  void ShowView(wxWindow* shown);
+  void MakeSource();
+  void ShowSelectedBand();
+  bool SourceShown() const;
+  void OnFind(wxCommandEvent& event);
+  void OnGoToOffset(wxCommandEvent& event);
   void OnDisassemble(wxCommandEvent& event);
   void OnExtractBitmaps(wxCommandEvent& event);
   void OnAbout(wxCommandEvent& event);
@@ -94,6 +111,8 @@ class CMainFrame : public wxFrame {
   SkarnDocument doc_;
   CSkarnView* view_ = nullptr;
   CMapView* map_ = nullptr;
+  CSourceView* source_ = nullptr;
+  std::string findText_;
   wxMenu* fileMenu_ = nullptr;
   RecentFiles recent_;
   wxPrintDialogData printData_;

@@ -123,6 +123,12 @@ void ScriptRunner::Run(const std::string& line) {
     saveAnswers_.emplace_back(arg);
   } else if (verb == "save-cancel") {
     saveAnswers_.emplace_back(std::nullopt);
+  } else if (verb == "text-answer") {
+    textAnswers_.emplace_back(arg);
+  } else if (verb == "text-cancel") {
+    textAnswers_.emplace_back(std::nullopt);
+  } else if (verb == "select") {
+    frame_->view().Select(static_cast<size_t>(std::strtoull(arg.c_str(), nullptr, 10)));
   } else if (verb == "yesno") {
     yesNoAnswers_.push_back(arg == "yes");
   } else if (verb == "command") {
@@ -368,6 +374,17 @@ bool ScriptRunner::NextYesNo(const std::string& question) {
   }
   const bool answer = yesNoAnswers_.front();
   yesNoAnswers_.pop_front();
+  return answer;
+}
+
+std::optional<std::string> ScriptRunner::NextText(const std::string& prompt) {
+  log_.push_back("text-dialog\t" + prompt);
+  if (textAnswers_.empty()) {
+    Fail("a text dialog without an answer: " + prompt);
+    return std::nullopt;
+  }
+  std::optional<std::string> answer = textAnswers_.front();
+  textAnswers_.pop_front();
   return answer;
 }
 

@@ -7,9 +7,14 @@
 //   open-answer PATH | open-cancel    answer for the next Open dialog
 //   save-answer PATH | save-cancel    answer for the next save dialog
 //   yesno yes|no                      answer for the next Yes/No question
+//   text-answer TEXT | text-cancel    answer for the next text dialog (Find,
+//                                     Go to Offset)
+//   select ROW                        select a row of the summary, as a
+//                                     click on it does
 //   command NAME                      open saveas recent1..recent4 exit undo
 //                                     cut copy paste toolbar statusbar
-//                                     summary map disassemble bitmaps about new print
+//                                     summary map source disassemble bitmaps
+//                                     find findnext gotooffset about new print
 //                                     preview
 //   key KEYS                          a key typed into the window: ctrl+o,
 //                                     ctrl+shift+p, ...
@@ -67,6 +72,7 @@ class ScriptRunner : public wxEvtHandler, public DialogAnswers {
   std::optional<std::string> NextOpenPath() override;
   std::optional<std::string> NextSavePath(const std::string& proposedName, const std::string& filter) override;
   bool NextYesNo(const std::string& question) override;
+  std::optional<std::string> NextText(const std::string& prompt) override;
   void Message(const std::string& text) override;
 
  private:
@@ -96,6 +102,7 @@ class ScriptRunner : public wxEvtHandler, public DialogAnswers {
   std::deque<std::optional<std::string>> openAnswers_;
   std::deque<std::optional<std::string>> saveAnswers_;
   std::deque<bool> yesNoAnswers_;
+  std::deque<std::optional<std::string>> textAnswers_;
   // What the program said and asked, for the dump.
   std::vector<std::string> log_;
 };

@@ -15,6 +15,7 @@ CSkarnView::CSkarnView(wxWindow* parent, SkarnDocument& doc)
   SetForegroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOWTEXT));
   Bind(wxEVT_SCROLLWIN_PAGEUP, &CSkarnView::OnScrollPage, this);
   Bind(wxEVT_SCROLLWIN_PAGEDOWN, &CSkarnView::OnScrollPage, this);
+  Bind(wxEVT_LEFT_DOWN, &CSkarnView::OnClick, this);
   doc_.AddView(this);
   OnUpdate();
 }
@@ -22,6 +23,11 @@ CSkarnView::CSkarnView(wxWindow* parent, SkarnDocument& doc)
 CSkarnView::~CSkarnView() { doc_.RemoveView(this); }
 
 void CSkarnView::OnUpdate() {
+  selection_.reset();
+  Relayout();
+}
+
+void CSkarnView::Relayout() {
   // Row height: the font's character height plus its external leading.
   int width = 0;
   int height = 0;
@@ -30,7 +36,7 @@ void CSkarnView::OnUpdate() {
   GetTextExtent("X", &width, &height, &descent, &externalLeading, &font_);
   const int lineHeight = std::max(1, GetCharHeight() + externalLeading);
   const int charWidth = std::max(1, GetCharWidth());
-  sizes_ = ComputeScrollSizes(doc_.docSize(), charWidth, lineHeight);
+  sizes_ = ComputeScrollSizes(TextSize(), charWidth, lineHeight);
 
   // One scroll step is a line: a tenth of the width across, one row down.
   SetScrollRate(std::max(1, sizes_.lineWidth), sizes_.lineHeight);
@@ -64,6 +70,31 @@ void CSkarnView::ScrollToRow(size_t row) {
   Scroll(-1, static_cast<int>(std::min<long long>(pixels / std::max(1, yUnit), 0x7FFFFFFF)));
 }
 
+void CSkarnView::OnClick(wxMouseEvent& event) {
+  event.Skip();
+  const wxPoint at = CalcUnscrolledPosition(event.GetPosition());
+  const auto row = static_cast<size_t>(std::max(0, at.y) / std::max(1, sizes_.lineHeight));
+  Select(row < RowCount() ? std::optional<size_t>(row) : std::nullopt);
+}
+
+void CSkarnView::Select(std::optional<size_t> row) {
+  if (row == selection_) return;
+  selection_ = row;
+  Refresh();
+}
+
+size_t CSkarnView::FirstVisibleRow() const {
+  const wxPoint origin = CalcUnscrolledPosition(wxPoint(0, 0));
+  return static_cast<size_t>(std::max(0, origin.y) / std::max(1, sizes_.lineHeight));
+}
+
+void CSkarnView::ShowRow(size_t row) {
+  Select(row);
+  const size_t first = FirstVisibleRow();
+  const auto rows = static_cast<size_t>(std::max(1, GetClientSize().y / std::max(1, sizes_.lineHeight)));
+  if (row < first || row >= first + rows) ScrollToRow(row);
+}
+
 void CSkarnView::OnDraw(wxDC& dc) {
   // The part to repaint, in document pixels (the DC is already scrolled).
   wxCoord x = 0;
@@ -77,21 +108,29 @@ void CSkarnView::OnDraw(wxDC& dc) {
     y = origin.y;
     h = client.y;
   }
-  const RowRange rows = RowsInBand(y, static_cast<long long>(y) + h, sizes_.lineHeight, doc_.lines().size());
+  const RowRange rows = RowsInBand(y, static_cast<long long>(y) + h, sizes_.lineHeight, RowCount());
   lastDrawn_ = rows;
-  DrawRows(dc, rows, 0, static_cast<int>(rows.first) * sizes_.lineHeight, sizes_.lineHeight);
+  DrawRows(dc, rows, 0, static_cast<int>(rows.first) * sizes_.lineHeight, sizes_.lineHeight, true);
 }
 
-void CSkarnView::DrawRows(wxDC& dc, RowRange rows, int left, int top, int lineHeight) const {
+void CSkarnView::DrawRows(wxDC& dc, RowRange rows, int left, int top, int lineHeight, bool showSelection) const {
   dc.SetFont(font_);
-  dc.SetTextForeground(GetForegroundColour());
   dc.SetBackgroundMode(wxBRUSHSTYLE_TRANSPARENT);
-  const std::vector<std::string>& lines = doc_.lines();
+  const size_t count = RowCount();
   long long rowTop = top;
-  for (size_t i = rows.first; i < rows.last && i < lines.size(); ++i, rowTop += lineHeight) {
+  for (size_t i = rows.first; i < rows.last && i < count; ++i, rowTop += lineHeight) {
+    const bool selected = showSelection && selection_ == i;
+    if (selected) {
+      dc.SetPen(*wxTRANSPARENT_PEN);
+      dc.SetBrush(wxBrush(wxSystemSettings::GetColour(wxSYS_COLOUR_HIGHLIGHT)));
+      dc.DrawRectangle(left, static_cast<wxCoord>(rowTop), std::max(sizes_.totalWidth, GetClientSize().x),
+                       lineHeight);
+    }
+    dc.SetTextForeground(selected ? wxSystemSettings::GetColour(wxSYS_COLOUR_HIGHLIGHTTEXT) : GetForegroundColour());
     // An empty line keeps its row but draws nothing.
-    if (lines[i].empty()) continue;
-    dc.DrawText(DisplayText(lines[i]), left + 5, static_cast<wxCoord>(rowTop));
+    const std::string_view text = Row(i);
+    if (text.empty()) continue;
+    dc.DrawText(DisplayText(std::string(text)), left + 5, static_cast<wxCoord>(rowTop));
   }
 }
 

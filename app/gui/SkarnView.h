@@ -4,6 +4,9 @@
 // smoothly as one of ten.
 #pragma once
 
+#include <optional>
+#include <string_view>
+
 #include "app/gui/Document.h"
 #include "app/gui/GuiLogic.h"
 #include "app/gui/WxInclude.h"
@@ -23,8 +26,21 @@ class CSkarnView : public wxScrolledCanvas, public DocumentView {
 
   // Draws the rows [rows.first, rows.last) with the first one at top, each
   // lineHeight below the one before, x = left + 5. Used for the screen and
-  // for printed pages.
-  void DrawRows(wxDC& dc, RowRange rows, int left, int top, int lineHeight) const;
+  // for printed pages (which leave the selected row plain).
+  void DrawRows(wxDC& dc, RowRange rows, int left, int top, int lineHeight, bool showSelection = false) const;
+
+  // The text shown: the summary here, other text in a derived view.
+  virtual size_t RowCount() const { return doc_.lines().size(); }
+  virtual std::string_view Row(size_t i) const { return doc_.lines()[i]; }
+  virtual DocSize TextSize() const { return doc_.docSize(); }
+
+  // The selected (highlighted) row, chosen with a click or by a command.
+  std::optional<size_t> selection() const { return selection_; }
+  void Select(std::optional<size_t> row);
+  // Selects the row and scrolls it to the top unless it is already in view.
+  void ShowRow(size_t row);
+  // The first row in view.
+  size_t FirstVisibleRow() const;
 
   const wxFont& textFont() const { return font_; }
   const ScrollSizes& sizes() const { return sizes_; }
@@ -33,10 +49,16 @@ class CSkarnView : public wxScrolledCanvas, public DocumentView {
   // Scrolls so that the given row is the first one shown.
   void ScrollToRow(size_t row);
 
+ protected:
+  // Sets the scroll sizes for TextSize() and shows the top.
+  void Relayout();
+
  private:
   void OnScrollPage(wxScrollWinEvent& event);
+  void OnClick(wxMouseEvent& event);
 
   SkarnDocument& doc_;
+  std::optional<size_t> selection_;
   wxFont font_;
   ScrollSizes sizes_;
   RowRange lastDrawn_;

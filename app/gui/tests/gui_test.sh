@@ -140,6 +140,24 @@ command summary
 wait 100
 dump $work/summary-again.txt
 
+# The source view: the disassembly kept in the window. The summary's second
+# band row is selected first, so the source opens on that band's comment.
+select 5
+command source
+wait 300
+screenshot $W${S}source.png
+dump $W${S}source.txt
+text-answer PAD.BMP
+command find
+dump $W${S}find.txt
+text-answer 0xF5
+command gotooffset
+dump $W${S}offset.txt
+text-answer no such text
+command find
+dump $W${S}notfound.txt
+command summary
+
 # The About box, shown modally and closed by its OK.
 command about
 wait 300
@@ -208,7 +226,7 @@ done
 check "Save As tool disabled without a file" test "$(state "$e" tool saveas)" = disabled
 check "Open and About tools enabled" test "$(state "$e" tool open) $(state "$e" tool about)" = "enabled enabled"
 check "the recent-file list starts empty" has "$e" "item	recent	disabled	-	&File	Recent File	"
-check "Edit items shown and disabled" test "$(grep -c '^item	[a-z]*	disabled	-	&Edit	' "$e")" -eq 4
+check "Edit items shown and disabled" test "$(grep -c '^item	[a-z]*	disabled	-	&Edit	' "$e")" -eq 7
 check "New and Print always enabled" test "$(state "$e" command new) $(state "$e" command print)" = "enabled enabled"
 check "toolbar: Open, Save As, Map, a gap, About" test "$(grep '^tool	' "$e" | cut -f2 | tr '\n' ' ')" = "open saveas map separator about "
 check "menus in order" test "$(grep '^item	' "$e" | cut -f5 | uniq | tr '\n' ' ')" = "&File &Edit &View &Disassemble &Extract &Help "
@@ -235,7 +253,7 @@ for c in saveas disassemble bitmaps; do
   check "$c enabled with a file" test "$(state "$o" item "$c")" = enabled
 done
 check "Save As tool enabled with a file" test "$(state "$o" tool saveas)" = enabled
-check "Edit items still disabled" test "$(grep -c '^item	[a-z]*	disabled	-	&Edit	' "$o")" -eq 4
+check "Edit items still disabled" test "$(grep -c '^item	[a-z]*	disabled	-	&Edit	' "$o")" -eq 7
 check "view rows are the summary lines" sh -c "grep '^row	' '$o' | cut -f3- | cmp -s - '$work/cli_rows.txt'"
 rows=$(wc -l < "$work/cli_rows.txt")
 check "every row is drawn" has "$o" "drawn	0	$rows"
@@ -279,6 +297,22 @@ check "each object's colour is on the screen where it lands" test "$(grep -c '^o
 check "View Summary brings the summary back" test "$(awk -F '\t' '$2 == "summary" && $1 == "item" { print $4 }' "$work/summary-again.txt")" = checked
 check "bars shown again" has "$f" "toolbar	shown"
 
+# The source view: the command line's source line for line, opened on the
+# selected band's comment; Find (any case, wrapping past the end) and Go to
+# Offset (0xF5 lies in the second object, at 0x80 + 0x72) highlight a line.
+"$cli" disasm "$data/airfield.bgl" -o - | tr -d '\r' > "$work/cli_source.txt"
+srcline() { awk -F '\t' '$1 == "srcrow" { n++; if (index($0, s) > 0) { print n - 1; exit } }' s="$2" "$1"; }
+v=$work/source.txt
+check "View Source checked while the source shows" test "$(awk -F '\t' '$2 == "source" && $1 == "item" { print $4 }' "$v")" = checked
+check "the source rows are the command line's source" sh -c "grep '^srcrow	' '$v' | cut -f2- | cmp -s - '$work/cli_source.txt'"
+check "the source has as many rows" test "$(field "$v" source 3)" -eq "$(wc -l < "$work/cli_source.txt")"
+check "the selected band's comment is highlighted" test "$(field "$v" source 5)" = "$(srcline "$v" '; LatRange(  N47:30:33.77')"
+check "Find is enabled on the source" test "$(state "$v" item find) $(state "$v" item findnext) $(state "$v" item gotooffset)" = "enabled enabled enabled"
+check "Find lands on the line with the text" test "$(field "$work/find.txt" source 5)" = "$(srcline "$v" 'Bitmap( pad.bmp')"
+check "Go to Offset lands on the second object" test "$(field "$work/offset.txt" source 5)" = "$(srcline "$v" '; Object # 2, offset: 0x0072')"
+check "a text not found is said in the status bar" has "$work/notfound.txt" 'status	"no such text" not found'
+check "nothing is written by the source view" test "$(ls "$data" | tr '\n' ' ')" = "airfield.bgl lib.bgl "
+
 # Failed open.
 x=$work/failed.txt
 check "failed open is reported" has "$x" "message	Error: unable to open BGL file"
@@ -312,11 +346,12 @@ check "Ctrl+O opens" has "$f" "title	airfield.bgl - Skarn"
 check "no script errors" test "$(grep -c '^error	' "$f")" -eq 0
 
 # Screenshots: PNG files of a real size.
-for png in skarn-gui no-bars about map; do
+for png in skarn-gui no-bars about map source; do
   check "$png.png is a PNG" sh -c "head -c 8 '$work/$png.png' | od -An -tx1 | tr -d ' \n' | grep -qx 89504e470d0a1a0a"
 done
 check "the main window's screenshot has content" test "$(wc -c < "$work/skarn-gui.png")" -gt 5000
 check "the map's screenshot has content" test "$(wc -c < "$work/map.png")" -gt 5000
-echo "screenshots: $work/skarn-gui.png $work/no-bars.png $work/about.png $work/map.png"
+check "the source's screenshot has content" test "$(wc -c < "$work/source.png")" -gt 5000
+echo "screenshots: $work/skarn-gui.png $work/no-bars.png $work/about.png $work/map.png $work/source.png"
 
 exit $fail
