@@ -181,7 +181,10 @@ SourceText::SourceText(std::string text) : text_(std::move(text)) {
     if (end == std::string::npos) break;
     start = end + 1;
   }
-  for (size_t i = 0; i < starts_.size(); ++i) longest_ = std::max(longest_, line(i).size());
+  for (size_t i = 0; i < starts_.size(); ++i) {
+    const std::string_view l = line(i);
+    longest_ = std::max(longest_, l.find('\t') == std::string_view::npos ? l.size() : ExpandTabs(l).size());
+  }
 }
 
 std::string_view SourceText::line(size_t i) const {
@@ -191,6 +194,19 @@ std::string_view SourceText::line(size_t i) const {
   if (end > start && text_[end - 1] == '\n') --end;
   if (end > start && text_[end - 1] == '\r') --end;
   return std::string_view(text_).substr(start, end - start);
+}
+
+std::string ExpandTabs(std::string_view line) {
+  std::string out;
+  out.reserve(line.size());
+  for (const char c : line) {
+    if (c == '\t') {
+      out.append(8 - out.size() % 8, ' ');
+    } else {
+      out += c;
+    }
+  }
+  return out;
 }
 
 std::optional<size_t> FindLine(const SourceText& source, std::string_view needle, size_t from) {

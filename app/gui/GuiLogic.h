@@ -76,6 +76,10 @@ class SourceText {
   size_t longest_ = 0;
 };
 
+// The line as drawn: each tab widened with blanks to the next multiple of 8
+// columns (a window draws a tab as a box or not at all).
+std::string ExpandTabs(std::string_view line);
+
 // The first line at or after from (wrapping past the end to the start; a
 // from past the end starts at the first line) that holds needle, ignoring the case of ASCII letters; nothing when none does or
 // needle is empty.

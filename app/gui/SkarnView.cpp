@@ -130,7 +130,7 @@ void CSkarnView::DrawRows(wxDC& dc, RowRange rows, int left, int top, int lineHe
     // An empty line keeps its row but draws nothing.
     const std::string_view text = Row(i);
     if (text.empty()) continue;
-    dc.DrawText(DisplayText(std::string(text)), left + 5, static_cast<wxCoord>(rowTop));
+    dc.DrawText(DisplayText(ExpandTabs(text)), left + 5, static_cast<wxCoord>(rowTop));
   }
 }
 

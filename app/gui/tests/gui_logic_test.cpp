@@ -127,6 +127,9 @@ TEST(SourceTextTest, LinesWithoutTheirEnds) {
   EXPECT_EQ(text.longestLine(), 4u);
   EXPECT_EQ(SourceText("x\r\n").lineCount(), 1u);
   EXPECT_EQ(SourceText("").lineCount(), 0u);
+  // Tabs count as the columns they are drawn over.
+  EXPECT_EQ(SourceText("\tAB\tC\r\n").longestLine(), 17u);
+  EXPECT_EQ(ExpandTabs("\tAB\tC"), std::string(8, ' ') + "AB" + std::string(6, ' ') + "C");
 }
 
 TEST(FindLineTest, NextLineHoldingTheTextWrapping) {
