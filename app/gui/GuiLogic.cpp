@@ -165,10 +165,16 @@ std::optional<uint64_t> HexPrefix(std::string_view text) {
   return value;
 }
 
-bool IsBandRow(std::string_view row) {
+// The comment a band row of the summary stands for; nothing when the row is
+// no band row.
+std::optional<std::string> BandComment(std::string_view row) {
   const size_t text = row.find_first_not_of(' ');
-  return text != std::string_view::npos && StartsWith(row.substr(text), "Latitude Band ") &&
-         row.find(" to ", text) != std::string_view::npos;
+  if (text == std::string_view::npos || !StartsWith(row.substr(text), "Latitude Band ")) return std::nullopt;
+  row.remove_prefix(text + 14);
+  const size_t to = row.find(" to ");
+  if (to == std::string_view::npos) return std::nullopt;
+  const std::string_view lat2 = row.substr(to + 4, row.find(": ", to + 4) - (to + 4));
+  return "; LatRange( " + std::string(row.substr(0, to)) + " " + std::string(lat2) + " )";
 }
 
 }  // namespace
@@ -280,19 +286,20 @@ std::optional<size_t> FindObjectLine(const SourceText& source, const SectionStar
   return best;
 }
 
-std::optional<size_t> FindBandLine(const SourceText& source, size_t k) {
+std::optional<size_t> FindBandLine(const SourceText& source, const std::vector<std::string>& summary, size_t row) {
+  if (row >= summary.size()) return std::nullopt;
+  const std::optional<std::string> comment = BandComment(summary[row]);
+  if (!comment) return std::nullopt;
+  size_t k = 0;
+  for (size_t i = 0; i < row; ++i) {
+    if (BandComment(summary[i]) == comment) ++k;
+  }
   for (size_t i = 0; i < source.lineCount(); ++i) {
-    if (!StartsWith(source.line(i), "; LatRange(")) continue;
+    if (source.line(i) != *comment) continue;
     if (k == 0) return i;
     --k;
   }
   return std::nullopt;
-}
-
-std::optional<size_t> BandIndex(const std::vector<std::string>& summary, size_t row) {
-  if (row >= summary.size() || !IsBandRow(summary[row])) return std::nullopt;
-  return static_cast<size_t>(std::count_if(summary.begin(), summary.begin() + static_cast<std::ptrdiff_t>(row),
-                                           [](const std::string& r) { return IsBandRow(r); }));
 }
 
 }  // namespace skarn::gui

@@ -100,12 +100,12 @@ struct SectionStarts {
 // offset; nothing when every object starts after it (or there are none).
 std::optional<size_t> FindObjectLine(const SourceText& source, const SectionStarts& starts, uint64_t offset);
 
-// The line of the k-th (from 0) "; LatRange(" comment: the source's
-// comment of the summary's k-th latitude band.
-std::optional<size_t> FindBandLine(const SourceText& source, size_t k);
-// Which band row of the summary row is ("<indent>Latitude Band <lat> to
-// <lat>..."), counted from 0; nothing when it is no band row.
-std::optional<size_t> BandIndex(const std::vector<std::string>& summary, size_t row);
+// The source line of a summary row's latitude band: the row
+// "<indent>Latitude Band <lat1> to <lat2>: <count>" that is the k-th band row
+// of those latitudes in the summary gives the k-th comment
+// "; LatRange( <lat1> <lat2> )" of the source. Nothing when the row is no
+// band row or the source has no such comment.
+std::optional<size_t> FindBandLine(const SourceText& source, const std::vector<std::string>& summary, size_t row);
 
 // The list of the files opened last, newest first, at most capacity entries.
 class RecentFiles {

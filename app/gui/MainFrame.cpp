@@ -325,9 +325,7 @@ void CMainFrame::ShowSelectedBand() {
   // A latitude band chosen in the summary: its comment in the source.
   const std::optional<size_t> row = view_->selection();
   if (!row) return;
-  const std::optional<size_t> band = BandIndex(doc_.lines(), *row);
-  if (!band) return;
-  if (const std::optional<size_t> line = FindBandLine(source_->text(), *band)) source_->ShowRow(*line);
+  if (const std::optional<size_t> line = FindBandLine(source_->text(), doc_.lines(), *row)) source_->ShowRow(*line);
 }
 
 void CMainFrame::OnFind(wxCommandEvent& event) {

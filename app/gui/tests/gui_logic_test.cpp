@@ -179,16 +179,15 @@ TEST(FindObjectLineTest, LastObjectStartingAtOrBeforeTheOffset) {
   EXPECT_EQ(FindObjectLine(text, SectionStarts{}, 0x1FF), std::nullopt);
 }
 
-TEST(BandTest, KthBandRowAndKthLatRangeComment) {
-  const SourceText text("LatRange( N1 N2 )\r\n; LatRange( N1 N2 )\r\nx\r\n; LatRange( N2 N3 )\r\n");
-  EXPECT_EQ(FindBandLine(text, 0), 1u);
-  EXPECT_EQ(FindBandLine(text, 1), 3u);
-  EXPECT_EQ(FindBandLine(text, 2), std::nullopt);
-  const std::vector<std::string> summary = {"Procedural", "   Latitude Band  N1 to  N2: 1 objects", "Latitude Band 3",
-                                            "  Latitude Band  N2 to  N3: 4 objects"};
-  const std::pair<size_t, std::optional<size_t>> rows[] = {{0, std::nullopt}, {1, 0}, {2, std::nullopt}, {3, 1},
-                                                            {4, std::nullopt}};
-  for (const auto& [row, band] : rows) EXPECT_EQ(BandIndex(summary, row), band) << row;
+TEST(FindBandLineTest, KthBandRowOfTheSameLatitudesGivesTheKthComment) {
+  const SourceText text(
+      "LatRange(  N1  N3 )\r\n; LatRange(  N1  N2 )\r\nx\r\n; LatRange(  N2  N3 )\r\n; LatRange(  N1  N2 )\r\n");
+  const std::vector<std::string> summary = {
+      "Procedural",  "   Latitude Band  N1 to  N2: 1 objects", "Latitude Band 3", "Dynamic",
+      "   Latitude Band  N1 to  N2: 4 area(s)", "Latitude Band  N5 to  N6", "   Latitude Band  N2 to  N3"};
+  const std::pair<size_t, std::optional<size_t>> rows[] = {
+      {0, std::nullopt}, {1, 1}, {2, std::nullopt}, {4, 4}, {5, std::nullopt}, {6, 3}, {7, std::nullopt}};
+  for (const auto& [row, line] : rows) EXPECT_EQ(FindBandLine(text, summary, row), line) << row;
 }
 
 }  // namespace
