@@ -317,7 +317,12 @@ void CMainFrame::MakeSource() {
   host_.CaptureOutput(nullptr);
   doc_.core().outputPath = outputPath;
   if (result != CommandResult::kWritten) text.clear();
-  source_->SetText(SourceText(std::move(text)));
+  try {
+    source_->SetText(SourceText(std::move(text)));
+  } catch (const std::bad_alloc&) {
+    source_->SetText(SourceText());
+    host_.ShowMessage("Error: not enough memory to show the source of " + doc_.core().fileName());
+  }
   SetStatusText(kReady, 0);
 }
 
