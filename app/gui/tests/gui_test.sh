@@ -150,12 +150,22 @@ dump $W${S}source.txt
 text-answer PAD.BMP
 command find
 dump $W${S}find.txt
+text-answer enda
+command find
+command findnext
+dump $W${S}findnext.txt
+command findnext
+dump $W${S}findwrap.txt
 text-answer 0xF5
 command gotooffset
 dump $W${S}offset.txt
 text-answer no such text
 command find
 dump $W${S}notfound.txt
+# Disassemble still writes its file while the source shows.
+save-answer $W${S}gui-after-source.sca
+command disassemble
+dump $W${S}after-source.txt
 command summary
 
 # The About box, shown modally and closed by its OK.
@@ -301,7 +311,11 @@ check "bars shown again" has "$f" "toolbar	shown"
 # selected band's comment; Find (any case, wrapping past the end) and Go to
 # Offset (0xF5 lies in the second object, at 0x80 + 0x72) highlight a line.
 "$cli" disasm "$data/airfield.bgl" -o - | tr -d '\r' > "$work/cli_source.txt"
-srcline() { awk -F '\t' '$1 == "srcrow" { n++; if (index($0, s) > 0) { print n - 1; exit } }' s="$2" "$1"; }
+# The row of the source holding a text (the k-th such row, first by default).
+srcline() {
+  awk -F '\t' '$1 == "srcrow" { n++; if (index($0, s) > 0 && ++m == k) { r = n - 1; exit } } END { print (r == "" ? "none" : r) }' \
+    s="$2" k="${3:-1}" "$1"
+}
 v=$work/source.txt
 check "View Source checked while the source shows" test "$(awk -F '\t' '$2 == "source" && $1 == "item" { print $4 }' "$v")" = checked
 check "the source rows are the command line's source" sh -c "grep '^srcrow	' '$v' | cut -f2- | cmp -s - '$work/cli_source.txt'"
@@ -309,8 +323,12 @@ check "the source has as many rows" test "$(field "$v" source 3)" -eq "$(wc -l <
 check "the selected band's comment is highlighted" test "$(field "$v" source 5)" = "$(srcline "$v" '; LatRange(  N47:30:33.77')"
 check "Find is enabled on the source" test "$(state "$v" item find) $(state "$v" item findnext) $(state "$v" item gotooffset)" = "enabled enabled enabled"
 check "Find lands on the line with the text" test "$(field "$work/find.txt" source 5)" = "$(srcline "$v" 'Bitmap( pad.bmp')"
+check "Find Next goes on to the next line with the text" test "$(field "$work/findnext.txt" source 5)" = "$(srcline "$v" EndA 2)"
+check "Find Next wraps past the end" test "$(field "$work/findwrap.txt" source 5)" = "$(srcline "$v" EndA 1)"
 check "Go to Offset lands on the second object" test "$(field "$work/offset.txt" source 5)" = "$(srcline "$v" '; Object # 2, offset: 0x0072')"
 check "a text not found is said in the status bar" has "$work/notfound.txt" 'status	"no such text" not found'
+check "Disassemble writes its file as before while the source shows" cmp "$work/gui-after-source.sca" "$work/cli.sca"
+check "and says so" has "$work/after-source.txt" "status	Wrote $W${S}gui-after-source.sca"
 check "nothing is written by the source view" test "$(ls "$data" | tr '\n' ' ')" = "airfield.bgl lib.bgl "
 
 # Failed open.
