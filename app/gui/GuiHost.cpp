@@ -218,6 +218,11 @@ std::time_t GuiHost::Now() {
 
 TempFileRegistry* GuiHost::temporaryFiles() { return &shell::SignalCleanup::Install(); }
 
+void GuiHost::SetInputPath(const std::string& path) {
+  inputPath_ = path;
+  if (!path.empty()) shell::SignalCleanup::NoteInput(path);
+}
+
 std::unique_ptr<ByteSink> GuiHost::OpenOutput(const std::string& path, std::string* error) {
   std::unique_ptr<ByteSink> sink;
   if (capture_ != nullptr) {

@@ -38,8 +38,9 @@ class GuiHost : public Host {
   void SetParent(wxWindow* parent) { parent_ = parent; }
   void SetAnswers(DialogAnswers* answers) { answers_ = answers; }
   // The open BGL file: output is proposed in its folder and never written
-  // over it.
-  void SetInputPath(const std::string& path) { inputPath_ = path; }
+  // over it, and the message about a file cut shorter while it is read
+  // names it.
+  void SetInputPath(const std::string& path);
   // Called every so often while an output file is written, with the bytes
   // written so far.
   void SetProgress(std::function<void(uint64_t)> progress) { progress_ = std::move(progress); }
