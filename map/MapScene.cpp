@@ -380,6 +380,18 @@ bool Hits(const Shape& s, Point p, double tolerance) {
 
 }  // namespace
 
+int BandItem(const Scene& scene, size_t section, size_t band) {
+  size_t ordinal = 0;
+  for (size_t i = 0; i < scene.bands.size(); ++i) {
+    const PlacedBand& b = scene.bands[i];
+    if (b.file != 0) break;
+    if (i > 0 && b.section != scene.bands[i - 1].section) ++ordinal;
+    if (ordinal == section && b.band == band) return static_cast<int>(b.item);
+    if (ordinal > section) break;
+  }
+  return -1;
+}
+
 int ItemAt(const Scene& scene, Point p, double tolerance, double zoom) {
   for (size_t i = scene.items.size(); i-- > 0;) {
     const Item& item = scene.items[i];
@@ -540,10 +552,14 @@ class Composer {
 
   void Bands() {
     size_t drawn = 0;
-    for (const FileAccount& a : files_) {
-      for (const AccountSection& s : a.sections) {
-        for (const AccountBand& b : s.bands) {
+    for (size_t file = 0; file < files_.size(); ++file) {
+      const FileAccount& a = files_[file];
+      for (size_t section = 0; section < a.sections.size(); ++section) {
+        const AccountSection& s = a.sections[section];
+        for (size_t band = 0; band < s.bands.size(); ++band) {
+          const AccountBand& b = s.bands[band];
           if (++drawn > options_.maxFeatures || !std::isfinite(b.lat1) || !std::isfinite(b.lat2)) return;
+          scene_.bands.push_back(PlacedBand{file, section, band, scene_.items.size()});
           std::vector<Point> box = HasBounds(a) ? Box(b.lat1, b.lat2, a.west, a.east)
                                                 : Box(b.lat1, b.lat2, scene_.projection.west, scene_.projection.west + width_);
           std::string hover = Format("Latitude band of %s: %lld record%s", s.name.c_str(), static_cast<long long>(b.count), b.count == 1 ? "" : "s");

@@ -71,6 +71,15 @@ struct PlacedFeature {
 // middle latitude, y grows southwards. Longitudes are taken within 180
 // degrees of the view's middle, so a view across the 180th meridian is one
 // piece.
+// Where a latitude band of a file's account landed: its section (index into
+// the account's sections), its place in that section's bands and its item.
+struct PlacedBand {
+  size_t file = 0;
+  size_t section = 0;
+  size_t band = 0;
+  size_t item = 0;
+};
+
 struct Projection {
   double north = 0.0;
   double west = 0.0;        // may lie outside -180..180 for a view across 180
@@ -101,6 +110,7 @@ struct Scene {
   std::vector<std::string> files;  // paths, in the order given
   std::vector<Item> items;         // drawn in order
   std::vector<PlacedFeature> features;
+  std::vector<PlacedBand> bands;  // in the accounts' order
   uint64_t notLocated = 0;  // features without a position (seed blocks, ...)
   uint64_t notDrawn = 0;    // features left out past the drawing limit
 };
@@ -141,6 +151,10 @@ std::string HoverText(const AccountFeature& feature, const std::string& fileName
 // when none. zoom is a view's scale: fixed-size shapes are that much smaller
 // on the scene than the scene says.
 int ItemAt(const Scene& scene, Point p, double tolerance, double zoom = 1.0);
+
+// The item of the first file's band-th band of the section-th of its sections
+// that hold bands; -1 when the scene has no such band.
+int BandItem(const Scene& scene, size_t section, size_t band);
 
 // The text with every byte that is not part of a well-formed UTF-8
 // character of XML's range, and every control character but the line feed,

@@ -126,6 +126,32 @@ TEST(MapScene, FeaturesLandWhereTheirCoordinatesSay) {
   EXPECT_EQ(map::ItemAt(s, Point{n->at.x + 1.5, n->at.y}, 1.0, 4.0), hit);
 }
 
+TEST(MapScene, BandItemCountsOnlySectionsWithBands) {
+  FileAccount a = File("a.bgl", 40.0, 50.0, 0.0, 10.0, {});
+  // Sections 0 and 2 hold bands, section 1 none.
+  const auto band = [](double lat1, double lat2) {
+    AccountBand b;
+    b.lat1 = lat1;
+    b.lat2 = lat2;
+    return b;
+  };
+  a.sections.resize(3);
+  a.sections[0].bands = {band(40.0, 45.0), band(45.0, 50.0)};
+  a.sections[2].bands = {band(41.0, 42.0)};
+  const map::Scene s = Compose({a, a});
+  ASSERT_EQ(s.bands.size(), 6u);
+  const struct {
+    size_t section, band;
+    int placed;  // index into s.bands, or -1
+  } cases[] = {{0, 0, 0}, {0, 1, 1}, {1, 0, 2}, {1, 1, -1}, {0, 2, -1}, {2, 0, -1}};
+  for (const auto& c : cases) {
+    const int want = c.placed < 0 ? -1 : static_cast<int>(s.bands[static_cast<size_t>(c.placed)].item);
+    EXPECT_EQ(map::BandItem(s, c.section, c.band), want) << c.section << " " << c.band;
+  }
+  EXPECT_EQ(s.bands[2].section, 2u);
+  EXPECT_NE(s.items[s.bands[2].item].hover.find("Latitude band"), std::string::npos);
+}
+
 TEST(MapScene, ViewsAcrossTheDateLineAreOnePiece) {
   struct Case {
     const char* name;

@@ -302,4 +302,27 @@ std::optional<size_t> FindBandLine(const SourceText& source, const std::vector<s
   return std::nullopt;
 }
 
+std::optional<BandRow> FindBandRow(const std::vector<std::string>& summary, size_t row) {
+  if (row >= summary.size() || !BandComment(summary[row])) return std::nullopt;
+  BandRow at;
+  std::optional<size_t> title;      // of the row being read
+  std::optional<size_t> bandTitle;  // of the last band row
+  bool first = true;
+  for (size_t i = 0; i <= row; ++i) {
+    const std::string& line = summary[i];
+    if (!line.empty() && line[0] != ' ') title = i;
+    if (!BandComment(line)) continue;
+    if (first) {
+      first = false;
+    } else if (title != bandTitle) {
+      ++at.section;
+      at.band = 0;
+    } else {
+      ++at.band;
+    }
+    bandTitle = title;
+  }
+  return at;
+}
+
 }  // namespace skarn::gui

@@ -107,6 +107,17 @@ std::optional<size_t> FindObjectLine(const SourceText& source, const SectionStar
 // band row or the source has no such comment.
 std::optional<size_t> FindBandLine(const SourceText& source, const std::vector<std::string>& summary, size_t row);
 
+// Which latitude band a summary row is: the band-th band row of the
+// section-th section that has band rows. A section's rows run from its title
+// (a row that starts with no blank) to the next title. Nothing when the row
+// is no band row.
+struct BandRow {
+  size_t section = 0;
+  size_t band = 0;
+  bool operator==(const BandRow&) const = default;
+};
+std::optional<BandRow> FindBandRow(const std::vector<std::string>& summary, size_t row);
+
 // The list of the files opened last, newest first, at most capacity entries.
 class RecentFiles {
  public:

@@ -1,5 +1,6 @@
 #include "app/gui/MainFrame.h"
 
+#include <algorithm>
 #include <exception>
 #include <new>
 #include <utility>
@@ -114,6 +115,7 @@ CMainFrame::CMainFrame()
   CreateBars();
   view_ = new CSkarnView(this, doc_);
   view_->SetDropTarget(new FileDropTarget(*this));
+  view_->OnSelect([this] { HighlightSelectedBand(); });
   // The map shares the client area and is shown instead of the summary.
   map_ = new CMapView(this, doc_);
   map_->SetDropTarget(new FileDropTarget(*this));
@@ -296,7 +298,10 @@ void CMainFrame::ShowView(wxWindow* shown) {
     }
     shown->Show();
     Layout();
-    if (shown == map_) map_->Prepare();
+    if (shown == map_) {
+      map_->Prepare();
+      HighlightSelectedBand();
+    }
     shown->SetFocus();
   }
   if (shown == source_) {
@@ -331,6 +336,12 @@ void CMainFrame::ShowSelectedBand() {
   const std::optional<size_t> row = view_->selection();
   if (!row) return;
   if (const std::optional<size_t> line = FindBandLine(source_->text(), doc_.lines(), *row)) source_->ShowRow(*line);
+}
+
+void CMainFrame::HighlightSelectedBand() {
+  if (!map_->IsShown()) return;
+  const std::optional<size_t> row = view_->selection();
+  map_->HighlightBand(row ? FindBandRow(doc_.lines(), *row) : std::nullopt);
 }
 
 void CMainFrame::OnFind(wxCommandEvent& event) {
@@ -685,6 +696,21 @@ void CMainFrame::DumpState(std::ostream& out) {
   for (size_t i = 0; i < lines.size(); ++i) out << "row\t" << i << "\t" << lines[i] << "\n";
   const auto row = [](std::optional<size_t> r) { return r ? std::to_string(*r) : std::string("-"); };
   out << "selected\t" << row(view_->selection()) << "\n";
+  // The map's highlighted band: its index among the scene's bands and its
+  // hover text, lines joined by tabs.
+  out << "mapband";
+  const map::Scene& scene = map_->scene();
+  const auto chosen = std::find_if(scene.bands.begin(), scene.bands.end(),
+                                   [&](const map::PlacedBand& b) { return static_cast<int>(b.item) == map_->highlighted(); });
+  if (chosen == scene.bands.end()) {
+    out << "\t-";
+  } else {
+    out << "\t" << (chosen - scene.bands.begin());
+    std::string hover = scene.items[chosen->item].hover;
+    std::replace(hover.begin(), hover.end(), '\n', '\t');
+    out << "\t" << hover;
+  }
+  out << "\n";
   // The source view: shown or not, its rows, the first in view and the
   // highlighted one, then its lines.
   out << "source\t" << (source_->IsShown() ? "shown" : "hidden") << "\t" << source_->RowCount() << "\t"

@@ -98,6 +98,8 @@ class CMainFrame : public wxFrame {
   void ShowView(wxWindow* shown);
   void MakeSource();
   void ShowSelectedBand();
+  // The summary's selected band row highlighted on the map.
+  void HighlightSelectedBand();
   bool SourceShown() const;
   void OnFind(wxCommandEvent& event);
   void OnGoToOffset(wxCommandEvent& event);

@@ -18,6 +18,8 @@ wxColour Colour(map::Rgb c, double opacity = 1.0) {
   return wxColour(c.r, c.g, c.b, static_cast<unsigned char>(std::clamp(opacity, 0.0, 1.0) * 255.0 + 0.5));
 }
 
+const map::Rgb kChosen{40, 80, 170};
+
 }  // namespace
 
 CMapView::CMapView(wxWindow* parent, SkarnDocument& doc)
@@ -42,6 +44,8 @@ CMapView::~CMapView() {
 
 void CMapView::OnUpdate() {
   stale_ = true;
+  band_.reset();
+  highlighted_ = -1;
   if (IsShown()) Prepare();
 }
 
@@ -66,6 +70,42 @@ void CMapView::Prepare() {
     UnsetToolTip();
   }
   FitScene();
+  HighlightBand(band_);
+}
+
+void CMapView::HighlightBand(std::optional<BandRow> band) {
+  band_ = band;
+  if (stale_) return;
+  const int item = band ? map::BandItem(scene_, band->section, band->band) : -1;
+  if (item == highlighted_) return;
+  highlighted_ = item;
+  Refresh();
+  ShowItem(item);
+}
+
+void CMapView::ShowItem(int item) {
+  const wxSize size = GetClientSize();
+  if (item < 0 || size.x <= 0 || size.y <= 0) return;
+  double left = HUGE_VAL, top = HUGE_VAL, right = -HUGE_VAL, bottom = -HUGE_VAL;
+  for (const map::Shape& s : scene_.items[static_cast<size_t>(item)].shapes) {
+    for (const map::Point& p : s.points) {
+      left = std::min(left, p.x);
+      right = std::max(right, p.x);
+      top = std::min(top, p.y);
+      bottom = std::max(bottom, p.y);
+    }
+  }
+  if (left > right) return;
+  const wxPoint from = WindowPoint(map::Point{left, top});
+  const wxPoint to = WindowPoint(map::Point{right, bottom});
+  if (from.x >= 0 && from.y >= 0 && to.x <= size.x && to.y <= size.y) return;
+  const double width = std::max(right - left, 1e-9);
+  const double height = std::max(bottom - top, 1e-9);
+  if (width * zoom_ > size.x || height * zoom_ > size.y) {
+    zoom_ = std::clamp(std::min(size.x * 0.9 / width, size.y * 0.9 / height), 0.05, 5000.0);
+  }
+  offset_ = wxPoint2DDouble(size.x / 2.0 - (left + right) / 2.0 * zoom_, size.y / 2.0 - (top + bottom) / 2.0 * zoom_);
+  Refresh();
 }
 
 void CMapView::FitScene() {
@@ -185,11 +225,19 @@ void CMapView::OnPaint(wxPaintEvent&) {
       clipping = item.clipped;
     }
     const bool lit = static_cast<int>(i) == hovered_;
+    const bool chosen = static_cast<int>(i) == highlighted_;
     current = &item;
     for (const map::Shape& s : item.shapes) {
       if (s.points.empty()) continue;
       shape = &s;
-      const map::Style& st = s.style;
+      map::Style st = s.style;
+      if (chosen) {
+        // The selected band: a strong outline and a denser fill.
+        st.stroke = kChosen;
+        st.fill = kChosen;
+        st.strokeWidth = 2.5;
+        st.fillOpacity = std::max(st.fillOpacity, 0.3);
+      }
       const double width = st.strokeWidth * (lit ? 2.0 : 1.0);
       if (s.type == map::Shape::Type::kText) {
         gc->SetFont(wxFont(wxFontInfo(wxSize(0, std::max(1, static_cast<int>(std::lround(s.fontSize)))))), Colour(st.fill));

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "app/gui/Document.h"
+#include "app/gui/GuiLogic.h"
 #include "app/gui/WxInclude.h"
 #include "map/MapScene.h"
 
@@ -30,9 +31,17 @@ class CMapView : public wxWindow, public DocumentView {
   std::string HoverAt(wxPoint at) const;
   wxPoint WindowPoint(map::Point p) const;
   const map::Scene& scene() const { return scene_; }
+  // Highlights a latitude band (the summary's selected band row), bringing
+  // it into view; nothing highlights none.
+  void HighlightBand(std::optional<BandRow> band);
+  // The highlighted band's item, or -1.
+  int highlighted() const { return highlighted_; }
 
  private:
   void FitScene();
+  // Pans (and zooms out, if it is larger than the window) so that the
+  // item's shapes lie in the window.
+  void ShowItem(int item);
   map::Point ScenePoint(wxPoint p) const;
   void OnPaint(wxPaintEvent& event);
   void OnSize(wxSizeEvent& event);
@@ -47,6 +56,8 @@ class CMapView : public wxWindow, public DocumentView {
   wxPoint2DDouble offset_;
   std::optional<wxPoint> dragFrom_;
   int hovered_ = -1;
+  std::optional<BandRow> band_;
+  int highlighted_ = -1;
 };
 
 }  // namespace skarn::gui

@@ -81,6 +81,7 @@ void CSkarnView::Select(std::optional<size_t> row) {
   if (row == selection_) return;
   selection_ = row;
   Refresh();
+  if (onSelect_) onSelect_();
 }
 
 size_t CSkarnView::FirstVisibleRow() const {

@@ -4,6 +4,7 @@
 // smoothly as one of ten.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string_view>
 
@@ -37,6 +38,8 @@ class CSkarnView : public wxScrolledCanvas, public DocumentView {
   // The selected (highlighted) row, chosen with a click or by a command.
   std::optional<size_t> selection() const { return selection_; }
   void Select(std::optional<size_t> row);
+  // Called after the selection changes by a click or a command.
+  void OnSelect(std::function<void()> handler) { onSelect_ = std::move(handler); }
   // Selects the row and scrolls it to the top unless it is already in view.
   void ShowRow(size_t row);
   // The first row in view.
@@ -59,6 +62,7 @@ class CSkarnView : public wxScrolledCanvas, public DocumentView {
 
   SkarnDocument& doc_;
   std::optional<size_t> selection_;
+  std::function<void()> onSelect_;
   wxFont font_;
   ScrollSizes sizes_;
   RowRange lastDrawn_;

@@ -190,5 +190,17 @@ TEST(FindBandLineTest, KthBandRowOfTheSameLatitudesGivesTheKthComment) {
   for (const auto& [row, line] : rows) EXPECT_EQ(FindBandLine(text, summary, row), line) << row;
 }
 
+TEST(FindBandRowTest, KthBandRowOfASectionsBlock) {
+  const std::vector<std::string> summary = {
+      "Header",          "Procedural Scenery Section:", "   Latitude Band  N1 to  N2: 1 objects",
+      "   Latitude Band  N2 to  N3: 2 objects", "File contains MSA table", "VOR/ILS Section:", "   frequency 113.90",
+      "      Latitude Band  N1 to  N2: 1 VOR/ILS entries", "   frequency 114.00",
+      "      Latitude Band  N1 to  N2: 1 VOR/ILS entries", "ADF Section:", "   Latitude Band 3"};
+  const std::pair<size_t, std::optional<BandRow>> rows[] = {
+      {0, std::nullopt}, {1, std::nullopt}, {2, BandRow{0, 0}}, {3, BandRow{0, 1}},       {4, std::nullopt},
+      {6, std::nullopt}, {7, BandRow{1, 0}}, {9, BandRow{1, 1}}, {11, std::nullopt}, {12, std::nullopt}};
+  for (const auto& [row, band] : rows) EXPECT_EQ(FindBandRow(summary, row), band) << row;
+}
+
 }  // namespace
 }  // namespace skarn::gui

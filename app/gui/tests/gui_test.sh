@@ -136,6 +136,12 @@ dump $work/map.txt
 map-zoom 3
 map-hover $work/map-zoomed.txt
 map-pixels $work/map-pixels.txt
+# The summary's second band row selected: its band highlighted on the map,
+# brought back into view.
+select 5
+wait 100
+screenshot $W${S}map-band.png
+dump $W${S}map-band.txt
 command summary
 wait 100
 dump $work/summary-again.txt
@@ -304,6 +310,8 @@ check "View Map checked while the map shows" test "$(awk -F '\t' '$2 == "map" &&
 check "every object's symbol shows its hover text" test "$(count "$work/map-hover.txt" "object	Object	inside")" -eq 2
 check "the hover texts are found after zooming in" test "$(count "$work/map-zoomed.txt" "object	Object	inside")" -eq 2
 check "each object's colour is on the screen where it lands" test "$(grep -c '^object	match	' "$work/map-pixels.txt")" -eq 2
+check "no band is highlighted while no row is selected" test "$(field "$m" mapband 2)" = -
+check "the second band row highlights the second band" test "$(field "$work/map-band.txt" mapband 2)	$(field "$work/map-band.txt" mapband 4)" = "1	N47:30:33.77 to N47:31:06.95"
 check "View Summary brings the summary back" test "$(awk -F '\t' '$2 == "summary" && $1 == "item" { print $4 }' "$work/summary-again.txt")" = checked
 check "bars shown again" has "$f" "toolbar	shown"
 
@@ -364,12 +372,12 @@ check "Ctrl+O opens" has "$f" "title	airfield.bgl - Skarn"
 check "no script errors" test "$(grep -c '^error	' "$f")" -eq 0
 
 # Screenshots: PNG files of a real size.
-for png in skarn-gui no-bars about map source; do
+for png in skarn-gui no-bars about map map-band source; do
   check "$png.png is a PNG" sh -c "head -c 8 '$work/$png.png' | od -An -tx1 | tr -d ' \n' | grep -qx 89504e470d0a1a0a"
 done
 check "the main window's screenshot has content" test "$(wc -c < "$work/skarn-gui.png")" -gt 5000
 check "the map's screenshot has content" test "$(wc -c < "$work/map.png")" -gt 5000
 check "the source's screenshot has content" test "$(wc -c < "$work/source.png")" -gt 5000
-echo "screenshots: $work/skarn-gui.png $work/no-bars.png $work/about.png $work/map.png $work/source.png"
+echo "screenshots: $work/skarn-gui.png $work/no-bars.png $work/about.png $work/map.png $work/map-band.png $work/source.png"
 
 exit $fail
