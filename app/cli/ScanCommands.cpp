@@ -87,6 +87,30 @@ int RunInfo(const std::vector<std::string>& args) {
   return out;
 }
 
+bool IsJobsOption(const std::string& a) {
+  return a == "-j" || a == "--jobs" || a.rfind("-j", 0) == 0 || a.rfind("--jobs=", 0) == 0;
+}
+
+int ParseJobs(const std::vector<std::string>& args, size_t& i, unsigned& jobs) {
+  const std::string& a = args[i];
+  std::string n;
+  if (a == "-j" || a == "--jobs") {
+    if (i + 1 >= args.size()) return UsageError("option " + a + " needs a number");
+    n = args[++i];
+  } else {
+    n = a.substr(a[1] == 'j' ? 2 : 7);
+  }
+  unsigned long v = 0;
+  bool ok = !n.empty() && n.size() <= 4;
+  for (char c : n) {
+    if (c < '0' || c > '9') ok = false;
+    v = v * 10 + static_cast<unsigned long>(c - '0');
+  }
+  if (!ok || v == 0) return UsageError("option -j needs a number from 1 to 9999");
+  jobs = static_cast<unsigned>(v);
+  return -1;
+}
+
 int ParseBatch(const std::vector<std::string>& args, BatchArgs& batch) {
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
@@ -95,22 +119,8 @@ int ParseBatch(const std::vector<std::string>& args, BatchArgs& batch) {
       if (batch.haveOut) return UsageError("only one output file may be given");
       batch.out = args[++i];
       batch.haveOut = true;
-    } else if (a == "-j" || a == "--jobs" || a.rfind("-j", 0) == 0 || a.rfind("--jobs=", 0) == 0) {
-      std::string n;
-      if (a == "-j" || a == "--jobs") {
-        if (i + 1 >= args.size()) return UsageError("option " + a + " needs a number");
-        n = args[++i];
-      } else {
-        n = a.substr(a[1] == 'j' ? 2 : 7);
-      }
-      unsigned long v = 0;
-      bool ok = !n.empty() && n.size() <= 4;
-      for (char c : n) {
-        if (c < '0' || c > '9') ok = false;
-        v = v * 10 + static_cast<unsigned long>(c - '0');
-      }
-      if (!ok || v == 0) return UsageError("option -j needs a number from 1 to 9999");
-      batch.jobs = static_cast<unsigned>(v);
+    } else if (IsJobsOption(a)) {
+      if (const int usage = ParseJobs(args, i, batch.jobs); usage >= 0) return usage;
     } else if (FsAnswer(a, batch.answer)) {
     } else if (a.size() > 1 && a[0] == '-') {
       return UsageError("unknown option " + a);

@@ -32,6 +32,10 @@ struct BatchArgs {
   unsigned jobs = 0;  // all cores once parsed
   int answer = 0;
 };
+// -j N, -jN, --jobs N or --jobs=N at args[i] (i moves past a separate
+// number): -1 with jobs set, else the usage error's status.
+bool IsJobsOption(const std::string& arg);
+int ParseJobs(const std::vector<std::string>& args, size_t& i, unsigned& jobs);
 // -1 when the arguments are good, else the usage error's status.
 int ParseBatch(const std::vector<std::string>& args, BatchArgs& batch);
 

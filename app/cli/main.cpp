@@ -161,11 +161,8 @@ int Run(int argc, char** argv, std::string& command, CliOptions& options) {
       if (i + 1 >= args.size()) return UsageError("option " + a + " needs a folder name");
       outDir = args[++i];
       if (outDir->empty()) return UsageError("empty output folder name");
-    } else if (a == "-j" || a == "--jobs" || a.rfind("-j", 0) == 0 || a.rfind("--jobs=", 0) == 0) {
-      std::string n = a == "-j" || a == "--jobs" ? (i + 1 < args.size() ? args[++i] : "") : a.substr(a[1] == 'j' ? 2 : 7);
-      jobs = 0;
-      for (char c : n) jobs = c >= '0' && c <= '9' && jobs < 10000 ? jobs * 10 + static_cast<unsigned>(c - '0') : 100000;
-      if (n.empty() || jobs == 0 || jobs > 9999) return UsageError("option -j needs a number from 1 to 9999");
+    } else if (skarn::cli::IsJobsOption(a)) {
+      if (const int usage = skarn::cli::ParseJobs(args, i, jobs); usage >= 0) return usage;
     } else if (a == "-f" || a == "--force") {
       options.force = true;
     } else if (a == "--fs2000") {
