@@ -501,7 +501,7 @@ void VAppendf(std::string& text, const char* fmt, va_list args) {
     while (*percent != '%' && *percent != '\0') ++percent;
     if (percent != p) out.append(p, static_cast<size_t>(percent - p));
     if (*percent == '\0') break;
-    const char* const spec_start = percent;
+    const char* const directive_start = percent;
     p = percent + 1;
 
     // One pass over the conversion directive; '*' arguments are read
@@ -600,11 +600,11 @@ void VAppendf(std::string& text, const char* fmt, va_list args) {
     }
     if (!supported) {  // copied literally, no argument is read
       if (conv == '\0') {
-        out.append(spec_start, std::strlen(spec_start));
+        out.append(directive_start, std::strlen(directive_start));
         break;
       }
       ++p;
-      out.append(spec_start, static_cast<size_t>(p - spec_start));
+      out.append(directive_start, static_cast<size_t>(p - directive_start));
       continue;
     }
     ++p;
@@ -749,17 +749,17 @@ std::string Format(const char* fmt, ...) {
   return out;
 }
 
-char* WriteFloat(char* out, double v, const FloatSpec& spec) {
+char* WriteFloat(char* out, double v, const FloatLayout& layout) {
   RawSink sink(out);
   Directive dir;
-  dir.left = spec.left;
-  dir.plus = spec.plus;
-  dir.space = spec.space;
-  dir.alt = spec.alt;
-  dir.zero = spec.zero;
-  dir.width = static_cast<size_t>(spec.width);
-  dir.precision = spec.precision;
-  EmitFloat(sink, dir, spec.upper, v);
+  dir.left = layout.left;
+  dir.plus = layout.plus;
+  dir.space = layout.space;
+  dir.alt = layout.alt;
+  dir.zero = layout.zero;
+  dir.width = static_cast<size_t>(layout.width);
+  dir.precision = layout.precision;
+  EmitFloat(sink, dir, layout.upper, v);
   return sink.end();
 }
 

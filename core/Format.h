@@ -33,7 +33,7 @@ void VAppendf(std::string& out, const char* fmt, va_list args);
 std::string Format(const char* fmt, ...) SKARN_PRINTF(1, 2);
 
 // A "%f" or "%F" directive: flags, width and precision (-1: none given).
-struct FloatSpec {
+struct FloatLayout {
   bool left = false;
   bool plus = false;
   bool space = false;
@@ -43,16 +43,16 @@ struct FloatSpec {
   int width = 0;
   int precision = -1;
 };
-// The most bytes WriteFloat writes for a spec: a sign, 309 integer digits
+// The most bytes WriteFloat writes for a layout: a sign, 309 integer digits
 // and a carry, the point and the fraction digits, or the width.
-constexpr size_t FloatRoom(const FloatSpec& spec) {
-  const size_t text = 312 + static_cast<size_t>(spec.precision < 0 ? 6 : spec.precision);
-  const auto width = static_cast<size_t>(spec.width);
+constexpr size_t FloatRoom(const FloatLayout& layout) {
+  const size_t text = 312 + static_cast<size_t>(layout.precision < 0 ? 6 : layout.precision);
+  const auto width = static_cast<size_t>(layout.width);
   return width > text ? width : text;
 }
 // Writes v as the directive would at out, which has room for
-// FloatRoom(spec) bytes; returns the end of the text.
-char* WriteFloat(char* out, double v, const FloatSpec& spec);
+// FloatRoom(layout) bytes; returns the end of the text.
+char* WriteFloat(char* out, double v, const FloatLayout& layout);
 
 // Appends v as "%.*f" would, with the given precision (correctly rounded).
 void AppendFixed(std::string& out, double v, int precision);

@@ -40,7 +40,7 @@ struct Text {
 
 // A conversion: its flags, width and precision (as for a float), the size
 // of an integer argument and the conversion character.
-struct Spec : FloatSpec {
+struct Conversion : FloatLayout {
   size_t size = sizeof(int);
   char conv = 0;
 };
@@ -52,7 +52,7 @@ struct Plan {
   char literal[2 * N] = {};
   size_t pieceStart[N + 1] = {};
   size_t pieceLength[N + 1] = {};
-  Spec spec[N] = {};
+  Conversion conversion[N] = {};
   size_t count = 0;
   size_t literalBytes = 0;
   bool crlf = true;
@@ -88,7 +88,7 @@ consteval Plan<N> Parse(const char* f, bool crlf) {
       continue;
     }
     ++i;
-    Spec s;
+    Conversion s;
     for (;; ++i) {
       if (f[i] == '-') {
         s.left = true;
@@ -135,7 +135,7 @@ consteval Plan<N> Parse(const char* f, bool crlf) {
       default: throw "a conversion a compiled format does not know";
     }
     plan.pieceLength[plan.count] = out - plan.pieceStart[plan.count];
-    plan.spec[plan.count++] = s;
+    plan.conversion[plan.count++] = s;
     plan.pieceStart[plan.count] = out;
   }
   plan.pieceLength[plan.count] = out - plan.pieceStart[plan.count];
@@ -179,7 +179,7 @@ inline std::string_view TextOf(std::string_view s, int precision) {
 // The most bytes conversion I of plan H writes for arg.
 template <class H, size_t I, class T>
 size_t Room(const T& arg) {
-  constexpr Spec s = H::plan.spec[I];
+  constexpr Conversion s = H::plan.conversion[I];
   constexpr auto width = static_cast<size_t>(s.width);
   if constexpr (s.conv == 'f' || s.conv == 'F') {
     return FloatRoom(s);
@@ -195,7 +195,7 @@ size_t Room(const T& arg) {
 // Writes text padded to the width (in CR LF plans each line feed as CR LF).
 template <class H, size_t I>
 char* PutText(char* o, std::string_view text) {
-  constexpr Spec s = H::plan.spec[I];
+  constexpr Conversion s = H::plan.conversion[I];
   const size_t pad = static_cast<size_t>(s.width) > text.size() ? static_cast<size_t>(s.width) - text.size() : 0;
   if (!s.left && pad != 0) {
     std::memset(o, ' ', pad);
@@ -265,7 +265,7 @@ void PutDigits(uint64_t v, char* end) {
 
 template <class H, size_t I>
 char* PutInteger(char* o, uint64_t magnitude, bool negative) {
-  constexpr Spec s = H::plan.spec[I];
+  constexpr Conversion s = H::plan.conversion[I];
   const size_t ndigits = magnitude == 0 ? 0 : DigitCount<s.conv>(magnitude);
   constexpr auto kMinDigits = static_cast<size_t>(s.precision < 0 ? 1 : s.precision);
   size_t zeros = kMinDigits > ndigits ? kMinDigits - ndigits : 0;
@@ -324,7 +324,7 @@ char* PutInteger(char* o, uint64_t magnitude, bool negative) {
 // Writes conversion I of plan H for arg at o; returns the end.
 template <class H, size_t I, class T>
 char* Convert(char* o, const T& arg) {
-  constexpr Spec s = H::plan.spec[I];
+  constexpr Conversion s = H::plan.conversion[I];
   if constexpr (s.conv == 'f' || s.conv == 'F') {
     static_assert(std::is_floating_point_v<T>, "%f takes a floating-point argument");
     return WriteFloat(o, static_cast<double>(arg), s);
@@ -370,7 +370,7 @@ template <class H>
 consteval size_t FixedRoom() {
   size_t room = H::plan.literalBytes;
   for (size_t i = 0; i < H::plan.count; ++i) {
-    const Spec s = H::plan.spec[i];
+    const Conversion s = H::plan.conversion[i];
     if (s.conv == 's') throw "a plan with %s has no fixed room";
     const auto width = static_cast<size_t>(s.width);
     const size_t digits =
