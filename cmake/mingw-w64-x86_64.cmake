@@ -26,8 +26,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # No DLL beyond Windows' own: the C++ runtime and winpthreads are linked in.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 
-# Test programs run under wine.
+# Test programs run under wine, through a runner that retries a start wine
+# itself could not make.
 find_program(SKARN_WINE wine)
 if(SKARN_WINE)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${SKARN_WINE})
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../tools/windows/wine-run)
 endif()

@@ -98,7 +98,14 @@ class Cli : public ::testing::Test {
     std::wstring line = L"\"" + fs::path(SKARN_CLI).wstring() + L"\" " + Wide(args);
     PROCESS_INFORMATION pi{};
     DWORD code = static_cast<DWORD>(-1);
-    if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, dir_.wstring().c_str(), &si, &pi)) {
+    // Under wine a start now and then fails before the program runs (wine
+    // could not place its shared page); such a start is tried again.
+    bool started = false;
+    for (int attempt = 0; attempt < 5 && !started; ++attempt) {
+      started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, dir_.wstring().c_str(), &si,
+                               &pi) != 0;
+    }
+    if (started) {
       WaitForSingleObject(pi.hProcess, INFINITE);
       GetExitCodeProcess(pi.hProcess, &code);
       CloseHandle(pi.hThread);

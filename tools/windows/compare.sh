@@ -10,7 +10,9 @@ set -uo pipefail
 linux=$1
 windows=$2
 shift 2
-export WINEDEBUG=-all SOURCE_DATE_EPOCH=0 TZ=UTC
+# Wine's own messages are off, but for the one the runner needs to see.
+export WINEDEBUG=-all,err+virtual SOURCE_DATE_EPOCH=0 TZ=UTC
+wine_run=$(dirname "$0")/wine-run
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 passed=0
@@ -22,7 +24,7 @@ while IFS= read -r -d '' f; do
     "$linux" $cmd "$f" > "$work/l.out" 2> "$work/l.err" < /dev/null
     ls=$?
     # shellcheck disable=SC2086
-    wine "$windows" $cmd "$f" > "$work/w.out" 2> "$work/w.err" < /dev/null
+    "$wine_run" "$windows" $cmd "$f" > "$work/w.out" 2> "$work/w.err" < /dev/null
     ws=$?
     if [ "$ls" -eq "$ws" ] && cmp -s "$work/l.out" "$work/w.out"; then
       passed=$((passed + 1))
@@ -38,7 +40,7 @@ done < <(find "$@" -type f -print0 | sort -z)
 # The index of all of them at once (folders walked by each system).
 "$linux" scan "$@" --fs2000 -j 2 -o - > "$work/l.out" 2> /dev/null < /dev/null
 ls=$?
-wine "$windows" scan "$@" --fs2000 -j 2 -o - > "$work/w.out" 2> /dev/null < /dev/null
+"$wine_run" "$windows" scan "$@" --fs2000 -j 2 -o - > "$work/w.out" 2> /dev/null < /dev/null
 ws=$?
 if [ "$ls" -eq "$ws" ] && cmp -s "$work/l.out" "$work/w.out"; then
   passed=$((passed + 1))

@@ -36,13 +36,13 @@ data=$work/data
 # The folders as the program names them (W, D) and its path separator (S).
 if [ "$wine" = yes ]; then
   WINEPREFIX=$work/wineprefix
-  WINEDEBUG=-all
+  WINEDEBUG=-all,err+virtual
   export WINEPREFIX WINEDEBUG
   wineboot -i > /dev/null 2>&1 || true
   W=$(winepath -w "$work")
   D=$(winepath -w "$data")
   S='\'
-  runner=wine
+  runner="$(cd "$(dirname "$0")/../../../tools/windows" && pwd)/wine-run"
   limit=300
 else
   W=$work
