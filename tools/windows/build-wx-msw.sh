@@ -9,8 +9,8 @@
 # folder holds bin/wx-config and the libraries. Debian's repacked wxWidgets
 # source leaves out the bundled zlib and libpng: zlib comes from Debian's
 # libz-mingw-w64-dev, libpng is built here from its Debian source package.
-# The source lists are configured privately under CACHE_DIR; the machine's
-# own apt sources are left as they are.
+# The sources come through fetch-deb-source.sh, which leaves the machine's own
+# apt sources as they are.
 set -euo pipefail
 
 cache=${1:?usage: build-wx-msw.sh CACHE_DIR}
@@ -33,24 +33,8 @@ wx_flags=(--host=$triple --with-msw --disable-shared --enable-unicode --disable-
 compiler=$($triple-g++-posix --version | head -n 1)
 script_sum=$(sha256sum "$0" | cut -c1-16)
 
-apt_dir=$cache/apt
-fetch_sources() {
-  mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial" "$apt_dir/src"
-  # The same archive the machine installs its packages from, as source lists.
-  local uri
-  uri=$(grep -h -m1 -E '^URIs: .*/debian/?$' /etc/apt/sources.list.d/*.sources 2>/dev/null | awk '{print $2}')
-  [ -n "$uri" ] || uri=$(awk '$1 == "deb" && $2 !~ /security/ {print $2; exit}' /etc/apt/sources.list 2>/dev/null)
-  [ -n "$uri" ] || uri=http://deb.debian.org/debian
-  printf 'Types: deb-src\nURIs: %s\nSuites: bookworm bookworm-updates\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
-    "$uri" > "$apt_dir/debian-src.sources"
-  local opts=(-o "Dir::Etc::SourceList=/dev/null" -o "Dir::Etc::SourceParts=$apt_dir"
-    -o "Dir::State::Lists=$apt_dir/lists" -o "Dir::Cache=$apt_dir/cache" -o "APT::Sandbox::User=root")
-  apt-get "${opts[@]}" update >&2
-  (cd "$apt_dir/src" && apt-get "${opts[@]}" source --download-only $wx_pkg $png_pkg >&2)
-}
-
-dsc_of() { ls "$apt_dir/src/$1"_*.dsc 2>/dev/null | sort | tail -n 1; }
-if [ -z "$(dsc_of $wx_pkg)" ] || [ -z "$(dsc_of $png_pkg)" ]; then fetch_sources; fi
+"$(dirname "$0")/fetch-deb-source.sh" "$cache" $wx_pkg $png_pkg
+dsc_of() { ls "$cache/apt/src/$1"_*.dsc | sort | tail -n 1; }
 wx_dsc=$(dsc_of $wx_pkg)
 png_dsc=$(dsc_of $png_pkg)
 key=$(printf '%s\n' "$compiler" "$script_sum" "$(basename "$wx_dsc")" "$(basename "$png_dsc")" | sha256sum | cut -c1-16)

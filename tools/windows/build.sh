@@ -15,9 +15,11 @@ build=${1:-build-win}
 cache=${2:-${XDG_CACHE_HOME:-$HOME/.cache}/skarn}
 
 wx=$("$top/tools/windows/build-wx-msw.sh" "$cache" | tail -n 1)
+sqlite=$("$top/tools/windows/build-sqlite-msw.sh" "$cache" | tail -n 1)
 cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-x86_64.cmake" \
-  -DSKARN_GUI=ON -DwxWidgets_CONFIG_EXECUTABLE="$wx/bin/wx-config" -DwxWidgets_USE_STATIC=ON >&2
+  -DSKARN_GUI=ON -DwxWidgets_CONFIG_EXECUTABLE="$wx/bin/wx-config" -DwxWidgets_USE_STATIC=ON \
+  -DSQLite3_INCLUDE_DIR="$sqlite/include" -DSQLite3_LIBRARY="$sqlite/lib/libsqlite3.a" >&2
 cmake --build "$build" >&2
 
 version=$(sed -n 's/^project(skarn VERSION \([0-9.]*\).*/\1/p' "$top/CMakeLists.txt")
@@ -31,6 +33,7 @@ crlf() { sed 's/\r$//; s/$/\r/' "$1" > "$2"; }
 crlf "$top/README.md" "$stage/README.txt"
 crlf "$wx/licences/wxWidgets-licence.txt" "$stage/licences/wxWidgets.txt"
 crlf "$wx/licences/libpng-LICENSE.txt" "$stage/licences/libpng.txt"
+crlf "$sqlite/licences/sqlite-LICENSE.md" "$stage/licences/sqlite.txt"
 crlf /usr/share/doc/libz-mingw-w64/copyright "$stage/licences/zlib.txt"
 crlf /usr/share/doc/mingw-w64-x86-64-dev/copyright "$stage/licences/mingw-w64-runtime-and-winpthreads.txt"
 crlf /usr/share/doc/gcc-mingw-w64-base/copyright "$stage/licences/gcc-runtime-libstdc++.txt"

@@ -48,5 +48,17 @@ else
   failed=$((failed + 1))
   echo "differs: skarn scan $* (exit $ls on Linux, $ws on Windows)"
 fi
+# The same index as a database: the same bytes.
+"$linux" scan "$@" --fs2000 -j 2 -o "$work/l.db" > /dev/null 2>&1 < /dev/null
+ls=$?
+"$wine_run" "$windows" scan "$@" --fs2000 -j 2 -o "$work/w.db" > /dev/null 2> "$work/w.err" < /dev/null
+ws=$?
+if [ "$ls" -eq "$ws" ] && cmp -s "$work/l.db" "$work/w.db"; then
+  passed=$((passed + 1))
+else
+  failed=$((failed + 1))
+  echo "differs: skarn scan $* -o INDEX.db (exit $ls on Linux, $ws on Windows)"
+  tail -n 3 "$work/w.err" | sed 's/^/  Windows: /'
+fi
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
