@@ -215,13 +215,15 @@ std::string ExpandTabs(std::string_view line) {
   return out;
 }
 
-std::optional<size_t> FindLine(const SourceText& source, std::string_view needle, size_t from) {
+std::optional<size_t> FindLine(const SourceText& source, std::string_view needle, size_t from,
+                               std::string_view otherSpelling) {
   const size_t count = source.lineCount();
   if (needle.empty() || count == 0) return std::nullopt;
   if (from >= count) from = 0;
   for (size_t k = 0; k < count; ++k) {
     const size_t i = (from + k) % count;
     if (ContainsNoCase(source.line(i), needle)) return i;
+    if (!otherSpelling.empty() && ContainsNoCase(source.line(i), otherSpelling)) return i;
   }
   return std::nullopt;
 }

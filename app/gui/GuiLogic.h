@@ -81,9 +81,12 @@ class SourceText {
 std::string ExpandTabs(std::string_view line);
 
 // The first line at or after from (wrapping past the end to the start; a
-// from past the end starts at the first line) that holds needle, ignoring the case of ASCII letters; nothing when none does or
-// needle is empty.
-std::optional<size_t> FindLine(const SourceText& source, std::string_view needle, size_t from);
+// from past the end starts at the first line) that holds needle or, when it
+// is not empty, its other spelling (the same text in the file's own
+// single-byte characters, as names stand in the source), ignoring the case of
+// ASCII letters; nothing when none does or needle is empty.
+std::optional<size_t> FindLine(const SourceText& source, std::string_view needle, size_t from,
+                               std::string_view otherSpelling = {});
 
 // An offset as typed: hexadecimal with a 0x prefix or an h suffix, else
 // decimal; blanks around it are ignored.

@@ -355,7 +355,12 @@ void CMainFrame::OnFind(wxCommandEvent& event) {
   // From the line after the highlighted one, else from the first in view.
   const std::optional<size_t> selected = source_->selection();
   const size_t from = selected ? *selected + 1 : source_->FirstVisibleRow();
-  if (const std::optional<size_t> line = FindLine(source_->text(), findText_, from)) {
+  // Names stand in the source in the file's own characters, which the view
+  // shows as Windows' Western code page: the text typed is sought that way too.
+  const wxCharBuffer western = wxString::FromUTF8(findText_).mb_str(wxCSConv(wxFONTENCODING_CP1252));
+  const std::string other = western.data() != nullptr ? std::string(western.data()) : std::string();
+  if (const std::optional<size_t> line =
+          FindLine(source_->text(), findText_, from, other != findText_ ? std::string_view(other) : std::string_view())) {
     source_->ShowRow(*line);
     SetStatusText(kReady, 0);
   } else {

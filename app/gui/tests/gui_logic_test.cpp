@@ -146,6 +146,11 @@ TEST(FindLineTest, NextLineHoldingTheTextWrapping) {
   };
   for (const Case& c : cases) EXPECT_EQ(FindLine(text, c.needle, c.from), c.line) << c.needle << " from " << c.from;
   EXPECT_EQ(FindLine(SourceText(), "a", 0), std::nullopt);
+  // A name in the file's own characters is found by the text as typed.
+  const SourceText names("; Z\xfcrich\r\nName( Z\xc3\xbcrich )\r\n");
+  EXPECT_EQ(FindLine(names, "Z\xc3\xbcrich", 0, "Z\xfcrich"), 0u);
+  EXPECT_EQ(FindLine(names, "Z\xc3\xbcrich", 1, "Z\xfcrich"), 1u);
+  EXPECT_EQ(FindLine(names, "Z\xc3\xbcrich", 1, "M\xfcnchen"), 1u);
 }
 
 TEST(ParseOffsetTest, HexAndDecimal) {
