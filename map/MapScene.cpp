@@ -300,8 +300,10 @@ std::string CleanText(const std::string& text) {
 
 double Projection::Unwrap(double lon) const { return middleLon + std::remainder(lon - middleLon, 360.0); }
 
+double Projection::X(double lon) const { return origin.x + (lon - west) * cosine * pixelsPerDegree; }
+
 Point Projection::Project(double lat, double lon) const {
-  return Point{origin.x + (Unwrap(lon) - west) * cosine * pixelsPerDegree, origin.y + (north - lat) * pixelsPerDegree};
+  return Point{X(Unwrap(lon)), origin.y + (north - lat) * pixelsPerDegree};
 }
 
 double Projection::PixelsPerKm() const { return pixelsPerDegree / kKmPerDegree; }
@@ -425,9 +427,7 @@ void MapBuilder::Add(const FileAccount& account) {
       ++kept_;
       continue;
     }
-    auto it = std::find_if(leftOut_.begin(), leftOut_.end(), [&](const auto& k) { return k.first == f.kind; });
-    if (it == leftOut_.end()) it = leftOut_.insert(leftOut_.end(), {f.kind, 0});
-    ++it->second;
+    ++leftOut_[f.kind];
     ++(f.located ? leftOutLocated_ : leftOutUnlocated_);
   }
   files_.push_back(std::move(a));
@@ -441,7 +441,7 @@ class Composer {
   Composer(const std::vector<FileAccount>& files, const MapOptions& options) : files_(files), options_(options) {}
 
   // Features the builder counted but did not keep.
-  void LeftOut(const std::vector<std::pair<std::string, int64_t>>& kinds, uint64_t located, uint64_t unlocated) {
+  void LeftOut(const std::map<std::string, int64_t>& kinds, uint64_t located, uint64_t unlocated) {
     for (const auto& [kind, n] : kinds) kinds_[kind] += n;
     scene_.notDrawn += located;
     scene_.notLocated += unlocated;
@@ -496,9 +496,6 @@ class Composer {
     const double padLon = std::max(width * 0.06, 0.01 / p.cosine);
     west -= padLon;
     width = std::min(360.0, width + 2.0 * padLon);
-    p.north = north;
-    p.west = west;
-    p.middleLon = west + width / 2.0;
     p.pixelsPerDegree = std::min(options_.frameWidth / (width * p.cosine), options_.frameHeight / height);
     // A long thin view gets room across it, so that it stays readable.
     const double minimum = std::min(options_.frameWidth, options_.frameHeight) / 3.0;
@@ -530,9 +527,8 @@ class Composer {
     const double w = scene_.projection.Unwrap(west);
     const double e = w + Span(west, east);
     const Projection& p = scene_.projection;
-    auto x = [&](double lon) { return p.origin.x + (lon - p.west) * p.cosine * p.pixelsPerDegree; };
     const double top = At(std::max(north, south), w).y, bottom = At(std::min(north, south), w).y;
-    return {Point{x(w), top}, Point{x(e), top}, Point{x(e), bottom}, Point{x(w), bottom}};
+    return {Point{p.X(w), top}, Point{p.X(e), top}, Point{p.X(e), bottom}, Point{p.X(w), bottom}};
   }
 
   Item& NewItem(std::string hover, bool clipped = true) {
@@ -741,7 +737,7 @@ class Composer {
       labels.shapes.push_back(Text(Point{r.x - 5.0, y + 4.0}, DegreeLabel(lat, false, latDecimals), kInk, 10.0, Shape::Anchor::kEnd));
     }
     for (double lon = std::ceil(p.west / lonStep) * lonStep; lon <= p.west + width_ + 1e-9; lon += lonStep) {
-      const double x = p.origin.x + (lon - p.west) * p.cosine * p.pixelsPerDegree;
+      const double x = p.X(lon);
       lines.shapes.push_back(Line({Point{x, r.y}, Point{x, r.y + r.height}}, kGrid, 0.6));
       labels.shapes.push_back(Text(Point{x, r.y + r.height + 14.0}, DegreeLabel(lon, true, lonDecimals), kInk, 10.0, Shape::Anchor::kMiddle));
     }
@@ -764,12 +760,11 @@ class Composer {
       if (it == kinds_.end() || std::string(k.kind) == "seed") continue;
       const Point c{x + 9.0, y};
       const std::string kind = k.kind;
-      if (kind == "runway" || kind == "exclusion" || kind == "timezone" || kind == "elevated_area" || kind == "flatten" ||
-          kind == "dynamic") {
+      if (kind == "landme") {
+        legend.shapes.push_back(Line({Point{c.x - 8, c.y}, Point{c.x + 8, c.y}}, k.colour, 2.0));
+      } else if (kind == "runway" || IsArea(kind)) {
         legend.shapes.push_back(Polygon({Point{c.x - 8, c.y - 5}, Point{c.x + 8, c.y - 5}, Point{c.x + 8, c.y + 5}, Point{c.x - 8, c.y + 5}},
                                         k.colour, 1.2, k.colour, kind == "runway" ? 0.7 : 0.15, kind == "exclusion"));
-      } else if (kind == "landme") {
-        legend.shapes.push_back(Line({Point{c.x - 8, c.y}, Point{c.x + 8, c.y}}, k.colour, 2.0));
       } else {
         const bool ils = kind == "ils" || kind == "ils2";
         AddSymbol(legend.shapes, kind, ils ? Point{c.x - 6.0, c.y} : c, 270.0, "outer", 14.0);

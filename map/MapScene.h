@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -67,10 +68,6 @@ struct PlacedFeature {
   Point at;
 };
 
-// Equirectangular: x grows with longitude scaled by the cosine of the view's
-// middle latitude, y grows southwards. Longitudes are taken within 180
-// degrees of the view's middle, so a view across the 180th meridian is one
-// piece.
 // Where a latitude band of a file's account landed: its section (index into
 // the account's sections), its place in that section's bands and its item.
 struct PlacedBand {
@@ -80,6 +77,10 @@ struct PlacedBand {
   size_t item = 0;
 };
 
+// Equirectangular: x grows with longitude scaled by the cosine of the view's
+// middle latitude, y grows southwards. Longitudes are taken within 180
+// degrees of the view's middle, so a view across the 180th meridian is one
+// piece.
 struct Projection {
   double north = 0.0;
   double west = 0.0;        // may lie outside -180..180 for a view across 180
@@ -90,6 +91,7 @@ struct Projection {
   Point origin;                  // where (north, west) lands
 
   double Unwrap(double lon) const;  // lon within 180 degrees of middleLon
+  double X(double lon) const;       // of a longitude already unwrapped
   Point Project(double lat, double lon) const;
   double PixelsPerKm() const;
 };
@@ -137,7 +139,7 @@ class MapBuilder {
   MapOptions options_;
   std::vector<FileAccount> files_;
   size_t kept_ = 0;
-  std::vector<std::pair<std::string, int64_t>> leftOut_;  // kinds past the limit
+  std::map<std::string, int64_t> leftOut_;  // kinds past the limit
   uint64_t leftOutLocated_ = 0;
   uint64_t leftOutUnlocated_ = 0;
 };

@@ -17,7 +17,6 @@ void Num(std::string& out, double v) {
   AppendFixed(s, r, 2);
   while (s.back() == '0') s.pop_back();
   if (s.back() == '.') s.pop_back();
-  if (s == "-0") s = "0";
   out += s;
 }
 

@@ -61,7 +61,6 @@ void CMapView::Prepare() {
         scene_ = builder.Compose();
       } catch (const std::exception& e) {
         // The window stays; the map stays empty and says why.
-        scene_ = map::Scene();
         wxLogError("The map cannot be drawn: %s", e.what());
       }
     }
