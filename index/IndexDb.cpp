@@ -256,8 +256,6 @@ class SqliteIndex : public IndexDatabase {
 
 }  // namespace
 
-bool IndexDatabase::Available() { return true; }
-
 std::unique_ptr<IndexDatabase> IndexDatabase::Create(const std::string& path, TempFileRegistry* temps,
                                                      std::string* error) {
   // A name of its own beside the target, made new (an old one left by a run
@@ -282,8 +280,6 @@ std::unique_ptr<IndexDatabase> IndexDatabase::Create(const std::string& path, Te
 #else
 
 namespace skarn::index {
-
-bool IndexDatabase::Available() { return false; }
 
 std::unique_ptr<IndexDatabase> IndexDatabase::Create(const std::string&, TempFileRegistry*, std::string* error) {
   *error = "the database output is not available in this build (it was built without SQLite)";

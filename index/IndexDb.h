@@ -19,8 +19,6 @@ class IndexDatabase {
   // it). Nullptr with *error set when it cannot be made.
   static std::unique_ptr<IndexDatabase> Create(const std::string& path, TempFileRegistry* temps,
                                                std::string* error);
-  // Whether this build can write databases.
-  static bool Available();
   // Adds one file's account; false with *error set when the write failed.
   virtual bool Add(const FileAccount& account, std::string* error) = 0;
   // Ends the database and moves it into place.

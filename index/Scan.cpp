@@ -11,12 +11,17 @@
 
 namespace skarn::index {
 
-bool IsBglName(const std::string& name) {
-  if (name.size() < 4) return false;
-  const std::string tail = name.substr(name.size() - 4);
-  return tail[0] == '.' && (tail[1] == 'b' || tail[1] == 'B') && (tail[2] == 'g' || tail[2] == 'G') &&
-         (tail[3] == 'l' || tail[3] == 'L');
+bool EndsWithNoCase(std::string_view s, std::string_view tail) {
+  if (s.size() < tail.size()) return false;
+  s.remove_prefix(s.size() - tail.size());
+  for (size_t i = 0; i < tail.size(); ++i) {
+    const char c = s[i] >= 'A' && s[i] <= 'Z' ? static_cast<char>(s[i] - 'A' + 'a') : s[i];
+    if (c != tail[i]) return false;
+  }
+  return true;
 }
+
+bool IsBglName(const std::string& name) { return EndsWithNoCase(name, ".bgl"); }
 
 std::string Slashed(std::string path) {
 #if defined(_WIN32)

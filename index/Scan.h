@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/FileAccount.h"
@@ -14,6 +15,8 @@ namespace skarn::index {
 
 // Whether a file name ends in ".bgl", in any case.
 bool IsBglName(const std::string& name);
+// Whether s ends with tail, which is given in lower case, in any case.
+bool EndsWithNoCase(std::string_view s, std::string_view tail);
 
 struct FoundFiles {
   std::vector<std::string> files;    // sorted by path, each once

@@ -34,13 +34,13 @@ class CliHost : public Host {
   std::optional<std::string> ChooseOutputPath(const std::string& proposedName, const std::string& filter,
                                               bool overwritePrompt) override;
   std::time_t Now() override;
-  // Whether questions may be asked on the terminal (never in a batch).
-  bool Interactive() const;
   std::unique_ptr<ByteSink> OpenOutput(const std::string& path, std::string* error) override;
   // The program's signal cleanup (installed by the first call).
   TempFileRegistry* temporaryFiles() override;
 
  private:
+  // Whether questions may be asked on the terminal (never in a batch).
+  bool Interactive() const;
   bool AskOnTerminal(const std::string& prompt, bool defaultAnswer);
 
   CliOptions options_;

@@ -16,12 +16,10 @@ int RunMap(const std::vector<std::string>& args) {
   if (const int usage = ParseBatch(args, batch); usage >= 0) return usage;
   if (!batch.haveOut) return UsageError("the map needs an output file: -o MAP.svg (\"-\" for standard output)");
   if (batch.out.empty()) return UsageError("empty output file name");
-  if (batch.answer == 0) std::fputs("skarn: library calls are read in the FS2000/2002 layout (--fs98 for the older one)\n", stderr);
+  SayLayoutAnswer(batch.answer);
 
   const index::FoundFiles found = index::FindBglFiles(batch.paths);
-  BatchTally tally;
-  tally.failed = found.missing.size();
-  for (const std::string& m : found.missing) tally.failures.push_back(m);
+  BatchTally tally(found.missing);
   map::MapBuilder builder;
   index::ReadAccounts(
       found.files, batch.jobs, batch.answer != 2, nullptr,
@@ -35,7 +33,7 @@ int RunMap(const std::vector<std::string>& args) {
   int result = 0;
   if (batch.out == "-") {
     int err = 0;
-    if (std::fwrite(svg.data(), 1, svg.size(), stdout) != svg.size()) err = errno != 0 ? errno : EIO;
+    Put(svg, err);
     result = FinishStdout(err);
   } else {
     std::string error;

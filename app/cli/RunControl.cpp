@@ -3,6 +3,7 @@
 #include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <numeric>
 
 #include "app/cli/CliHost.h"
 #include "core/Format.h"
@@ -57,10 +58,10 @@ void CatchInterrupt() {
 
 bool Interrupted() { return gInterrupted.load(); }
 
-Progress::Progress(uint64_t files, uint64_t bytes)
+Progress::Progress(const std::vector<uint64_t>& sizes)
     : terminal_(IsTerminal(stderr)),
-      files_(files),
-      bytes_(bytes),
+      files_(sizes.size()),
+      bytes_(std::accumulate(sizes.begin(), sizes.end(), uint64_t{0})),
       start_(std::chrono::steady_clock::now()),
       drawn_(start_) {}
 

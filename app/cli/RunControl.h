@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace skarn::cli {
 
@@ -21,7 +22,8 @@ constexpr int kInterruptedStatus = 130;
 // most a few times a second; nothing when stderr is not a terminal.
 class Progress {
  public:
-  Progress(uint64_t files, uint64_t bytes);
+  // sizes: the bytes of each file of the run.
+  explicit Progress(const std::vector<uint64_t>& sizes);
   ~Progress();
   // One more file of this many bytes is done.
   void Done(uint64_t bytes);

@@ -26,21 +26,7 @@ namespace skarn::cli {
 
 namespace {
 
-// Writes text to stdout; err keeps the first failure's errno.
-void Put(const std::string& text, int& err) {
-  if (err == 0 && std::fwrite(text.data(), 1, text.size(), stdout) != text.size()) err = errno != 0 ? errno : EIO;
-}
-
-bool EndsWith(const std::string& s, const char* tail) {
-  const std::string t(tail);
-  if (s.size() < t.size()) return false;
-  for (size_t i = 0; i < t.size(); ++i) {
-    char c = s[s.size() - t.size() + i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != t[i]) return false;
-  }
-  return true;
-}
+unsigned AllCores() { return std::max(1u, std::thread::hardware_concurrency()); }
 
 // Reads --fs2000 / --fs98; true when a was one of them.
 bool FsAnswer(const std::string& a, int& answer) {
@@ -56,6 +42,14 @@ bool FsAnswer(const std::string& a, int& answer) {
 }
 
 }  // namespace
+
+void Put(const std::string& text, int& err) {
+  if (err == 0 && std::fwrite(text.data(), 1, text.size(), stdout) != text.size()) err = errno != 0 ? errno : EIO;
+}
+
+void SayLayoutAnswer(int answer) {
+  if (answer == 0) std::fputs("skarn: library calls are read in the FS2000/2002 layout (--fs98 for the older one)\n", stderr);
+}
 
 int RunInfo(const std::vector<std::string>& args) {
   bool json = false;
@@ -88,7 +82,7 @@ int RunInfo(const std::vector<std::string>& args) {
 }
 
 bool IsJobsOption(const std::string& a) {
-  return a == "-j" || a == "--jobs" || a.rfind("-j", 0) == 0 || a.rfind("--jobs=", 0) == 0;
+  return a == "--jobs" || a.rfind("-j", 0) == 0 || a.rfind("--jobs=", 0) == 0;
 }
 
 int ParseJobs(const std::vector<std::string>& args, size_t& i, unsigned& jobs) {
@@ -130,7 +124,7 @@ int ParseBatch(const std::vector<std::string>& args, BatchArgs& batch) {
   }
   if (batch.answer == 3) return UsageError("--fs2000 and --fs98 exclude each other");
   if (batch.paths.empty()) return UsageError("no file or folder given");
-  if (batch.jobs == 0) batch.jobs = std::max(1u, std::thread::hardware_concurrency());
+  if (batch.jobs == 0) batch.jobs = AllCores();
   return -1;
 }
 
@@ -168,15 +162,15 @@ int RunScan(const std::vector<std::string>& args) {
   const int answer = batch.answer;
   enum class Output { kTable, kJsonl, kDatabase } kind = Output::kTable;
   if (haveOut) {
-    if (out == "-" || EndsWith(out, ".jsonl")) {
+    if (out == "-" || index::EndsWithNoCase(out, ".jsonl")) {
       kind = Output::kJsonl;
-    } else if (EndsWith(out, ".db") || EndsWith(out, ".sqlite")) {
+    } else if (index::EndsWithNoCase(out, ".db") || index::EndsWithNoCase(out, ".sqlite")) {
       kind = Output::kDatabase;
     } else {
       return UsageError("the index file must end in .jsonl, .db or .sqlite");
     }
   }
-  if (answer == 0) std::fputs("skarn: library calls are read in the FS2000/2002 layout (--fs98 for the older one)\n", stderr);
+  SayLayoutAnswer(answer);
 
   TempFileRegistry* temps = &shell::SignalCleanup::Install();
   std::unique_ptr<index::IndexDatabase> db;
@@ -197,16 +191,12 @@ int RunScan(const std::vector<std::string>& args) {
   }
 
   const index::FoundFiles found = index::FindBglFiles(paths);
-  BatchTally tally;
-  tally.failed = found.missing.size();
-  for (const std::string& m : found.missing) tally.failures.push_back(m);
+  BatchTally tally(found.missing);
   int stdoutErr = 0;
   bool writeFailed = false;
   if (kind == Output::kTable) Put(Format("%-8s  %-10s  %8s  %8s  %s\n", "STATUS", "KIND", "SECTIONS", "FEATURES", "FILE"), stdoutErr);
-  uint64_t totalBytes = 0;
-  for (uint64_t n : found.sizes) totalBytes += n;
   CatchInterrupt();
-  Progress progress(found.files.size(), totalBytes);
+  Progress progress(found.sizes);
 
   std::function<std::string(const FileAccount&)> render;
   if (kind == Output::kTable) {
@@ -344,15 +334,13 @@ int RunBatch(const std::string& command, const std::vector<std::string>& inputs,
   if (!base.fs2000 && (command == "disasm" || command == "bitmaps")) std::fputs("skarn: \"Is this a FS2000/2002 .bgl-file?\" answered Yes for every file (--fs98 answers No)\n", stderr);
   // Each worker holds at most one temporary file, and the signal cleanup has
   // room for a few more than that.
-  jobs = std::min(jobs == 0 ? std::max(1u, std::thread::hardware_concurrency()) : jobs, 12u);
-  uint64_t totalBytes = 0;
-  for (uint64_t n : found.sizes) totalBytes += n;
+  jobs = std::min(jobs == 0 ? AllCores() : jobs, 12u);
   uint64_t done = 0;
   uint64_t failed = found.missing.size();
   uint64_t skipped = found.skipped;
   for (const std::string& m : found.missing) std::fprintf(stderr, "skarn: %s\n", m.c_str());
   CatchInterrupt();
-  Progress progress(found.files.size(), totalBytes);
+  Progress progress(found.sizes);
   index::RunInOrder<BatchResult>(
       found.files.size(), jobs,
       [&](size_t i) {

@@ -41,6 +41,8 @@ int ParseBatch(const std::vector<std::string>& args, BatchArgs& batch);
 
 // The files of a run: counts and failures, reported on stderr at the end.
 struct BatchTally {
+  // Starts with the paths that could not be read as failures.
+  explicit BatchTally(const std::vector<std::string>& missing) : failed(missing.size()), failures(missing) {}
   uint64_t read = 0;
   uint64_t warned = 0;
   uint64_t failed = 0;
@@ -54,5 +56,10 @@ struct BatchTally {
 // a write failed, else 0).
 int UsageError(const std::string& text);
 int FinishStdout(int err);
+// Writes text to stdout; err keeps the first failure's errno.
+void Put(const std::string& text, int& err);
+// Says on stderr which library-call layout is read when no option chose one
+// (answer as in BatchArgs).
+void SayLayoutAnswer(int answer);
 
 }  // namespace skarn::cli
