@@ -72,9 +72,7 @@ void DescribeBitmaps(CSkarnDoc& doc, FileAccount& account) {
   // The same allowance as the bitmap list's file.
   w.SetLimit(doc.OutputAllowance());
   try {
-    for (int slot = 0; slot < CSkarnDoc::kSlots; ++slot) {
-      if (BglSection* s = doc.section(slot); s != nullptr && s->ListsBitmaps()) s->ListBitmaps();
-    }
+    ListAllBitmaps(doc);
     w.Close();
   } catch (const OutputLimitError& e) {
     w.Abort();

@@ -93,8 +93,8 @@ class BglSection {
   void DescribeBandTable(int64_t table, AccountSection& section,
                          const std::function<void(uint32_t records, AccountBand& band)>& describe);
   enum class BandTableEnd { kEnd, kPastEnd, kUnknownId };
-  // Calls band(entry, lat1, lat2, records) for each entry of the table (entry
-  // from the section start) up to its final 0 or a fault; *at gets the
+  // Calls band(lat1, lat2, records) for each entry of the table (table from
+  // the section start) up to its final 0 or a fault; *at gets the
   // offset of the entry that ended it.
   BandTableEnd WalkBandTable(int64_t table, int64_t* at,
                              const std::function<void(double lat1, double lat2, uint32_t records)>& band) const;

@@ -6,6 +6,13 @@ namespace skarn {
 
 const char* const kBitmapListFilter = "Textfiles (*.txt)|*.txt|All Files (*.*)|*.*||";
 
+void ListAllBitmaps(CSkarnDoc& doc) {
+  // In slot order: the procedural section's names, then the library's.
+  for (int slot = 0; slot < CSkarnDoc::kSlots; ++slot) {
+    if (BglSection* s = doc.section(slot); s != nullptr && s->ListsBitmaps()) s->ListBitmaps();
+  }
+}
+
 bool HasBitmapList(const CSkarnDoc& doc) {
   for (int slot = 0; slot < CSkarnDoc::kSlots; ++slot) {
     if (const BglSection* s = doc.section(slot); s != nullptr && s->ListsBitmaps()) return true;
@@ -28,10 +35,7 @@ CommandResult ExtractBitmaps(CSkarnDoc& doc) {
               CTimeText(doc.host().Now()).c_str());
     w.FlushLine();
     w.WriteSeparator();
-    // In slot order: the procedural section's names, then the library's.
-    for (int slot = 0; slot < CSkarnDoc::kSlots; ++slot) {
-      if (BglSection* s = doc.section(slot); s != nullptr && s->ListsBitmaps()) s->ListBitmaps();
-    }
+    ListAllBitmaps(doc);
   });
 }
 

@@ -22,5 +22,7 @@ extern const char* const kBitmapListFilter;
 CommandResult ExtractBitmaps(CSkarnDoc& doc);
 // Whether the analysed file has a section whose programs the list walks.
 bool HasBitmapList(const CSkarnDoc& doc);
+// Writes every section's bitmap names to the document's open writer.
+void ListAllBitmaps(CSkarnDoc& doc);
 
 }  // namespace skarn

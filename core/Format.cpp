@@ -52,8 +52,6 @@ constexpr char kHexUpper[] = "0123456789ABCDEF";
 constexpr uint32_t kPow10[10] = {1,      10,      100,      1000,      10000,
                                  100000, 1000000, 10000000, 100000000, 1000000000};
 
-inline char* DecimalDigits(uint64_t v, char* end) { return digits::Decimal(v, end); }
-
 // Writes exactly count decimal digits of v (v < 10^count) at p, with leading zeros.
 inline void FixedDigits(uint32_t v, int count, char* p) {
   char* end = p + count;
@@ -189,7 +187,7 @@ void EmitInteger(Sink& out, const Directive& dir, char conv, uint64_t magnitude,
         break;
       }
       default:
-        p = DecimalDigits(magnitude, end);
+        p = digits::Decimal(magnitude, end);
         break;
     }
   }
@@ -333,7 +331,7 @@ char* BigIntegerDigits(uint64_t m, int e, char* p) {
   while (n.size > 0) chunks[count++] = n.DivSmall(1000000000u);
   char tmp[10];
   char* const tmp_end = tmp + sizeof tmp;
-  char* first = DecimalDigits(chunks[count - 1], tmp_end);
+  char* first = digits::Decimal(chunks[count - 1], tmp_end);
   const auto first_len = static_cast<size_t>(tmp_end - first);
   std::memcpy(p, first, first_len);
   p += first_len;
@@ -374,7 +372,7 @@ FixedResult ConvertFixed(uint64_t bits, int precision, bool force_point, char* b
     if (static_cast<int>(std::bit_width(m)) + e <= 64) {
       char tmp[24];
       char* const tmp_end = tmp + sizeof tmp;
-      char* first = DecimalDigits(m << e, tmp_end);
+      char* first = digits::Decimal(m << e, tmp_end);
       const auto len = static_cast<size_t>(tmp_end - first);
       std::memcpy(p, first, len);
       p += len;
@@ -394,7 +392,7 @@ FixedResult ConvertFixed(uint64_t bits, int precision, bool force_point, char* b
     uint64_t frac = m & mask;
     char tmp[24];
     char* const tmp_end = tmp + sizeof tmp;
-    char* first = DecimalDigits(int_part, tmp_end);
+    char* first = digits::Decimal(int_part, tmp_end);
     const auto len = static_cast<size_t>(tmp_end - first);
     std::memcpy(p, first, len);
     p += len;

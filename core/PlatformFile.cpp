@@ -46,11 +46,9 @@ void RemoveFile(const std::string& path) noexcept { ::unlink(path.c_str()); }
 FileBytes& FileBytes::operator=(FileBytes&& other) noexcept {
   if (this != &other) {
     Release();
-    data_ = other.data_;
     size_ = other.size_;
     mapping_ = other.mapping_;
     block_ = std::move(other.block_);
-    other.data_ = nullptr;
     other.size_ = 0;
     other.mapping_ = nullptr;
   }
@@ -108,7 +106,6 @@ void FileBytes::Release() noexcept {
   if (mapping_ != nullptr) UnmapView(mapping_, size_);
   mapping_ = nullptr;
   block_.reset();
-  data_ = nullptr;
   size_ = 0;
 }
 
@@ -119,7 +116,6 @@ bool FileBytes::Read(const std::string& path, uint64_t length, FileBytes* out, s
   if (length != 0) {
     if (void* view = MapView(path, length)) {
       out->mapping_ = view;
-      out->data_ = static_cast<const uint8_t*>(view);
       out->size_ = static_cast<size_t>(length);
       return true;
     }
@@ -147,7 +143,6 @@ bool FileBytes::Read(const std::string& path, uint64_t length, FileBytes* out, s
     *shortRead = readErr != 0 ? ErrorText(readErr)
                               : std::to_string(got) + " of " + std::to_string(size) + " bytes read";
   }
-  out->data_ = block.get();
   out->size_ = size;
   out->block_ = std::move(block);
   return true;

@@ -46,7 +46,7 @@ class FileBytes {
   FileBytes& operator=(const FileBytes&) = delete;
   ~FileBytes() { Release(); }
 
-  const uint8_t* data() const { return data_; }
+  const uint8_t* data() const { return mapping_ != nullptr ? static_cast<const uint8_t*>(mapping_) : block_.get(); }
   size_t size() const { return size_; }
   bool mapped() const { return mapping_ != nullptr; }
   void Release() noexcept;
@@ -61,7 +61,6 @@ class FileBytes {
                    std::string* shortRead);
 
  private:
-  const uint8_t* data_ = nullptr;
   size_t size_ = 0;
   void* mapping_ = nullptr;          // the mapped view, when mapped
   std::unique_ptr<uint8_t[]> block_;  // the bytes read, otherwise

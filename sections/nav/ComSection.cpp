@@ -145,6 +145,7 @@ void ComSection::WriteRecord(uint64_t p) {
   out_.FlushLine();
 
   out_.WriteText(RunwaysText(p));
+  out_.WriteNewline();
   out_.line = MessageText(p);
   out_.line += " )\n";
   out_.FlushLine();
@@ -152,7 +153,7 @@ void ComSection::WriteRecord(uint64_t p) {
 
 std::string ComSection::RunwaysText(uint64_t p) const {
   const uint8_t* runways = img_.Ptr(p + 12, 4);
-  return Format("%d%c %d%c %d%c %d%c\n", runways[0] & 0x3F, kDesignators[runways[0] >> 6], runways[1] & 0x3F,
+  return Format("%d%c %d%c %d%c %d%c", runways[0] & 0x3F, kDesignators[runways[0] >> 6], runways[1] & 0x3F,
                 kDesignators[runways[1] >> 6], runways[2] & 0x3F, kDesignators[runways[2] >> 6],
                 runways[3] & 0x3F, kDesignators[runways[3] >> 6]);
 }
@@ -196,11 +197,9 @@ void ComSection::Describe(FileAccount& account) {
       if (AccountFeature* f = account.Add("atis", p)) {
         f->lat = GeoText::Lat24(img_.U32(p + 3));
         f->lon = GeoText::Lon24(img_.U32(p + 6));
-        std::string runways = RunwaysText(p);
-        runways.pop_back();
         f->Number("frequency", GeoText::Freq2(img_.Ptr(p + 1, 2)))
             .Number("range", 2 * img_.U8(p + 9))
-            .Text("runways", std::move(runways))
+            .Text("runways", RunwaysText(p))
             .Text("text", MessageText(p));
       }
       if (kind == Record::kBadLength) break;

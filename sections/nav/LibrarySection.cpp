@@ -104,13 +104,16 @@ bool LibrarySection::HandleObject(const Entry& e) {
     ObjectError(e.offset, " runs past the end of the file");
     return true;
   }
+  return IsNewForm(e, obj) ? HandleNewForm(e, obj) : HandleOldForm(e, obj);
+}
+
+bool LibrarySection::IsNewForm(const Entry& e, uint64_t obj) const {
   // The newer form repeats the directory's ID; anything else is the older one.
   uint8_t id[16];
   for (uint64_t i = 0; i < 4; ++i) {
     for (uint64_t k = 0; k < 4; ++k) id[4 * i + k] = static_cast<uint8_t>(e.id[i] >> (8 * k));
   }
-  const bool newForm = std::memcmp(img_.Ptr(obj, 16), id, sizeof id) == 0;
-  return newForm ? HandleNewForm(e, obj) : HandleOldForm(e, obj);
+  return std::memcmp(img_.Ptr(obj, 16), id, sizeof id) == 0;
 }
 
 bool LibrarySection::HandleNewForm(const Entry& e, uint64_t obj) {
@@ -242,11 +245,7 @@ void LibrarySection::Describe(FileAccount& account) {
     const uint64_t obj = data_ + e.offset;
     o.offset = obj;
     if (!img_.Has(obj, 16)) continue;
-    uint8_t id[16];
-    for (uint64_t i = 0; i < 4; ++i) {
-      for (uint64_t k = 0; k < 4; ++k) id[4 * i + k] = static_cast<uint8_t>(e.id[i] >> (8 * k));
-    }
-    if (std::memcmp(img_.Ptr(obj, 16), id, sizeof id) == 0) {
+    if (IsNewForm(e, obj)) {
       o.form = "new";
       if (!img_.Has(obj, kNewHeaderFields)) continue;
       const uint32_t headerLength = img_.U32(obj + 17);

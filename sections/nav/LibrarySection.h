@@ -62,6 +62,8 @@ class LibrarySection : public BglSection {
   void Run(bool listOnly);
   // Writes (or, when quiet, only walks) one object. False ends the run.
   bool HandleObject(const Entry& e);
+  // Whether the object at obj (16 bytes there) is of the newer form.
+  bool IsNewForm(const Entry& e, uint64_t obj) const;
   bool HandleNewForm(const Entry& e, uint64_t obj);
   bool HandleOldForm(const Entry& e, uint64_t obj);
   // Counts a program (and, in the newer form, the name before it) against the
