@@ -61,11 +61,9 @@ int main(int argc, char** argv) {
     if (n % 5 == 0) {
       // A second section: the beacons after the objects.
       const Bytes ndb = NdbSection(static_cast<int>(n));
-      std::vector<uint8_t> withNdb = bytes;
-      const uint32_t at = static_cast<uint32_t>(withNdb.size());
-      withNdb.insert(withNdb.end(), ndb.vec().begin(), ndb.vec().end());
-      for (unsigned k = 0; k < 4; ++k) withNdb[0x4E + k] = static_cast<uint8_t>(at >> (8 * k));
-      bytes = std::move(withNdb);
+      const uint32_t at = static_cast<uint32_t>(bytes.size());
+      bytes.insert(bytes.end(), ndb.vec().begin(), ndb.vec().end());
+      for (unsigned k = 0; k < 4; ++k) bytes[0x4E + k] = static_cast<uint8_t>(at >> (8 * k));
     }
     if (n % 50 == 7) bytes.resize(bytes.size() / 3);  // cut short
     if (n % 10 == 3) bytes = skarn::test::CompressBgl(bytes);

@@ -458,9 +458,9 @@ TEST_F(Cli, FailedWritesToStandardOutputAreSaid) {
 }
 
 // A file whose source takes a while to write: one object of many commands.
-std::vector<uint8_t> LongRunningFile() {
+std::vector<uint8_t> LongRunningFile(int nops = 2000000) {
   Bytes code;
-  for (int i = 0; i < 2000000; ++i) code.u16(0x02);  // Nop
+  for (int i = 0; i < nops; ++i) code.u16(0x02);  // Nop
   return ProcFileWith(code.u16(0x22));               // Return
 }
 
@@ -541,9 +541,7 @@ TEST_F(Cli, InterruptedRunLeavesNoTemporaryFile) {
 TEST_F(Cli, InputCutShorterWhileReadEndsWithAMessage) {
   // The input is mapped: cut shorter under the running command, it can no
   // longer be read. A message naming it, exit status 1, the old file kept.
-  Bytes code;
-  for (int i = 0; i < 8000000; ++i) code.u16(0x02);  // Nop
-  Write("big.bgl", ProcFileWith(code.u16(0x22)));
+  Write("big.bgl", LongRunningFile(8000000));
   WriteFile(dir_ / "big.sca", {'o', 'l', 'd'});
   const pid_t pid = StartDisasm(dir_, 0);
   ASSERT_GT(pid, 0);
