@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cerrno>
 #include <cstdlib>
 
@@ -143,27 +144,18 @@ bool StartsWith(std::string_view text, std::string_view prefix) {
   return text.size() >= prefix.size() && text.compare(0, prefix.size(), prefix) == 0;
 }
 
-// The hexadecimal digits at the start of text; nothing when there are none or
-// too many for 64 bits.
-std::optional<uint64_t> HexPrefix(std::string_view text) {
+// The number in base at the start of text (all of text when whole); nothing
+// when there are no digits, others follow or it is too large for 64 bits.
+std::optional<uint64_t> Number(std::string_view text, int base, bool whole) {
   uint64_t value = 0;
-  size_t n = 0;
-  for (; n < text.size(); ++n) {
-    const char c = LowerAscii(text[n]);
-    int digit = 0;
-    if (c >= '0' && c <= '9') {
-      digit = c - '0';
-    } else if (c >= 'a' && c <= 'f') {
-      digit = c - 'a' + 10;
-    } else {
-      break;
-    }
-    if (value > (UINT64_MAX >> 4)) return std::nullopt;
-    value = value << 4 | static_cast<uint64_t>(digit);
-  }
-  if (n == 0) return std::nullopt;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+  if (error != std::errc() || (whole && end != text.data() + text.size())) return std::nullopt;
   return value;
 }
+
+// The hexadecimal digits at the start of text; nothing when there are none or
+// too many for 64 bits.
+std::optional<uint64_t> HexPrefix(std::string_view text) { return Number(text, 16, false); }
 
 // The comment a band row of the summary stands for; nothing when the row is
 // no band row.
@@ -237,19 +229,9 @@ std::optional<uint64_t> ParseOffset(std::string_view text) {
   } else if (LowerAscii(text.back()) == 'h') {
     text.remove_suffix(1);
   } else {
-    uint64_t value = 0;
-    for (const char c : text) {
-      if (c < '0' || c > '9') return std::nullopt;
-      const auto digit = static_cast<uint64_t>(c - '0');
-      if (value > (UINT64_MAX - digit) / 10) return std::nullopt;
-      value = value * 10 + digit;
-    }
-    return value;
+    return Number(text, 10, true);
   }
-  for (const char c : text) {
-    if (!HexPrefix(std::string_view(&c, 1))) return std::nullopt;
-  }
-  return HexPrefix(text);
+  return Number(text, 16, true);
 }
 
 std::optional<size_t> FindObjectLine(const SourceText& source, const SectionStarts& starts, uint64_t offset) {
