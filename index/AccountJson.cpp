@@ -31,12 +31,25 @@ void WriteValues(JsonWriter& j, const AccountFeature& f) {
   j.EndObject();
 }
 
+void WriteCounts(JsonWriter& j, const AccountSection& s) {
+  j.BeginObject();
+  for (const AccountCount& c : s.counts) j.Int(c.key, c.value);
+  j.EndObject();
+}
+
 }  // namespace
 
 std::string FeatureValuesJson(const AccountFeature& feature) {
   std::string out;
   JsonWriter j(out);
   WriteValues(j, feature);
+  return out;
+}
+
+std::string SectionCountsJson(const AccountSection& section) {
+  std::string out;
+  JsonWriter j(out);
+  WriteCounts(j, section);
   return out;
 }
 
@@ -75,11 +88,7 @@ std::string AccountJson(const FileAccount& a) {
     j.UInt("offset", s.offset);
     j.Bool("detailed", s.detailed);
     j.Key("counts");
-    j.BeginObject();
-    for (const AccountCount& c : s.counts) {
-      j.Int(c.key, c.value);
-    }
-    j.EndObject();
+    WriteCounts(j, s);
     j.Key("bands");
     j.BeginArray();
     for (const AccountBand& b : s.bands) {

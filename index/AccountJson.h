@@ -21,6 +21,8 @@ const char* AccountKind(const FileAccount& account);
 std::string AccountJson(const FileAccount& account);
 // A feature's values as a JSON object ({"frequency":113.5,...}).
 std::string FeatureValuesJson(const AccountFeature& feature);
+// A section's counts as a JSON object ({"objects":2,...}).
+std::string SectionCountsJson(const AccountSection& section);
 // The account as readable lines, each ending in "\n".
 std::string AccountText(const FileAccount& account);
 

@@ -122,13 +122,7 @@ class SqliteIndex : public IndexDatabase {
       Text(s, 3, sec.name);
       sqlite3_bind_int64(s, 4, static_cast<sqlite3_int64>(sec.offset));
       sqlite3_bind_int(s, 5, sec.detailed ? 1 : 0);
-      std::string counts = "{";
-      for (const AccountCount& c : sec.counts) {
-        if (counts.size() > 1) counts += ',';
-        Appendf(counts, "\"%s\":%lld", c.key.c_str(), static_cast<long long>(c.value));
-      }
-      counts += '}';
-      Text(s, 6, counts);
+      Text(s, 6, SectionCountsJson(sec));
       if (!Step(s, error)) return false;
       const sqlite3_int64 section = sqlite3_last_insert_rowid(db_);
       for (const AccountBand& b : sec.bands) {
