@@ -329,7 +329,7 @@ BatchResult RunOne(const std::string& command, const CliOptions& options) {
 }  // namespace
 
 int RunBatch(const std::string& command, const std::vector<std::string>& inputs, const CliOptions& base,
-             const std::optional<std::string>& outDir, unsigned jobs) {
+             unsigned jobs) {
   const index::FoundFiles found = index::FindBglFiles(inputs);
   if (!base.fs2000 && (command == "disasm" || command == "bitmaps")) std::fputs("skarn: \"Is this a FS2000/2002 .bgl-file?\" answered Yes for every file (--fs98 answers No)\n", stderr);
   // Each worker holds at most one temporary file, and the signal cleanup has
@@ -348,10 +348,10 @@ int RunBatch(const std::string& command, const std::vector<std::string>& inputs,
         options.input = found.files[i];
         options.fs2000 = base.fs2000.value_or(true);
         options.batch = true;
-        if (outDir) {
+        if (base.outDir) {
           options.outDir = found.subdirs[i].empty()
-                               ? *outDir
-                               : index::JoinPath(*outDir, found.subdirs[i]);
+                               ? *base.outDir
+                               : index::JoinPath(*base.outDir, found.subdirs[i]);
         }
         return RunOne(command, options);
       },

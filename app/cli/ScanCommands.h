@@ -17,10 +17,10 @@ int RunInfo(const std::vector<std::string>& args);
 int RunScan(const std::vector<std::string>& args);
 // summary, disasm, bitmaps or unpack over several files and folders (BGL
 // files by extension), each output beside its input or in the input tree
-// mirrored under outDir; jobs threads (0: all cores). base carries --force
+// mirrored under base.outDir; jobs threads (0: all cores). base carries --force
 // and the answer to the library-call question.
 int RunBatch(const std::string& command, const std::vector<std::string>& inputs, const CliOptions& base,
-             const std::optional<std::string>& outDir, unsigned jobs);
+             unsigned jobs);
 int RunMap(const std::vector<std::string>& args);
 
 // The arguments of a command over many files: PATH... [-o OUT] [-j N]

@@ -136,7 +136,6 @@ int Run(int argc, char** argv, std::string& command, CliOptions& options) {
   }
 
   std::vector<std::string> inputs;
-  std::optional<std::string> outDir;
   unsigned jobs = 0;
   bool fs2000 = false;
   bool fs98 = false;
@@ -159,8 +158,8 @@ int Run(int argc, char** argv, std::string& command, CliOptions& options) {
       options.out = a.substr(9);
     } else if (a == "--out-dir") {
       if (i + 1 >= args.size()) return UsageError("option " + a + " needs a folder name");
-      outDir = args[++i];
-      if (outDir->empty()) return UsageError("empty output folder name");
+      options.outDir = args[++i];
+      if (options.outDir->empty()) return UsageError("empty output folder name");
     } else if (skarn::cli::IsJobsOption(a)) {
       if (const int usage = skarn::cli::ParseJobs(args, i, jobs); usage >= 0) return usage;
     } else if (a == "-f" || a == "--force") {
@@ -189,10 +188,10 @@ int Run(int argc, char** argv, std::string& command, CliOptions& options) {
   // Several files, a folder or an output folder: the batch form.
   std::error_code ec;
   // (A folder with -o is one input, as it always was: it cannot be read.)
-  if (inputs.size() > 1 || outDir ||
+  if (inputs.size() > 1 || options.outDir ||
       (!options.out && std::filesystem::is_directory(skarn::platform::PathOf(inputs[0]), ec))) {
     if (options.out) return UsageError("-o names one output; with several files use --out-dir");
-    return skarn::cli::RunBatch(command, inputs, options, outDir, jobs);
+    return skarn::cli::RunBatch(command, inputs, options, jobs);
   }
   options.input = inputs[0];
 
