@@ -6,7 +6,7 @@
 
 namespace skarn {
 
-SourceWriter::SourceWriter() : separator_("; " + std::string(40, '-') + "\n") { Grow(kDrainSize + 4096); }
+SourceWriter::SourceWriter() : separator_(kSeparator) { Grow(kDrainSize + 4096); }
 
 void SourceWriter::Grow(size_t n) {
   size_t capacity = capacity_ == 0 ? n : capacity_;
@@ -109,7 +109,7 @@ void SourceWriter::WriteLine(std::string_view text) {
 
 void SourceWriter::WriteText(std::string_view text) { Put(text); }
 void SourceWriter::WriteNewline() { Put("\n"); }
-void SourceWriter::WriteSeparator() { Row<"; ----------------------------------------\n">(); }
+void SourceWriter::WriteSeparator() { RowOf<kSeparator>(); }
 void SourceWriter::FlushLine() { Put(line); }
 
 void SourceWriter::SetLine(const char* fmt, ...) {

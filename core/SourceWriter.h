@@ -54,6 +54,7 @@ class SourceWriter {
 
   // "; " followed by 40 minus signs and a line feed.
   const std::string& separator() const { return separator_; }
+  static constexpr char kSeparator[] = "; ----------------------------------------\n";
 
   // Starts writing to the sink (false for a null sink). Any earlier sink is
   // discarded first.
