@@ -176,19 +176,22 @@ inline std::string_view TextOf(std::string_view s, int precision) {
   return precision >= 0 && static_cast<size_t>(precision) < s.size() ? s.substr(0, static_cast<size_t>(precision)) : s;
 }
 
+// The most bytes a conversion other than "%s" writes.
+constexpr size_t ConversionRoom(const Conversion& s) {
+  if (s.conv == 'f' || s.conv == 'F') return FloatRoom(s);
+  const size_t digits = 24 + static_cast<size_t>(s.precision < 0 ? 0 : s.precision);
+  return static_cast<size_t>(s.width) > digits ? static_cast<size_t>(s.width) : digits;
+}
+
 // The most bytes conversion I of plan H writes for arg.
 template <class H, size_t I, class T>
 size_t Room(const T& arg) {
   constexpr Conversion s = H::plan.conversion[I];
-  constexpr auto width = static_cast<size_t>(s.width);
-  if constexpr (s.conv == 'f' || s.conv == 'F') {
-    return FloatRoom(s);
-  } else if constexpr (s.conv == 's') {
+  if constexpr (s.conv == 's') {
     static_assert(kIsText<T>, "%s takes a const char*, a std::string or a std::string_view");
-    return width + 2 * TextOf(arg, s.precision).size();
+    return static_cast<size_t>(s.width) + 2 * TextOf(arg, s.precision).size();
   } else {
-    constexpr size_t digits = 24 + static_cast<size_t>(s.precision < 0 ? 0 : s.precision);
-    return width > digits ? width : digits;
+    return ConversionRoom(s);
   }
 }
 
@@ -372,10 +375,7 @@ consteval size_t FixedRoom() {
   for (size_t i = 0; i < H::plan.count; ++i) {
     const Conversion s = H::plan.conversion[i];
     if (s.conv == 's') throw "a plan with %s has no fixed room";
-    const auto width = static_cast<size_t>(s.width);
-    const size_t digits =
-        s.conv == 'f' || s.conv == 'F' ? FloatRoom(s) : 24 + static_cast<size_t>(s.precision < 0 ? 0 : s.precision);
-    room += width > digits ? width : digits;
+    room += ConversionRoom(s);
   }
   return room;
 }
