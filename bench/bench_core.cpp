@@ -12,7 +12,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
@@ -52,12 +51,19 @@ BENCHMARK(BM_OpenAndSummary)->Unit(benchmark::kMillisecond);
 // reading it through a 128 KiB buffer as cat does.
 std::string g_diskPath;  // removed when the run ends
 
+// Writes the generated file to path; false when it could not be written.
+bool SaveFile(const std::string& path) {
+  const std::vector<uint8_t>& file = File();
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  const bool ok = f != nullptr && std::fwrite(file.data(), 1, file.size(), f) == file.size();
+  return f != nullptr && std::fclose(f) == 0 && ok;
+}
+
 const std::string& FileOnDisk() {
   if (g_diskPath.empty()) {
     const std::filesystem::path p =
         std::filesystem::temp_directory_path() / ("skarn_bench_" + std::to_string(std::random_device()()) + ".bgl");
-    std::ofstream(p, std::ios::binary)
-        .write(reinterpret_cast<const char*>(File().data()), static_cast<std::streamsize>(File().size()));
+    if (!SaveFile(p.string())) std::fprintf(stderr, "cannot write %s\n", p.string().c_str());
     g_diskPath = p.string();
   }
   return g_diskPath;
@@ -154,10 +160,7 @@ int main(int argc, char** argv) {
     }
   }
   if (save != nullptr) {
-    const std::vector<uint8_t>& file = File();
-    std::FILE* f = std::fopen(save, "wb");
-    const bool ok = f != nullptr && std::fwrite(file.data(), 1, file.size(), f) == file.size();
-    if (f == nullptr || std::fclose(f) != 0 || !ok) {
+    if (!SaveFile(save)) {
       std::fprintf(stderr, "cannot write %s\n", save);
       return 1;
     }
