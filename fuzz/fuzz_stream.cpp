@@ -6,7 +6,7 @@
 // read outside the stream or write outside the block.
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
+#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -45,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::optional<size_t> b = skarn::UnpackStreamGrowing(stream, length, &grown, expected);
   if (a.has_value() != b.has_value() || grown.empty() || grown[0] != 0xA5) __builtin_trap();
   if (a && (*a != expected || *b != expected || grown.size() != 1 + expected ||
-            std::memcmp(grown.data() + 1, fixed.data(), expected) != 0)) {
+            !std::equal(fixed.begin(), fixed.end(), grown.begin() + 1))) {
     __builtin_trap();
   }
   if (!b && grown.size() != 1) __builtin_trap();
@@ -57,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if ((code == skarn::kDecompressOk) != a.has_value()) __builtin_trap();
   if (code != skarn::kDecompressOk && code != skarn::kDecompressFailed) __builtin_trap();
   if (a && (blockSize != 128 + expected || block.size() != blockSize ||
-            std::memcmp(block.data() + 128, fixed.data(), expected) != 0 || block[0x7C] != 0)) {
+            !std::equal(fixed.begin(), fixed.end(), block.begin() + 128) || block[0x7C] != 0)) {
     __builtin_trap();
   }
   return 0;
