@@ -401,7 +401,7 @@ TEST(TerrainLandWaterMask, BadDataEndsWithComments) {
               "\nLWMHeader\tlabel\tword\n\n"
               "LWMFileHeader 0201h, LWMIndexStart, LWMDataStart, LWMEnd\n"
               "\nLWMIndexStart\tlabel\tword\n"
-              "LWMIndexHeader 4294967295, LWMIndexData\n"
+              "LWMIndexHeader -1, LWMIndexData\n"
               "\nLWMIndexData\tlabel\tword\n"
               "Cell_2_3\tEQU\tLWMCellID 0, 0, 0, 2, 3\n"
               "LWMIndexEntry Cell_2_3, LWMDataStart, LWMDataStart, LWMDataStart\n"
@@ -618,7 +618,7 @@ TEST(TerrainPolygons, BadDataEndsWithComments) {
     const size_t count = 128 + 96 + 32 + 4;
     f[count] = f[count + 1] = f[count + 2] = f[count + 3] = 0xFF;
     const Disasm r(f);
-    EXPECT_NE(r.source.find("\nVTPTextureListHeader 4294967295, "), std::string::npos);
+    EXPECT_NE(r.source.find("\nVTPTextureListHeader -1, "), std::string::npos);
     EXPECT_NE(r.source.find("   VTPTextureListEntry TextureDataStart, BeginTexture0, EndTexture0\n"
                             "; Error: 4294967295 texture entries at 90 run past the end of the file; 1 written\n"),
               std::string::npos)

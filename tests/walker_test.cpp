@@ -149,7 +149,7 @@ TEST(WalkerTest, CommandWithoutLengthStopsTheWalk) {
   }
 }
 
-TEST(WalkerTest, CommandPastTheEndOfTheFileIsDroppedAndReported) {
+TEST(WalkerTest, CommandPastTheEndOfTheFileIsReported) {
   // The object says it is far longer than the file; the file ends in the
   // middle of a DefPoint.
   Bytes s = BandTable({{100, 101, 10}});
@@ -170,17 +170,23 @@ TEST(WalkerTest, CommandPastTheEndOfTheFileIsDroppedAndReported) {
   Bytes u = BandTable({{100, 101, 10}});
   u.u8(6).i32(0).i32(0).u8(0).u32(14 + 100).append(Nop()).append(Bytes{0x43, 0x00, 0x40, 0x00}).zeros(8).chars("ABC");
   EXPECT_EQ(DisasmSection(u).program, "\tNop\n; Error: command at offset 001A runs past the end of the file\n");
+
+  // A command that read all it writes inside the file but claims more bytes
+  // than the file has keeps its lines.
+  Bytes v = BandTable({{100, 101, 10}});
+  v.u8(6).i32(0).i32(0).u8(0).u32(14 + 100).append(Nop()).append(LoadBitmap(0x40));
+  EXPECT_EQ(DisasmSection(v).program,
+            "\tNop\n\tLoadBitmap( 0 0 00 0 0 0\n\t\tA.BMP )\n"
+            "; Error: command at offset 001A runs past the end of the file\n");
 }
 
 TEST(WalkerTest, LyingObjectSizesEndTheBand) {
-  // Size 0 would read the same header for ever; a size inside the header
-  // would make the next header overlap it; a band pointing outside the file.
+  // Size 0 would read the same header for ever; a band pointing outside the
+  // file.
   Bytes zero = Section({{Object(6, 0, 0, 0, Nop())}});
   zero.patch(20, 0, 4);
-  Bytes tiny = Section({{Object(4, 0, 0, 0, Nop())}});
-  tiny.patch(20, 5, 1);
   Bytes outside = BandTable({{100, 101, 0x1000}, {101, 102, 19}}).append(Object(6, 0, 0, 0, Nop())).u8(0);
-  for (const Bytes* s : {&zero, &tiny, &outside}) {
+  for (const Bytes* s : {&zero, &outside}) {
     const ProcRun run = DisasmSection(*s);
     const uint32_t at = s == &outside ? 0x1000 : 10;
     EXPECT_NE(run.output.find(Format("\n; Error: bad object size at offset %X\n", at)), std::string::npos)
@@ -192,6 +198,16 @@ TEST(WalkerTest, LyingObjectSizesEndTheBand) {
   const ProcRun run = DisasmSection(outside);
   EXPECT_EQ(Count(run.output, "\tNop\n"), 1);
   EXPECT_EQ(Count(run.output, "; Object # 1,"), 1);
+
+  // A size inside the header: the object has no program, and the next
+  // header starts at its end (here the zero longitude ends the list).
+  Bytes tiny = Section({{Object(4, 0, 0, 0, Nop())}});
+  tiny.patch(20, 5, 1);
+  const ProcRun t = DisasmSection(tiny);
+  EXPECT_NE(t.output.find("; Object # 1, offset: 0x000A size: 5 bytes (0x0005) \n"), std::string::npos) << t.output;
+  EXPECT_EQ(Count(t.output, "\tNop\n"), 0);
+  EXPECT_EQ(Count(t.output, "EndA\n"), 1);
+  EXPECT_TRUE(t.messages.empty());
 }
 
 // ---------------------------------------------------------------------------

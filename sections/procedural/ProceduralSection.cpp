@@ -201,9 +201,10 @@ HeaderRead ReadObjectHeader(const ByteReader& img, uint64_t p, ObjectHeader& h) 
   h.lon = img.I32(p + 5);
   h.areaParam = img.U8(p + paramAt);
   h.size = sizeWidth == 1 ? img.U8(p + sizeAt) : sizeWidth == 2 ? img.U16(p + sizeAt) : img.U32(p + sizeAt);
-  // A size that ends inside the header would make the next header overlap
-  // this one (or, at 0, be this one again).
-  if (h.size < h.codeStart) return HeaderRead::kBadSize;
+  // A size of 0 would make the next header this one again, for ever. A size
+  // that ends inside the header leaves the object without a program, and the
+  // next header starts at its end like any other.
+  if (h.size == 0) return HeaderRead::kBadSize;
   return HeaderRead::kObject;
 }
 
@@ -343,7 +344,7 @@ void ProceduralSection::WriteBand(uint32_t offset) {
     ++n;
     if (!listOnly_) {
       out_.WriteSeparator();
-      out_.Row<"; Object # %d, offset: 0x%.4X size: %u bytes (0x%.4X) \n">(n, LabelOf(p), h.size, h.size);
+      out_.Row<"; Object # %d, offset: 0x%.4X size: %d bytes (0x%.4X) \n">(n, LabelOf(p), static_cast<int32_t>(h.size), h.size);
       out_.Row<";; Lat: %.09Xh Lon: %.09Xh\n">(static_cast<uint32_t>(h.lat), static_cast<uint32_t>(h.lon));
       out_.WriteSeparator();
       index_.Insert(p, h);
@@ -432,19 +433,21 @@ void ProceduralSection::RunPass(uint64_t start) {
       return;
     }
 
-    // A command that reads outside the file, or claims bytes beyond it, is
-    // not written at all: its half-printed text is taken back.
+    // A command that reads outside the file is not written at all: its
+    // half-printed text is taken back. One that read all it printed inside
+    // the file but claims more bytes than the file has (a file cut short)
+    // keeps its lines; the walk ends with it.
     const size_t mark = mayWrite ? out_.Hold() : 0;
     const int64_t length = handlers_[c](*this, p);
-    const bool outside = img_.failed() || (length > 0 && !img_.Has(p, static_cast<uint64_t>(length)));
+    const bool readOutside = img_.failed();
     if (mayWrite) {
-      if (outside) {
+      if (readOutside) {
         out_.Rollback(mark);
       } else {
         out_.Release();
       }
     }
-    if (outside) {
+    if (readOutside || (length > 0 && !img_.Has(p, static_cast<uint64_t>(length)))) {
       if (print) out_.Row<"; Error: command at offset %.4X runs past the end of the file\n">(LabelOf(p));
       return;
     }

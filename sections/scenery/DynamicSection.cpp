@@ -37,10 +37,10 @@ DynamicSection::RecordRead DynamicSection::ReadRecord(uint64_t p, uint64_t needH
   id = img_.U8(p);
   if (id == 0) return RecordRead::kEndOfList;
   if (!img_.Has(p, needHeader)) return RecordRead::kCutHeader;
+  // A size below 32 ends the object inside its own header: the object has no
+  // instructions, its second box is read where the header would stand, and
+  // the next record starts at the object's end as for any other object.
   length = img_.U16(p + 9) + kSizeBase;
-  // Every record holds the whole 43-byte header; a shorter one would make the
-  // next record start inside this one's header.
-  if (length < kHeaderSize) return RecordRead::kBadSize;
   return RecordRead::kRecord;
 }
 
@@ -83,9 +83,6 @@ int DynamicSection::CountAreas(uint32_t offset) {
       case RecordRead::kOutside:
       case RecordRead::kCutHeader:
         doc().Report(Format("Error: Dyn Section area list at Offset %X runs past the end of the file", OffsetOf(p)), p);
-        return count;
-      case RecordRead::kBadSize:
-        doc().Report(Format("Error: bad area size in Dyn Section at Offset %X", OffsetOf(p)), p);
         return count;
       case RecordRead::kRecord:
         if (!Read(p, length)) {
@@ -163,10 +160,6 @@ void DynamicSection::WriteBand(uint32_t offset) {
     }
     if (read == RecordRead::kCutHeader) {
       out_.Row<"; Error: object header at offset %X runs past the end of the file\n">(OffsetOf(p));
-      return;
-    }
-    if (read == RecordRead::kBadSize) {
-      out_.Row<"; Error: bad object size at offset %X\n">(OffsetOf(p));
       return;
     }
     if (!Read(p, length)) {

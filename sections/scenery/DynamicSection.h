@@ -75,7 +75,6 @@ class DynamicSection : public BglSection {
     kRecord,       // a record whose header lies in the file
     kOutside,      // the identifier lies outside the file
     kCutHeader,    // the header does not lie wholly inside the file
-    kBadSize,      // the record would end inside its own header
   };
   // Reads the record at p; needHeader is the number of header bytes that must
   // lie inside the file. id receives the identifier, length the record's

@@ -71,7 +71,7 @@ void TerrainSection::WriteTexturedPolygons() {
   // Cell index: every entry defines its cell's symbol, repeated cells
   // included.
   out_.WriteText("\nVTPIndexStart\tlabel\tword\n");
-  out_.Row<"VTPIndexHeader %u, VTPIndexData, VTPDataStart\n">(n);
+  out_.Row<"VTPIndexHeader %d, VTPIndexData, VTPDataStart\n">(static_cast<int32_t>(n));
   out_.WriteText("\nVTPIndexData\tlabel\tword\n");
   for (uint64_t i = 0; i < usable; ++i) {
     const uint64_t e = entries + 12 * i;
@@ -101,7 +101,7 @@ void TerrainSection::WriteTextures(uint64_t list) {
   const uint64_t usable = EntriesInside(entries, m, 8);
 
   out_.WriteText("TextureStart\tlabel\tword\n");
-  out_.Row<"\nVTPTextureListHeader %u, TextureIndexStart, TextureDataStart, TextureDataEnd\n">(m);
+  out_.Row<"\nVTPTextureListHeader %d, TextureIndexStart, TextureDataStart, TextureDataEnd\n">(static_cast<int32_t>(m));
   out_.WriteText("TextureIndexStart\tlabel\tword\n");
   for (uint64_t k = 0; k < usable; ++k) {
     out_.Row<"   VTPTextureListEntry TextureDataStart, BeginTexture%llu, EndTexture%llu\n">(static_cast<unsigned long long>(k), static_cast<unsigned long long>(k));

@@ -233,7 +233,7 @@ void TerrainSection::WriteLandWaterMask() {
   out_.WriteText("\nLWMHeader\tlabel\tword\n\n");
   out_.WriteText("LWMFileHeader 0201h, LWMIndexStart, LWMDataStart, LWMEnd\n");
   out_.WriteText("\nLWMIndexStart\tlabel\tword\n");
-  out_.Row<"LWMIndexHeader %u, LWMIndexData\n">(n);
+  out_.Row<"LWMIndexHeader %d, LWMIndexData\n">(static_cast<int32_t>(n));
   out_.WriteText("\nLWMIndexData\tlabel\tword\n");
 
   // A cell's symbol is defined where the cell first appears after a
