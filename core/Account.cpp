@@ -13,7 +13,7 @@
 namespace skarn {
 
 AccountFeature* FileAccount::Add(const char* kind, uint64_t offset) {
-  if (features.size() >= featureLimit) return nullptr;
+  if (features.size() >= featureLimit || !added_.emplace(offset, kind).second) return nullptr;
   AccountFeature& f = features.emplace_back();
   f.kind = kind;
   f.slot = sections.empty() ? -1 : sections.back().slot;

@@ -5,7 +5,10 @@
 #pragma once
 
 #include <cstdint>
+#include <set>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 namespace skarn {
@@ -116,14 +119,19 @@ struct FileAccount {
 
   // The most features one file may list: every record of a sound file takes
   // at least 7 bytes, so a file that claims more than a feature for each 4
-  // bytes (and a thousand more) shares its lists; it is cut there and says
-  // so among its problems. Never more than kMaxFeatures.
+  // bytes (and a thousand more) overlaps its records; it is cut there and
+  // says so among its problems. Never more than kMaxFeatures.
   static constexpr size_t kMaxFeatures = 500000;
   size_t featureLimit = kMaxFeatures;
   // Adds a feature of the section being described (the last one added);
-  // nullptr once the limit is reached.
+  // nullptr once the limit is reached, and for a record already added as a
+  // feature of that kind: a record that several bands or lists name is one
+  // thing the file holds, listed once.
   AccountFeature* Add(const char* kind, uint64_t offset);
   AccountSection& current() { return sections.back(); }
+
+ private:
+  std::set<std::pair<uint64_t, std::string_view>> added_;
 };
 
 }  // namespace skarn

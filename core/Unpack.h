@@ -34,11 +34,12 @@ extern const char* const kBglFilter;
 
 // A compressed file may declare any unpacked size, and a few hundred bytes
 // of stream can soundly make a gigabyte. Every later step (the summary
-// lines, the source) grows with the unpacked image, so a file is unpacked
-// only to at most kUnpackFactor times its own size, or kUnpackFloor bytes
-// when that is more; real files unpack to a few times their size.
+// lines, the source, the account, the map) grows with the unpacked image, so
+// a file is unpacked only to at most kUnpackFactor times its own size, or
+// kUnpackFloor bytes when that is more; real files unpack to a few times
+// their size.
 constexpr uint64_t kUnpackFactor = 32;
-constexpr uint64_t kUnpackFloor = uint64_t{32} << 20;
+constexpr uint64_t kUnpackFloor = uint64_t{1} << 20;
 // The message refusing the compressed file[0, size) for its declared
 // unpacked size, or "" when it may be unpacked (a header too short to
 // declare a size is left for the unpacker to judge).

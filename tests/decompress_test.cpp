@@ -286,8 +286,8 @@ TEST(DecompressGrowth, UnreachedSizeCostsWhatTheStreamMade) {
   std::vector<uint8_t> file = CompressedFile(PlainFile(0), w.Stream());
   file[132] = 0;
   file[133] = 0;
-  file[134] = 0;
-  file[135] = 0x02;  // 32 MiB, the most a small file may unpack to
+  file[134] = 0x10;
+  file[135] = 0;  // 1 MiB, the most a small file may unpack to
   FakeHost host;
   CSkarnDoc doc(host);
   EXPECT_FALSE(doc.OpenImage(file, "tiny.bgl"));
@@ -299,7 +299,7 @@ TEST(DecompressGrowth, UnreachedSizeCostsWhatTheStreamMade) {
   CSkarnDoc again(refused);
   EXPECT_FALSE(again.OpenImage(file, "tiny.bgl"));
   const std::string refusal = Format(
-      "Error: Compressed BGL file declares 33554433 unpacked bytes, more than 32 times its %zu bytes (or 33554432 "
+      "Error: Compressed BGL file declares 1048577 unpacked bytes, more than 32 times its %zu bytes (or 1048576 "
       "bytes); not unpacked",
       file.size());
   EXPECT_EQ(refused.messages, std::vector<std::string>{refusal});
@@ -627,10 +627,15 @@ CommandResult UnpackBytes(const std::vector<uint8_t>& f, const std::string& name
 }
 
 TEST(DecompressIntake, TextOfAFileThatUnpacksFarIsBounded) {
-  // 20 MiB unpacked from a few hundred bytes: its text may come to 512 MB, not
-  // 64 bytes for each unpacked byte; a plain file of that size may.
+  // 20 MiB unpacked from little more than one: its text may come to 512 MB,
+  // not 64 bytes for each unpacked byte; a plain file of that size may.
   std::vector<uint8_t> plain = AirfieldExample();
   plain.resize(20u << 20);
+  uint32_t noise = 1;
+  for (size_t i = plain.size() - (1u << 20); i < plain.size(); ++i) {
+    noise = noise * 1103515245u + 12345u;
+    plain[i] = static_cast<uint8_t>(noise >> 24);
+  }
   FakeHost host;
   CSkarnDoc packed(host);
   ASSERT_TRUE(packed.OpenImage(CompressBgl(plain), "far.bgl"));
