@@ -95,7 +95,7 @@ void DescribeFile(CSkarnDoc& doc, FileAccount& account) {
   if (account.read) {
     account.visType = img.I16(hdr::kVisType);
     account.extended = img.U32(hdr::kExtendedMark) == hdr::kExtendedMagic;
-    account.featureLimit = std::min<size_t>(FileAccount::kMaxFeatures, 1000 + img.size() / 4);
+    account.featureLimit = std::min<size_t>(FileAccount::kMaxFeatures, 1000 + img.size() / 7);
     // As the source's header line gives them: latitudes unfolded, longitudes
     // folded.
     account.north = img.I32(hdr::kNorth) * GeoText::kMetreLatitude;

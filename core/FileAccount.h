@@ -118,9 +118,10 @@ struct FileAccount {
   std::vector<AccountProblem> problems;
 
   // The most features one file may list: every record of a sound file takes
-  // at least 7 bytes, so a file that claims more than a feature for each 4
-  // bytes (and a thousand more) overlaps its records; it is cut there and
-  // says so among its problems. Never more than kMaxFeatures.
+  // at least 7 bytes and is one feature, so a file that claims more than a
+  // feature for each 7 bytes (and a thousand more) overlaps its records; it
+  // is cut there and says so among its problems. Never more than
+  // kMaxFeatures.
   static constexpr size_t kMaxFeatures = 500000;
   size_t featureLimit = kMaxFeatures;
   // Adds a feature of the section being described (the last one added);

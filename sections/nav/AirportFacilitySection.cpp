@@ -546,10 +546,12 @@ void AirportFacilitySection::Describe(FileAccount& account) {
 
 void AirportFacilitySection::NameObjects(const std::vector<NamedObject>& objects, FileAccount& account) const {
   // The name lists' entries name objects by their file offset; the first
-  // name an object gets (its first language) goes to its features.
+  // name an object gets (its first language) goes to its features. Each
+  // object is named once, however many entries name it.
   constexpr uint64_t kListHead = 24;
   constexpr uint64_t kEntryHead = 16;
   if (nameLists_ == 0 || objects.empty()) return;
+  std::vector<bool> named(objects.size(), false);
   for (uint64_t list = nameLists_; img_.Has(list, 12) && img_.U32(list) == kNameListCode;) {
     if (!img_.Has(list, uint64_t{img_.U32(list + 4)} + kHead)) return;
     const uint64_t end = list + kHead + img_.U32(list + 4);
@@ -559,11 +561,15 @@ void AirportFacilitySection::NameObjects(const std::vector<NamedObject>& objects
       const uint32_t reference = img_.U32(at + 12);
       const auto hit = std::lower_bound(objects.begin(), objects.end(), reference,
                                         [](const NamedObject& o, uint64_t r) { return o.offset < r; });
-      if (hit != objects.end() && hit->offset == reference && length > kEntryHead - kHead) {
+      if (hit != objects.end() && hit->offset == reference && length > kEntryHead - kHead &&
+          !named[static_cast<size_t>(hit - objects.begin())]) {
         // The name ends at its 0 or at the entry's end.
         const std::string_view name = img_.Text(at + kEntryHead, length - (kEntryHead - kHead));
-        for (size_t i = hit->first; i < hit->end; ++i) {
-          if (account.features[i].name.empty() && name.data() != nullptr) account.features[i].name.assign(name);
+        if (!name.empty()) {
+          named[static_cast<size_t>(hit - objects.begin())] = true;
+          for (size_t i = hit->first; i < hit->end; ++i) {
+            if (account.features[i].name.empty()) account.features[i].name.assign(name);
+          }
         }
       }
       at += kHead + length;
