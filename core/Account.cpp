@@ -12,8 +12,8 @@
 
 namespace skarn {
 
-AccountFeature* FileAccount::Add(const char* kind, uint64_t offset) {
-  if (features.size() >= featureLimit || !added_.emplace(offset, kind).second) return nullptr;
+AccountFeature* FileAccount::Add(const char* kind, uint64_t offset, bool once) {
+  if (features.size() >= featureLimit || (once && !added_.emplace(offset, kind).second)) return nullptr;
   AccountFeature& f = features.emplace_back();
   f.kind = kind;
   f.slot = sections.empty() ? -1 : sections.back().slot;

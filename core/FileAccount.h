@@ -125,10 +125,12 @@ struct FileAccount {
   static constexpr size_t kMaxFeatures = 500000;
   size_t featureLimit = kMaxFeatures;
   // Adds a feature of the section being described (the last one added);
-  // nullptr once the limit is reached, and for a record already added as a
-  // feature of that kind: a record that several bands or lists name is one
-  // thing the file holds, listed once.
-  AccountFeature* Add(const char* kind, uint64_t offset);
+  // nullptr once the limit is reached. A record that several bands or lists
+  // name is one thing the file holds, listed once (nullptr for it again),
+  // unless once is false: a record whose feature also says where it was
+  // named from (a seed block's row, a menu airport's region) is listed each
+  // time, as the source writes it.
+  AccountFeature* Add(const char* kind, uint64_t offset, bool once = true);
   AccountSection& current() { return sections.back(); }
 
  private:

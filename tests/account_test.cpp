@@ -176,6 +176,35 @@ TEST(Account, ListsSharedByManyBandsAreListedOnce) {
   EXPECT_EQ(a.sections[0].bands[1].count, 100);
 }
 
+TEST(Account, RecordsNamedFromTwoPlacesKeepBoth) {
+  // Two menu regions sharing one airport list: the airport is listed under
+  // each region, as the source writes it.
+  Bytes menu;
+  menu.u8(1).i16(14).i32(29).chars("Europe").u8(0);
+  menu.u8(1).i16(14).i32(29).chars("Africa").u8(0).u8(0);
+  menu.u8(3).i16(34).i32(0).i32(0).i32(0).u16(0).zeros(10).chars("Kloten").u8(0).u8(0);
+  BglBuilder b;
+  b.Section(0x42, menu);
+  const FileAccount a = Describe(b.Build());
+  ASSERT_EQ(Kinds(a), "menu_airport menu_airport");
+  EXPECT_EQ(TextValue(a.features[0], "region"), "Europe");
+  EXPECT_EQ(TextValue(a.features[1], "region"), "Africa");
+}
+
+TEST(Account, OverlappingRecordsAreCut) {
+  // 64 KiB of 0x04: an object header every 4 bytes, each ending inside its
+  // own header, far more objects than a file of that size could hold apart.
+  Bytes proc;
+  proc.u8(0x15).i16(0).i16(20).u32(10).u8(0);
+  for (int i = 0; i < 65536; ++i) proc.u8(4);
+  BglBuilder b;
+  b.Section(0x3A, proc);  // the procedural section
+  const FileAccount a = Describe(b.Build());
+  EXPECT_EQ(a.features.size(), a.featureLimit);
+  ASSERT_FALSE(a.problems.empty());
+  EXPECT_NE(a.problems.back().text.find("more features than an account lists"), std::string::npos);
+}
+
 TEST(AccountJson, TextsNumbersAndSchema) {
   std::string s;
   index::AppendJsonString(s, std::string("a\"\\\n\x01 \xE9 \xC3\xA9", 10));

@@ -285,7 +285,7 @@ int64_t FacilitySection::DescribeAirports(uint64_t p, const std::string& region,
     uint64_t nameLength = 0;
     if (TextLength(p + kAirportFixed, nameLength) != Text::kFound) break;
     ++count;
-    if (AccountFeature* f = account.Add("menu_airport", p)) {
+    if (AccountFeature* f = account.Add("menu_airport", p, false)) {
       f->lat = GeoText::Lat32Fine(img_.I32(p + 3));
       f->lon = GeoText::Lon32(img_.I32(p + 7));
       f->name = GeoText::NameText(img_.Ptr(p + kAirportFixed, nameLength), nameLength);

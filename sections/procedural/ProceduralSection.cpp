@@ -217,10 +217,11 @@ uint64_t ProceduralSection::Allowance() const {
 
 bool ProceduralSection::Read(uint64_t n) { return budget_.Take(n); }
 
-bool ProceduralSection::ReadObject(uint64_t p, uint32_t size) {
-  // The header lies in the file, so an object costs at least its header.
+bool ProceduralSection::ReadObject(uint64_t p, const ObjectHeader& h) {
+  // The header lies in the file, so an object costs at least its header, even
+  // one whose size ends inside it.
   const uint64_t rest = p < img_.size() ? img_.size() - p : 0;
-  return Read(std::max<uint64_t>(1, std::min<uint64_t>(size, rest)));
+  return Read(std::max<uint64_t>(1, std::min<uint64_t>(std::max<uint64_t>(h.size, h.codeStart), rest)));
 }
 
 std::string ProceduralSection::OverReadText(const char* prefix, const char* what) const {
@@ -255,7 +256,7 @@ int ProceduralSection::CountObjects(uint32_t offset) {
         doc().Report(Format("Error: bad object size in Procedural Section at 0x%X", LabelOf(p)), p);
         return count;
       case HeaderRead::kObject:
-        if (!ReadObject(p, h.size)) {
+        if (!ReadObject(p, h)) {
           doc().Report(OverReadText("Error: ", "the remaining objects are not counted"), p);
           return count;
         }
@@ -281,7 +282,7 @@ int64_t ProceduralSection::DescribeObjects(uint32_t offset, FileAccount& account
   int64_t count = 0;
   for (uint64_t p = data_ + offset; !budget_.spent();) {
     ObjectHeader h;
-    if (ReadObjectHeader(img_, p, h) != HeaderRead::kObject || !ReadObject(p, h.size)) break;
+    if (ReadObjectHeader(img_, p, h) != HeaderRead::kObject || !ReadObject(p, h)) break;
     ++count;
     if (AccountFeature* f = account.Add("object", p)) {
       // As the Area statement gives it: the latitude unfolded.
@@ -334,7 +335,7 @@ void ProceduralSection::WriteBand(uint32_t offset) {
       case HeaderRead::kObject:
         break;
     }
-    if (!ReadObject(p, h.size)) {
+    if (!ReadObject(p, h)) {
       out_.WriteText(OverReadText("; Error: ", "the remaining objects are skipped\n"));
       return;
     }
@@ -351,7 +352,9 @@ void ProceduralSection::WriteBand(uint32_t offset) {
       out_.Row<"Area( %c%s%s %d )\n">(h.areaLetter, geo_.Lat32Text(h.lat), geo_.Lon32Text(h.lon), h.areaParam);
     }
     labels_.Clear();
-    WalkCode(p + h.codeStart, end);
+    // A size that ends inside the header leaves nothing to walk (and nothing
+    // read beyond the object to charge again).
+    WalkCode(p + h.codeStart, std::max<uint64_t>(end, p + h.codeStart));
     p = end;
     if (!listOnly_) out_.WriteText("EndA\n\n");
     objectCounter_ = n;
@@ -448,6 +451,8 @@ void ProceduralSection::RunPass(uint64_t start) {
       }
     }
     if (readOutside || (length > 0 && !img_.Has(p, static_cast<uint64_t>(length)))) {
+      // What a kept command printed beyond the object counts as read.
+      if (!readOutside) reach_ = std::max<uint64_t>(reach_, img_.size());
       if (print) out_.Row<"; Error: command at offset %.4X runs past the end of the file\n">(LabelOf(p));
       return;
     }

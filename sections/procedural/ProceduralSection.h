@@ -41,8 +41,7 @@ struct ObjectHeader {
 };
 enum class HeaderRead { kEndOfList, kObject, kUnknownType, kBadSize };
 // Reads the object header at p. kBadSize: the header does not lie inside the
-// image, or its size would not move past the header (a list that would loop
-// or leave the file).
+// image, or its size is 0 (a list that would name the same object for ever).
 HeaderRead ReadObjectHeader(const ByteReader& img, uint64_t p, ObjectHeader& h);
 
 // Objects sorted by position for the list that ends the section's source.
@@ -185,8 +184,9 @@ class ProceduralSection : public BglSection {
   // Charges n object bytes against the run's allowance; false, from then on,
   // once it is spent.
   bool Read(uint64_t n);
-  // Charges the bytes of the object at p (as far as they lie in the file).
-  bool ReadObject(uint64_t p, uint32_t size);
+  // Charges the bytes of the object whose header h was read at p (as far as
+  // they lie in the file), and never less than its header.
+  bool ReadObject(uint64_t p, const ObjectHeader& h);
   // "... (more than N bytes read); <what>".
   std::string OverReadText(const char* prefix, const char* what) const;
   LabelTable labels_;

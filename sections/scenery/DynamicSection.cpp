@@ -45,9 +45,10 @@ DynamicSection::RecordRead DynamicSection::ReadRecord(uint64_t p, uint64_t needH
 }
 
 bool DynamicSection::Read(uint64_t p, uint32_t length) {
-  // Every object starts in the file, so it costs at least one byte.
+  // Every object starts in the file, so it costs at least one byte; one
+  // whose size ends inside its header costs the header its source shows.
   const uint64_t rest = p < img_.size() ? img_.size() - p : 0;
-  return budget_.Take(std::max<uint64_t>(1, std::min<uint64_t>(length, rest)));
+  return budget_.Take(std::max<uint64_t>(1, std::min<uint64_t>(std::max<uint64_t>(length, kHeaderSize), rest)));
 }
 
 std::string DynamicSection::OverReadText(const char* prefix, const char* what) const {

@@ -222,7 +222,7 @@ void SeedSection::Describe(FileAccount& account) {
 
 void SeedSection::DescribeBlock(int row, unsigned column, uint64_t block, FileAccount& account) {
   account.current().Count("blocks", 1);
-  AccountFeature* f = account.Add("seed", block);
+  AccountFeature* f = account.Add("seed", block, false);
   if (f == nullptr) return;
   f->located = false;
   f->Number("seed_size", size_)
