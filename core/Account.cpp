@@ -12,8 +12,21 @@
 
 namespace skarn {
 
+bool FileAccount::FirstListing(uint64_t offset, std::string_view kind) {
+  // Every record in the hash set lies at or before the last of the vector,
+  // so a record beyond that is new.
+  if (rising_.empty() || offset > rising_.back().offset) {
+    rising_.push_back(Listed{offset, kind});
+    return true;
+  }
+  const auto [from, to] = std::equal_range(rising_.begin(), rising_.end(), Listed{offset, kind},
+                                           [](const Listed& a, const Listed& b) { return a.offset < b.offset; });
+  if (std::find(from, to, Listed{offset, kind}) != to) return false;
+  return others_.insert(Listed{offset, kind}).second;
+}
+
 AccountFeature* FileAccount::Add(const char* kind, uint64_t offset, bool once) {
-  if (features.size() >= featureLimit || (once && !added_.emplace(offset, kind).second)) return nullptr;
+  if (features.size() >= featureLimit || (once && !FirstListing(offset, kind))) return nullptr;
   AccountFeature& f = features.emplace_back();
   f.kind = kind;
   f.slot = sections.empty() ? -1 : sections.back().slot;

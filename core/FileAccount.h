@@ -5,10 +5,9 @@
 #pragma once
 
 #include <cstdint>
-#include <set>
 #include <string>
 #include <string_view>
-#include <utility>
+#include <unordered_set>
 #include <vector>
 
 namespace skarn {
@@ -134,7 +133,23 @@ struct FileAccount {
   AccountSection& current() { return sections.back(); }
 
  private:
-  std::set<std::pair<uint64_t, std::string_view>> added_;
+  // The records listed once so far, by file offset and kind: those that
+  // came in rising order of offset (as a sound file's lists mostly give
+  // them) in a sorted vector, the others in a hash set.
+  struct Listed {
+    uint64_t offset;
+    std::string_view kind;
+    bool operator==(const Listed&) const = default;
+  };
+  struct ListedHash {
+    size_t operator()(const Listed& r) const {
+      return std::hash<uint64_t>()(r.offset) ^ std::hash<std::string_view>()(r.kind);
+    }
+  };
+  // Records the record; false when it was listed before.
+  bool FirstListing(uint64_t offset, std::string_view kind);
+  std::vector<Listed> rising_;
+  std::unordered_set<Listed, ListedHash> others_;
 };
 
 }  // namespace skarn

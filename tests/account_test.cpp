@@ -157,23 +157,27 @@ TEST(Account, UnreadableFileHasOnlyItsProblem) {
 }
 
 TEST(Account, ListsSharedByManyBandsAreListedOnce) {
-  // 200 bands all naming one list of 100 beacons: each beacon is one
-  // feature, however many bands name it (as many as the reading allows).
+  // 200 bands naming, in turn, the later and the earlier of two lists of 50
+  // beacons: each beacon is one feature, however many bands name it (as
+  // many as the reading allows) and in whatever order.
   Bytes table;
-  const uint32_t listAt = 200 * 9 + 1;
-  for (int i = 0; i < 200; ++i) table.u8(0x15).i16(0).i16(20).u32(listAt);
+  const uint32_t earlier = 200 * 9 + 1;
+  const uint32_t later = earlier + 50 * 42 + 1;
+  for (int i = 0; i < 200; ++i) table.u8(0x15).i16(0).i16(20).u32(i % 2 == 0 ? later : earlier);
   table.u8(0);
-  for (int i = 0; i < 100; ++i) {
-    table.u8(4).raw({0x45, 0x03, 0x50}).u24(0).u24(0).i16(0).u8(0).text("B", 5).text("", 24);
+  for (int list = 0; list < 2; ++list) {
+    for (int i = 0; i < 50; ++i) {
+      table.u8(4).raw({0x45, 0x03, 0x50}).u24(0).u24(0).i16(0).u8(0).text("B", 5).text("", 24);
+    }
+    table.u8(0);
   }
-  table.u8(0);
   BglBuilder b;
   b.Section(0x4E, table);
   const FileAccount a = Describe(b.Build());
   EXPECT_EQ(a.features.size(), 100u);
   ASSERT_EQ(a.sections.size(), 1u);
   ASSERT_EQ(a.sections[0].bands.size(), 200u);
-  EXPECT_EQ(a.sections[0].bands[1].count, 100);
+  EXPECT_EQ(a.sections[0].bands[3].count, 50);
 }
 
 TEST(Account, RecordsNamedFromTwoPlacesKeepBoth) {
