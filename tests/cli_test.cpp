@@ -578,6 +578,32 @@ TEST_F(Cli, InterruptedScanKeepsAValidIndexOfWhatFinished) {
   EXPECT_NE(ReadFile(dir_ / "stderr").find("skarn: interrupted; "), std::string::npos);
 }
 
+TEST_F(Cli, InterruptedBatchReportsEveryOutputItLeaves) {
+  fs::create_directories(dir_ / "lib");
+  fs::create_directories(dir_ / "out" / "lib");
+  const std::vector<uint8_t> big = LongRunningFile();
+  for (int i = 0; i < 40; ++i) Write("lib/f" + std::to_string(100 + i) + ".bgl", big);
+  const pid_t pid = StartSkarn(dir_, 0, {"disasm", "lib", "--out-dir", "out", "-j", "2"});
+  ASSERT_GT(pid, 0);
+  ASSERT_TRUE(WaitForTemporaryText(dir_ / "out" / "lib"));
+  ::kill(pid, SIGINT);
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 130) << status;
+  EXPECT_FALSE(AnyTemporary(dir_ / "out" / "lib"));
+  // The files under way were finished: each output left is complete and
+  // counted as written.
+  int outputs = 0;
+  for (const std::string& n : Listing(dir_ / "out" / "lib")) {
+    ++outputs;
+    EXPECT_TRUE(EndsWith(ReadFile(dir_ / "out" / "lib" / n), "; end of SCASM source\r\n")) << n;
+  }
+  EXPECT_GT(outputs, 0);
+  const std::string err = ReadFile(dir_ / "stderr");
+  EXPECT_NE(err.find(Format(" files: %d written, 0 failed, 0 skipped\n", outputs)), std::string::npos) << err;
+  EXPECT_NE(err.find(Format("skarn: interrupted; %d files not done\n", 40 - outputs)), std::string::npos) << err;
+}
+
 #endif  // !_WIN32
 
 TEST_F(Cli, InfoAsTextAndAsJson) {

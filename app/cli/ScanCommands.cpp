@@ -275,7 +275,8 @@ class BatchFileHost : public CliHost {
 };
 
 struct BatchResult {
-  enum Outcome { kDone, kFailed, kSkipped } outcome = kDone;
+  // kNotBegun: the run was interrupted before the file was begun.
+  enum Outcome { kDone, kFailed, kSkipped, kNotBegun } outcome = kDone;
   std::vector<std::string> messages;
 };
 
@@ -341,9 +342,12 @@ int RunBatch(const std::string& command, const std::vector<std::string>& inputs,
   for (const std::string& m : found.missing) std::fprintf(stderr, "skarn: %s\n", m.c_str());
   CatchInterrupt();
   Progress progress(found.sizes);
+  // After Ctrl+C no file is begun, but every file under way is finished and
+  // reported like the others: its output is complete.
   index::RunInOrder<BatchResult>(
       found.files.size(), jobs,
       [&](size_t i) {
+        if (Interrupted()) return BatchResult{BatchResult::kNotBegun, {}};
         CliOptions options = base;
         options.input = found.files[i];
         options.fs2000 = base.fs2000.value_or(true);
@@ -356,13 +360,14 @@ int RunBatch(const std::string& command, const std::vector<std::string>& inputs,
         return RunOne(command, options);
       },
       [&](size_t i, BatchResult& r) {
+        if (r.outcome == BatchResult::kNotBegun) return true;
         if (!r.messages.empty()) progress.Clear();
         for (const std::string& m : r.messages) std::fprintf(stderr, "skarn: %s: %s\n", found.files[i].c_str(), m.c_str());
         progress.Done(found.sizes[i]);
         if (r.outcome == BatchResult::kDone) ++done;
         if (r.outcome == BatchResult::kFailed) ++failed;
         if (r.outcome == BatchResult::kSkipped) ++skipped;
-        return !Interrupted();
+        return true;
       });
   progress.Clear();
   const uint64_t seen = done + failed + (skipped - found.skipped);
