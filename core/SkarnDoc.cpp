@@ -220,7 +220,9 @@ bool CSkarnDoc::AnalyzeImage() {
   if (img.Has(hdr::kCompressedFlag, 2) && img.U16(hdr::kCompressedFlag) != 0) {
     // Its unpacked form, laid out like a plain file with the flag cleared,
     // becomes the image, and everything below reads that. The block is moved
-    // into the image, never copied.
+    // into the image, never copied. A file that fails to unpack is still
+    // said to be compressed.
+    compressed_ = true;
     if (const std::string refusal = UnpackRefusal(img.data(), img.size()); !refusal.empty()) {
       Report(refusal);
       return false;
@@ -234,7 +236,6 @@ bool CSkarnDoc::AnalyzeImage() {
       return false;
     }
     SetImage(std::move(unpacked));
-    compressed_ = true;
     ReleaseDecompressedBgl(unpackedSize, &unpacked);  // nothing left after the move
   }
   if (img.size() < hdr::kSize) {

@@ -298,6 +298,7 @@ TEST(DecompressGrowth, UnreachedSizeCostsWhatTheStreamMade) {
   FakeHost refused;
   CSkarnDoc again(refused);
   EXPECT_FALSE(again.OpenImage(file, "tiny.bgl"));
+  EXPECT_TRUE(again.compressed());  // as its account and index say
   const std::string refusal = Format(
       "Error: Compressed BGL file declares 1048577 unpacked bytes, more than 32 times its %zu bytes (or 1048576 "
       "bytes); not unpacked",
