@@ -352,9 +352,8 @@ void ProceduralSection::WriteBand(uint32_t offset) {
       out_.Row<"Area( %c%s%s %d )\n">(h.areaLetter, geo_.Lat32Text(h.lat), geo_.Lon32Text(h.lon), h.areaParam);
     }
     labels_.Clear();
-    // A size that ends inside the header leaves nothing to walk (and nothing
-    // read beyond the object to charge again).
-    WalkCode(p + h.codeStart, std::max<uint64_t>(end, p + h.codeStart));
+    // A size that ends inside the header leaves nothing to walk.
+    WalkCode(p + h.codeStart, end);
     p = end;
     if (!listOnly_) out_.WriteText("EndA\n\n");
     objectCounter_ = n;
@@ -371,7 +370,9 @@ void ProceduralSection::WriteBand(uint32_t offset) {
 
 void ProceduralSection::WalkCode(uint64_t start, uint64_t end) {
   stretchEnd_ = end;
-  reach_ = start;
+  // A stretch that ends before it starts (a header longer than its object)
+  // is empty: nothing is read beyond it.
+  reach_ = std::min(start, end);
   pass_ = 0;
   RunPass(start);
   if (listOnly_) return;
@@ -443,6 +444,7 @@ void ProceduralSection::RunPass(uint64_t start) {
     const size_t mark = mayWrite ? out_.Hold() : 0;
     const int64_t length = handlers_[c](*this, p);
     const bool readOutside = img_.failed();
+    const bool cutShort = !readOutside && length > 0 && !img_.Has(p, static_cast<uint64_t>(length));
     if (mayWrite) {
       if (readOutside) {
         out_.Rollback(mark);
@@ -450,9 +452,9 @@ void ProceduralSection::RunPass(uint64_t start) {
         out_.Release();
       }
     }
-    if (readOutside || (length > 0 && !img_.Has(p, static_cast<uint64_t>(length)))) {
-      // What a kept command printed beyond the object counts as read.
-      if (!readOutside) reach_ = std::max<uint64_t>(reach_, img_.size());
+    // What a kept command printed beyond the object counts as read.
+    if (cutShort) reach_ = std::max<uint64_t>(reach_, img_.size());
+    if (readOutside || cutShort) {
       if (print) out_.Row<"; Error: command at offset %.4X runs past the end of the file\n">(LabelOf(p));
       return;
     }
